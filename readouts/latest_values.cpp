@@ -1,0 +1,3 @@
+#include "readouts/latest_values.h"
+
+constinit LatestValuesRecord LatestValues = {};
