@@ -4,11 +4,7 @@
 #include <cstdint>
 
 #include "module/linkage.h"
-
-// Colours are 0x00BBGGRR.
-inline constexpr std::uint32_t COLOUR_RED = 0x0000FF;
-inline constexpr std::uint32_t COLOUR_YELLOW = 0x00FFFF;
-inline constexpr std::uint32_t COLOUR_GREEN = 0x00FF00;
+#include "readouts/constants.h"  // the text colours
 
 inline constexpr int CHILD_COUNT = 39;
 
