@@ -1,0 +1,84 @@
+#include "host/flight/run.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/flight/channel.h"
+
+namespace vorlat::flight {
+
+namespace {
+
+constexpr int RECORD_ICON_RESOURCE = 8192;
+constexpr int PAUSE_ICON_RESOURCE = 8448;
+
+PanelPoint iconCentre(const Host& host, int resourceId) {
+    for (const auto& element : host.children()) {
+        if (element.kind != 4 || element.resourceId != resourceId) continue;
+        const Bitmap image = host.bitmap(element.resourceId);
+        return {element.x + image.width / 2, element.y + image.height / 2};
+    }
+    throw LoadError("the module has no icon with bitmap " + std::to_string(resourceId));
+}
+
+}  // namespace
+
+std::int64_t updateCount(double duration, double rate) {
+    if (!(duration > 0) || !(rate > 0)) return 1;
+    // A small allowance so that 3600 s at 18/s is not cut short by rounding.
+    return static_cast<std::int64_t>(std::floor(duration * rate + 1e-6)) + 1;
+}
+
+PanelPoint pressPoint(const Host& host, const Press& press) {
+    switch (press.target) {
+    case Press::Target::Record:
+        return iconCentre(host, RECORD_ICON_RESOURCE);
+    case Press::Target::Pause:
+        return iconCentre(host, PAUSE_ICON_RESOURCE);
+    case Press::Target::Point:
+        break;
+    }
+    return {press.x, press.y};
+}
+
+RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options, const UpdateObserver& observer) {
+    std::vector<Press> presses = options.presses;
+    std::stable_sort(presses.begin(), presses.end(),
+                     [](const Press& a, const Press& b) { return a.time < b.time; });
+    // Resolve every press point before the module runs, so a bad icon fails early.
+    std::vector<PanelPoint> points;
+    points.reserve(presses.size());
+    for (const auto& press : presses) points.push_back(pressPoint(host, press));
+
+    RunResult result;
+    result.updates = updateCount(options.duration, options.rate);
+
+    // The start routine samples bank, heading and speed: give it the flight's first moment.
+    source.apply(host, 0.0);
+    host.setVariable(TICK_VARIABLE, 0.0);
+    host.setup();
+    host.start();
+
+    std::size_t nextPress = 0;
+    UpdateInfo info;
+    info.count = result.updates;
+    for (std::int64_t n = 0; n < result.updates; ++n) {
+        const double time = static_cast<double>(n) / options.rate;
+        source.apply(host, time);
+        while (nextPress < presses.size() && presses[nextPress].time <= time + 1e-9) {
+            const bool handled = host.press(points[nextPress].x, points[nextPress].y);
+            result.presses.push_back({presses[nextPress], handled});
+            ++nextPress;
+        }
+        info.index = n;
+        info.time = time;
+        info.tick = static_cast<std::uint32_t>(n + 1);
+        host.setVariable(TICK_VARIABLE, static_cast<double>(info.tick));
+        host.update();
+        if (observer) observer(host, info);
+    }
+    host.final();
+    return result;
+}
+
+}  // namespace vorlat::flight

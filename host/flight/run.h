@@ -1,0 +1,56 @@
+// Runs a flight through a loaded module: setup, start, one panel update per
+// host tick with the source's inputs and the scripted presses, then final.
+// Time is simulated: the loop runs as fast as the module allows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/flight/source.h"
+#include "host/host.h"
+
+namespace vorlat::flight {
+
+inline constexpr double DEFAULT_UPDATE_RATE = 18.0;  // panel updates per second
+
+struct RunOptions {
+    double rate = DEFAULT_UPDATE_RATE;  // updates per second; the tick count rises by one per update
+    double duration = 0;                // seconds; the update count is floor(duration * rate) + 1
+    std::vector<Press> presses;         // in any order; each runs before the first update at or after its time
+};
+
+// What the observer sees after each update.
+struct UpdateInfo {
+    std::int64_t index = 0;  // 0 for the first update
+    std::int64_t count = 0;  // updates in the whole run
+    double time = 0;         // seconds
+    std::uint32_t tick = 0;  // value of the tick variable at this update
+};
+
+struct PressOutcome {
+    Press press;
+    bool handled = false;  // a handler of the module ran
+};
+
+struct RunResult {
+    std::int64_t updates = 0;
+    std::vector<PressOutcome> presses;
+};
+
+using UpdateObserver = std::function<void(const Host&, const UpdateInfo&)>;
+
+std::int64_t updateCount(double duration, double rate);
+
+// Where a press lands on the panel: the centre of the record or pause icon, or the point itself.
+struct PanelPoint {
+    int x = 0, y = 0;
+};
+PanelPoint pressPoint(const Host& host, const Press& press);
+
+// Drives the whole lifecycle from setup to final; the caller unloads the module.
+RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options,
+                    const UpdateObserver& observer = {});
+
+}  // namespace vorlat::flight

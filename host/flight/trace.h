@@ -1,0 +1,64 @@
+// Flight traces: CSV files with a `time` column (seconds) and one column per
+// host input, named by identifier or by a documented name (docs/trace-format.md).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/flight/channel.h"
+#include "host/flight/source.h"
+
+namespace vorlat::flight {
+
+// Bad trace input, located in the file. what() is "FILE:LINE: column N (NAME): MESSAGE".
+class TraceError : public std::runtime_error {
+public:
+    TraceError(std::string file, std::size_t line, std::size_t column, std::string columnName, std::string message);
+    const std::string& file() const { return file_; }
+    std::size_t line() const { return line_; }      // 1-based
+    std::size_t column() const { return column_; }  // 1-based field number; 0 when the whole line is at fault
+    const std::string& message() const { return message_; }
+
+private:
+    std::string file_;
+    std::size_t line_, column_;
+    std::string message_;
+};
+
+struct Trace {
+    std::vector<std::string> columnNames;  // the input columns, without `time`
+    std::vector<Channel> channels;         // one per input column
+    std::vector<double> times;             // one per row, increasing
+    // Row-major, channels.size() per row. Empty cells carry the previous row's value;
+    // NaN only where no row so far has given one (the host keeps its own value).
+    std::vector<double> values;
+
+    std::size_t rowCount() const { return times.size(); }
+    double value(std::size_t row, std::size_t column) const { return values[row * channels.size() + column]; }
+};
+
+Trace parseTrace(std::istream& input, const std::string& fileName);
+// Throws TraceError when the file cannot be read, naming the file.
+Trace loadTrace(const std::string& path);
+
+// Replays a trace: each row's values hold until the next row; before the first
+// row the first row applies.
+class TraceSource : public FlightSource {
+public:
+    explicit TraceSource(Trace trace);
+    double duration() const override;
+    void apply(Host& host, double time) override;
+    const Trace& trace() const { return trace_; }
+
+private:
+    Trace trace_;
+    std::size_t next_ = 0;  // first row not yet reached
+    std::size_t applied_ = SIZE_MAX;
+    double lastTime_ = 0;
+};
+
+}  // namespace vorlat::flight

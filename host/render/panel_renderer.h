@@ -1,0 +1,69 @@
+// Pictures of the panel as the host shows it now: the background and icon
+// bitmaps from the module's resources, scaled by whole pixels, and every text
+// in its element's colour and font, placed as its text flags say.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+
+namespace vorlat::render {
+
+inline constexpr int DEFAULT_SCALE = 3;
+inline constexpr int MAX_SCALE = 16;
+
+struct RenderError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Windows text-drawing flags the host honours.
+inline constexpr std::uint32_t TEXT_CENTRE = 0x01;
+inline constexpr std::uint32_t TEXT_RIGHT = 0x02;
+inline constexpr std::uint32_t TEXT_VCENTRE = 0x04;
+inline constexpr std::uint32_t TEXT_BOTTOM = 0x08;
+inline constexpr std::uint32_t TEXT_SINGLE_LINE = 0x20;
+
+// A rendered picture, opaque, row-major from the top.
+class PanelImage {
+public:
+    PanelImage(int width, int height, std::vector<std::uint32_t> xrgb);
+    int width() const { return width_; }
+    int height() const { return height_; }
+    std::array<std::uint8_t, 3> pixel(int x, int y) const;  // (red, green, blue)
+    void writePng(const std::string& path) const;           // throws RenderError
+
+private:
+    int width_, height_;
+    std::vector<std::uint32_t> xrgb_;
+};
+
+// A font face chosen by fontconfig for a name the panel asks for.
+struct ResolvedFont {
+    std::string family;  // e.g. "Liberation Mono" for "Courier New"
+    std::string file;
+};
+ResolvedFont resolveFont(const std::string& name, int weight);  // throws RenderError
+
+class PanelRenderer {
+public:
+    // Reads the bitmaps it needs from the host's module once; throws RenderError.
+    explicit PanelRenderer(const Host& host, int scale = DEFAULT_SCALE);
+    ~PanelRenderer();
+    PanelRenderer(const PanelRenderer&) = delete;
+    PanelRenderer& operator=(const PanelRenderer&) = delete;
+
+    int scale() const;
+    PanelImage render(const Host& host) const;
+    void writePng(const Host& host, const std::string& path) const { render(host).writePng(path); }
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vorlat::render
