@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs one Windows program in a prefix made by scripts/wine-setup.sh:
+#   scripts/wine-run.sh DIR 64|32 PROGRAM.exe [ARGS...]
+# with Wine's own messages off and no display. The exit code is the program's.
+set -uo pipefail
+
+[ $# -ge 3 ] || { echo "usage: $0 DIR 64|32 PROGRAM.exe [ARGS...]" >&2; exit 2; }
+dir=$1 arch=$2
+shift 2
+case "$arch" in
+    64) loader=/usr/lib/wine/wine64 winearch=win64 ;;
+    32) loader=/usr/lib/wine/wine winearch=win32 ;;
+    *) echo "$0: architecture must be 64 or 32" >&2; exit 2 ;;
+esac
+prefix=$(cd "$dir" && pwd)/$winearch
+[ -e "$prefix/.vorlat-ready" ] || { echo "$0: no ready prefix at $prefix (run scripts/wine-setup.sh first)" >&2; exit 2; }
+
+unset DISPLAY WAYLAND_DISPLAY
+export WINEPREFIX=$prefix WINEARCH=$winearch WINEDEBUG=-all WINELOADER=$loader
+export WINEDLLOVERRIDES="mscoree,mshtml="
+exec "$loader" "$@"
