@@ -1,0 +1,364 @@
+#include "tools/log/log_plot.h"
+
+#include <plplot.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "readouts/constants.h"
+#include "tools/log/log_summary.h"
+
+namespace vorlat::flightlog {
+
+namespace {
+
+// cmap0 slots
+enum Pen : PLINT {
+    BACKGROUND, INK, GRID, YELLOW_BAND, RED_BAND, STALL_SHADE,
+    TAS_PEN, IAS_PEN, ALT_PEN, CLIMB_PEN, PITCH_PEN, BANK_PEN, AOA_PEN, G_PEN, HP_PEN, THRUST_PEN, PROP_PEN,
+    PEN_COUNT,
+};
+
+void setPen(Pen pen, PlotColour colour, double alpha = 1.0) { plscol0a(pen, colour.r, colour.g, colour.b, alpha); }
+
+void definePens() {
+    plscmap0n(PEN_COUNT);
+    setPen(BACKGROUND, {255, 255, 255});
+    setPen(INK, {0, 0, 0});
+    setPen(GRID, {200, 200, 200});
+    setPen(YELLOW_BAND, PLOT_YELLOW_BAND, PLOT_BAND_ALPHA);
+    setPen(RED_BAND, PLOT_RED_BAND, PLOT_BAND_ALPHA);
+    setPen(STALL_SHADE, PLOT_STALL, PLOT_BAND_ALPHA);
+    setPen(TAS_PEN, PLOT_TAS);
+    setPen(IAS_PEN, PLOT_IAS);
+    setPen(ALT_PEN, PLOT_ALT);
+    setPen(CLIMB_PEN, PLOT_CLIMB);
+    setPen(PITCH_PEN, PLOT_PITCH);
+    setPen(BANK_PEN, PLOT_BANK);
+    setPen(AOA_PEN, PLOT_AOA);
+    setPen(G_PEN, PLOT_G);
+    setPen(HP_PEN, PLOT_HP);
+    setPen(THRUST_PEN, PLOT_THRUST);
+    setPen(PROP_PEN, PLOT_PROP);
+}
+
+struct Series {
+    Column column;
+    Pen pen;
+    const char* label;
+};
+
+struct Range {
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    void include(double value) {
+        if (!std::isfinite(value)) return;
+        low = std::min(low, value);
+        high = std::max(high, value);
+    }
+    // A little room above and below, and never an empty range.
+    Range padded() const {
+        if (!std::isfinite(low)) return {-1, 1};
+        if (high - low < 1e-9) return {low - 1, high + 1};
+        const double margin = (high - low) * 0.06;
+        return {low - margin, high + margin};
+    }
+};
+
+Range rangeOf(const FlightLog& log, std::initializer_list<Series> series) {
+    Range range;
+    for (const Row& row : log.rows)
+        for (const Series& s : series) range.include(row[s.column]);
+    return range;
+}
+
+// PLplot treats '#' as the start of an escape sequence.
+std::string plotText(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        out += c;
+        if (c == '#') out += '#';
+    }
+    return out;
+}
+
+class Plotter {
+public:
+    Plotter(const FlightLog& log, double tickRate) : log_(log), tickRate_(tickRate), period_(samplePeriod(tickRate)) {
+        if (!log.rows.empty()) {
+            t0_ = time(log.rows.front());
+            t1_ = time(log.rows.back()) + period_;
+        }
+    }
+
+    void draw() {
+        const std::string title = plotText(std::filesystem::path(log_.file).filename().string() + ": " +
+                                           std::string(endingName(log_.ending)));
+        pladv(0);
+        plsmaj(0, 0.6);
+        plsmin(0, 0.6);
+        plsyax(7, 0);  // whole numbers up to 7 digits, no "x10^n" scale
+        plsxax(7, 0);
+        plvpor(0, 1, 0, 1);
+        plwind(0, 1, 0, 1);
+        plcol0(INK);
+        plschr(CHAR_MM, 1.4);
+        plptex(0.5, 0.975, 1, 0, 0.5, title.c_str());
+        plschr(CHAR_MM, 1.0);
+        plptex(0.5, 0.953, 1, 0, 0.5, plotText(subtitle()).c_str());
+
+        airspeeds(panel(0));
+        altitude(panel(1));
+        attitude(panel(2));
+        gLoad(panel(3));
+        engine(panel(4));
+    }
+
+private:
+    static constexpr int PANELS = 5;
+    static constexpr double LEFT = 0.085, RIGHT = 0.78, TOP = 0.93, BOTTOM = 0.05, GAP = 0.014;
+    static constexpr double CHAR_MM = 4.2;  // PLplot's default character height, in millimetres
+
+    double time(const Row& row) const { return timeOfIndex(row[INDEX], tickRate_); }
+
+    std::string subtitle() const {
+        std::string text = std::to_string(log_.rows.size()) + " rows in " + std::to_string(log_.segments.size()) +
+                           " segments; a sample every " + numberText(period_, -1) + " s";
+        if (log_.dropped) text += "; partial line " + std::to_string(log_.dropped->line) + " dropped";
+        if (log_.rows.empty()) text += "; no rows to plot";
+        return text;
+    }
+
+    // Bottom and top of panel i, counted from the top.
+    std::pair<double, double> panel(int i) const {
+        const double height = (TOP - BOTTOM - GAP * (PANELS - 1)) / PANELS;
+        const double top = TOP - i * (height + GAP);
+        return {top - height, top};
+    }
+    bool isLast(std::pair<double, double> where) const { return where.first <= BOTTOM + 1e-9; }
+
+    void frame(std::pair<double, double> where, Range range, const char* yLabel) {
+        plvpor(LEFT, RIGHT, where.first, where.second);
+        plwind(t0_, t1_, range.low, range.high);
+        plschr(CHAR_MM, 1.0);
+        plcol0(GRID);
+        plwidth(0.5);
+        plbox("g", 0, 0, "g", 0, 0);
+        plwidth(1);
+        plcol0(INK);
+        plbox(isLast(where) ? "bcnst" : "bcst", 0, 0, "bcnstv", 0, 0);
+        plmtex("l", 5.2, 0.5, 0.5, yLabel);
+        if (isLast(where)) plmtex("b", 3.0, 0.5, 0.5, "time (s)");
+    }
+
+    // The right-hand axis of a panel's second scale.
+    void secondAxis(Range range, const char* label) {
+        plwind(t0_, t1_, range.low, range.high);
+        plcol0(INK);
+        plbox("", 0, 0, "cmstv", 0, 0);
+        plmtex("r", 5.2, 0.5, 0.5, label);
+        secondAxis_ = true;
+    }
+
+    void horizontalBand(double from, double to, Pen pen, Range range) {
+        const double low = std::max(from, range.low), high = std::min(to, range.high);
+        if (low >= high) return;
+        const PLFLT x[4] = {t0_, t1_, t1_, t0_};
+        const PLFLT y[4] = {low, low, high, high};
+        plcol0(pen);
+        plfill(4, x, y);
+    }
+
+    // A line per segment and per run of finite values: a pause leaves a gap.
+    void line(const Series& series) {
+        plcol0(series.pen);
+        plwidth(1.6);
+        std::vector<PLFLT> x, y;
+        const auto flush = [&] {
+            if (x.size() == 1) plsym(1, x.data(), y.data(), 1);  // a lone sample still shows
+            else if (x.size() > 1) plline(static_cast<PLINT>(x.size()), x.data(), y.data());
+            x.clear();
+            y.clear();
+        };
+        for (const Segment& segment : log_.segments) {
+            for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r) {
+                const Row& row = log_.rows[r];
+                if (!std::isfinite(row[series.column])) {
+                    flush();
+                    continue;
+                }
+                x.push_back(time(row));
+                y.push_back(row[series.column]);
+            }
+            flush();
+        }
+        plwidth(1);
+    }
+
+    struct LegendEntry {
+        Pen pen;
+        std::string label;
+        bool box = false;  // a shaded area rather than a line
+    };
+    static LegendEntry lineEntry(const Series& s) { return {s.pen, s.label}; }
+
+    void legend(const std::vector<LegendEntry>& entries) {
+        std::vector<PLINT> options, colours, styles, patterns;
+        std::vector<PLFLT> widths, scales;
+        std::vector<const char*> texts;
+        for (const LegendEntry& e : entries) {
+            options.push_back(e.box ? PL_LEGEND_COLOR_BOX : PL_LEGEND_LINE);
+            colours.push_back(e.pen);
+            styles.push_back(1);
+            patterns.push_back(0);
+            widths.push_back(2.0);
+            scales.push_back(0.8);
+            texts.push_back(e.label.c_str());
+        }
+        const auto n = static_cast<PLINT>(entries.size());
+        std::vector<PLINT> inks(entries.size(), INK);
+        PLFLT legendWidth = 0, legendHeight = 0;
+        plschr(CHAR_MM, 0.9);
+        // Beyond a second axis' numbers and label when the panel has one.
+        const double offset = secondAxis_ ? 0.11 : 0.015;
+        secondAxis_ = false;
+        pllegend(&legendWidth, &legendHeight, PL_LEGEND_BACKGROUND, PL_POSITION_RIGHT | PL_POSITION_OUTSIDE, offset, 0.0, 0.05,
+                 BACKGROUND, INK, 1, n, 1, n, options.data(), 0.8, 1.0, 2.0, 0.0, inks.data(), texts.data(), colours.data(),
+                 patterns.data(), scales.data(), widths.data(), colours.data(), styles.data(), widths.data(), nullptr, nullptr,
+                 nullptr, nullptr);
+    }
+
+    static std::vector<LegendEntry> bandEntries(const std::string& yellow, const std::string& red) {
+        return {{YELLOW_BAND, "yellow: " + yellow, true}, {RED_BAND, "red: " + red, true}};
+    }
+
+    void airspeeds(std::pair<double, double> where) {
+        const Series tas{TAS, TAS_PEN, "TAS (kt)"}, ias{IAS, IAS_PEN, "IAS (kt)"};
+        const Range range = rangeOf(log_, {tas, ias}).padded();
+        frame(where, range, "airspeed (kt)");
+        horizontalBand(AIRSPEED_YELLOW, AIRSPEED_RED, YELLOW_BAND, range);
+        horizontalBand(AIRSPEED_RED, range.high, RED_BAND, range);
+        line(tas);
+        line(ias);
+        std::vector<LegendEntry> entries{lineEntry(tas), lineEntry(ias)};
+        for (LegendEntry& band : bandEntries("> " + numberText(AIRSPEED_YELLOW, -1) + " kt", "> " + numberText(AIRSPEED_RED, -1) + " kt"))
+            entries.push_back(band);
+        legend(entries);
+    }
+
+    void altitude(std::pair<double, double> where) {
+        const Series alt{ALT, ALT_PEN, "altitude (ft)"}, climb{CLIMB, CLIMB_PEN, "climb (ft/min)"};
+        const Range altRange = rangeOf(log_, {alt}).padded();
+        const Range climbRange = rangeOf(log_, {climb}).padded();
+        frame(where, altRange, "altitude (ft)");
+        line(alt);
+        secondAxis(climbRange, "climb (ft/min)");
+        line(climb);
+        legend({lineEntry(alt), lineEntry(climb)});
+    }
+
+    void attitude(std::pair<double, double> where) {
+        const Series pitch{PITCH, PITCH_PEN, "pitch (deg)"}, bank{BANK, BANK_PEN, "bank (deg)"}, aoa{AOA, AOA_PEN, "AoA (deg)"};
+        const Range range = rangeOf(log_, {pitch, bank, aoa}).padded();
+        frame(where, range, "attitude (deg)");
+        stallShading(range);
+        line(pitch);
+        line(bank);
+        line(aoa);
+        legend({lineEntry(pitch), lineEntry(bank), lineEntry(aoa), {STALL_SHADE, "stall", true}});
+    }
+
+    // Each row with Stall set shades its sample period.
+    void stallShading(Range range) {
+        plcol0(STALL_SHADE);
+        for (const Segment& segment : log_.segments) {
+            bool inRun = false;
+            double runStart = 0, runEnd = 0;
+            const auto flush = [&] {
+                if (!inRun) return;
+                const PLFLT x[4] = {runStart, runEnd, runEnd, runStart};
+                const PLFLT y[4] = {range.low, range.low, range.high, range.high};
+                plfill(4, x, y);
+                inRun = false;
+            };
+            for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r) {
+                const Row& row = log_.rows[r];
+                if (row[STALL] == 0) {
+                    flush();
+                    continue;
+                }
+                if (!inRun) runStart = time(row), inRun = true;
+                runEnd = time(row) + period_;
+            }
+            flush();
+        }
+    }
+
+    void gLoad(std::pair<double, double> where) {
+        const Series g{GFORC, G_PEN, "g load (g)"};
+        const Range range = rangeOf(log_, {g}).padded();
+        frame(where, range, "g load (g)");
+        horizontalBand(G_YELLOW, G_RED, YELLOW_BAND, range);
+        horizontalBand(-G_RED, -G_YELLOW, YELLOW_BAND, range);
+        horizontalBand(G_RED, range.high, RED_BAND, range);
+        horizontalBand(range.low, -G_RED, RED_BAND, range);
+        line(g);
+        std::vector<LegendEntry> entries{lineEntry(g)};
+        for (LegendEntry& band : bandEntries("beyond +-" + numberText(G_YELLOW, -1) + " g", "beyond +-" + numberText(G_RED, -1) + " g"))
+            entries.push_back(band);
+        legend(entries);
+    }
+
+    void engine(std::pair<double, double> where) {
+        const Series hp{HP, HP_PEN, "power (hp)"}, thrust{THRST, THRUST_PEN, "thrust (host unit)"}, prop{PROP, PROP_PEN, "prop (deg)"};
+        const Range range = rangeOf(log_, {hp, thrust}).padded();
+        frame(where, range, "power (hp) and thrust");
+        line(hp);
+        line(thrust);
+        secondAxis(rangeOf(log_, {prop}).padded(), "propeller (deg)");
+        line(prop);
+        legend({lineEntry(hp), lineEntry(thrust), lineEntry(prop)});
+    }
+
+    const FlightLog& log_;
+    double tickRate_, period_;
+    double t0_ = 0, t1_ = 1;
+    bool secondAxis_ = false;
+};
+
+const char* deviceFor(const std::string& output) {
+    const std::string extension = std::filesystem::path(output).extension().string();
+    if (extension == ".png") return "pngcairo";
+    if (extension == ".svg") return "svgcairo";
+    if (extension == ".pdf") return "pdfcairo";
+    return nullptr;
+}
+
+}  // namespace
+
+void plotLog(const FlightLog& log, const std::string& output, double tickRate, PlotSize size) {
+    const char* device = deviceFor(output);
+    if (device == nullptr) throw PlotError(output + ": unknown output type; the name must end in .png, .svg or .pdf", true);
+    // PLplot ends the process when it cannot open its output: find out first.
+    if (std::FILE* probe = std::fopen(output.c_str(), "wb")) std::fclose(probe);
+    else throw PlotError(output + ": cannot write the file", false);
+
+    PLINT previous = 0, stream = 0;
+    plgstrm(&previous);
+    plmkstrm(&stream);
+    plsdev(device);
+    plsfnam(output.c_str());
+    plspage(0, 0, size.width, size.height, 0, 0);
+    definePens();
+    plinit();
+    Plotter(log, tickRate).draw();
+    plend1();
+    plsstrm(previous);
+}
+
+}  // namespace vorlat::flightlog

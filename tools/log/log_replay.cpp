@@ -1,0 +1,189 @@
+#include "tools/log/log_replay.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <memory>
+
+#include "host/host.h"
+#include "host/render/panel_renderer.h"
+#include "readouts/constants.h"
+#include "tools/log/log_summary.h"
+
+namespace vorlat::flightlog {
+
+namespace {
+
+// A logged integer is the panel's value truncated toward zero: aim at the
+// middle of the unit it stands for, so the panel truncates to the same text.
+double middleOfTruncated(double logged) {
+    if (!std::isfinite(logged) || logged == 0) return logged;
+    return logged > 0 ? logged + 0.5 : logged - 0.5;
+}
+
+std::int32_t dataWord(double value, double scale) {
+    const double word = std::round(value / scale);
+    if (std::isnan(word)) return 0;
+    if (word < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    if (word > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(word);
+}
+
+// Each logged column that a host variable feeds, with the readout's conversion inverted.
+struct Inverse {
+    Column column;
+    std::uint32_t variable;
+    double (*toHost)(double logged);
+};
+constexpr Inverse INVERSES[] = {
+    {ALT, 73, [](double ft) { return middleOfTruncated(ft) / FEET_PER_METRE; }},
+    {PITCH, 78, [](double deg) { return -deg; }},
+    {CLIMB, 65, [](double fpm) { return middleOfTruncated(fpm) / CLIMB_SCALE; }},
+    {GFORC, 351, [](double g) { return g / G_SCALE; }},
+    {HDNG, 84, [](double deg) { return middleOfTruncated(deg); }},
+    {BANK, 80, [](double deg) { return deg; }},
+    {PROP, 411, [](double deg) { return deg / DEGREES_PER_RADIAN; }},
+    {HP, 402, [](double hp) { return middleOfTruncated(hp) / POWER_SCALE; }},
+    {THRST, 412, [](double thrust) { return middleOfTruncated(thrust); }},
+    {AOA, 349, [](double deg) { return AOA_ZERO - deg / AOA_SCALE; }},
+    {STALL, 67, [](double flag) { return flag; }},
+};
+
+constexpr std::uint32_t TICK_VARIABLE = 1;
+constexpr double TICKS_PER_SAMPLE_STEP = 9;  // one sample per update: the gap must exceed 8
+
+void apply(Host& host, const Row& row) {
+    const HostInputs inputs = hostInputsFor(row);
+    for (const HostInput& input : inputs.variables) host.setVariable(input.variable, input.value);
+    host.setDataWord(TAS_DATA_WORD, inputs.tasWord);
+    host.setDataWord(IAS_DATA_WORD, inputs.iasWord);
+}
+
+}  // namespace
+
+HostInputs hostInputsFor(const Row& row) {
+    HostInputs inputs;
+    for (const Inverse& inverse : INVERSES) inputs.variables.push_back({inverse.variable, inverse.toHost(row[inverse.column])});
+    inputs.tasWord = dataWord(row[TAS], AIRSPEED_SCALE);
+    inputs.iasWord = dataWord(row[IAS], AIRSPEED_SCALE);
+    return inputs;
+}
+
+ReplayShot parseReplayShot(std::string_view spec) {
+    const std::size_t colon = spec.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon + 1 == spec.size())
+        throw ReplayError("--png-at " + std::string(spec) + ": expected TIME:OUT.png, e.g. 12.5:stall.png", true);
+    ReplayShot shot;
+    const std::string_view time = spec.substr(0, colon);
+    const auto result = std::from_chars(time.data(), time.data() + time.size(), shot.time);
+    if (result.ec != std::errc{} || result.ptr != time.data() + time.size() || !std::isfinite(shot.time))
+        throw ReplayError("--png-at " + std::string(spec) + ": the time \"" + std::string(time) + "\" is not a number of seconds", true);
+    shot.output = std::string(spec.substr(colon + 1));
+    if (std::filesystem::path(shot.output).extension() != ".png")
+        throw ReplayError("--png-at " + std::string(spec) + ": the picture's name must end in .png", true);
+    return shot;
+}
+
+std::size_t rowAtTime(const FlightLog& log, double time, double tickRate) {
+    const double period = samplePeriod(tickRate);
+    if (log.rows.empty()) throw ReplayError(log.file + ": the log has no rows to replay", true);
+    const double first = timeOfIndex(log.rows.front()[INDEX], tickRate);
+    const double last = timeOfIndex(log.rows.back()[INDEX], tickRate);
+    if (time < first || time >= last + period)
+        throw ReplayError("time " + numberText(time, -1) + " s lies outside the recording (" + numberText(first, -1) + " s to " +
+                              numberText(last + period, -1) + " s)",
+                          true);
+    // Rows are in index order: the last one at or before the time.
+    std::size_t low = 0, high = log.rows.size();
+    while (high - low > 1) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (timeOfIndex(log.rows[middle][INDEX], tickRate) <= time) low = middle;
+        else high = middle;
+    }
+    return low;
+}
+
+// One stand-in host fed row after row; the sample clock is driven so that the
+// row-index box counts up to each row's index.
+class Replayer {
+public:
+    Replayer(const FlightLog& log, std::string modulePath) : log_(log), modulePath_(std::move(modulePath)) {}
+
+    const Host& show(std::size_t row) {
+        const auto index = static_cast<std::int64_t>(log_.rows[row][INDEX]);
+        if (!host_ || index < samples_) restart(row);
+        while (samples_ < index) {
+            ticks_ += TICKS_PER_SAMPLE_STEP;
+            host_->setVariable(TICK_VARIABLE, ticks_);
+            host_->update();
+            ++samples_;
+        }
+        apply(*host_, log_.rows[row]);
+        host_->update();  // no tick advance: no sample, every box shows this row
+        return *host_;
+    }
+
+    void writePng(const std::string& path) {
+        if (!renderer_) renderer_ = std::make_unique<render::PanelRenderer>(*host_);
+        renderer_->writePng(*host_, path);
+    }
+
+private:
+    void restart(std::size_t row) {
+        renderer_.reset();
+        host_.reset();
+        host_ = std::make_unique<Host>(HostOptions{.modulePath = modulePath_, .privateCopy = true, .resourceScript = {}});
+        ticks_ = 0;
+        samples_ = 0;
+        // Inputs before start, so the rate samplers seed on them and the rates stay at rest.
+        apply(*host_, log_.rows[row]);
+        host_->setVariable(TICK_VARIABLE, ticks_);
+        host_->setup();
+        host_->start();
+    }
+
+    const FlightLog& log_;
+    std::string modulePath_;
+    std::unique_ptr<Host> host_;
+    std::unique_ptr<render::PanelRenderer> renderer_;
+    double ticks_ = 0;
+    std::int64_t samples_ = 0;
+};
+
+void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream& report) {
+    struct Job {
+        std::size_t row;
+        std::string output;
+    };
+    std::vector<Job> jobs;
+    for (const ReplayShot& shot : request.shots) jobs.push_back({rowAtTime(log, shot.time, request.tickRate), shot.output});
+    if (!request.framesDir.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(request.framesDir, error);
+        if (error) throw ReplayError(request.framesDir + ": cannot create the folder: " + error.message(), false);
+        for (std::size_t row = 0; row < log.rows.size(); ++row) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame_%06zu.png", row + 1);
+            jobs.push_back({row, (std::filesystem::path(request.framesDir) / name).string()});
+        }
+    }
+    std::stable_sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.row < b.row; });
+
+    Replayer replayer(log, request.modulePath);
+    for (const Job& job : jobs) {
+        replayer.show(job.row);
+        try {
+            replayer.writePng(job.output);
+        } catch (const render::RenderError& e) {
+            throw ReplayError(job.output + ": " + e.what(), false);
+        }
+        const Row& row = log.rows[job.row];
+        report << job.output << ": index " << numberText(row[INDEX], 0) << " at " << numberText(timeOfIndex(row[INDEX], request.tickRate), -1)
+               << " s\n";
+    }
+}
+
+}  // namespace vorlat::flightlog

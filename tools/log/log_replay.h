@@ -1,0 +1,61 @@
+// Replay: the logged values fed back into the real module through the
+// stand-in host, and the panel rendered as it stood at a moment of the log.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/log/log_reader.h"
+
+namespace vorlat::flightlog {
+
+class ReplayError : public std::runtime_error {
+public:
+    ReplayError(std::string message, bool badUsage) : std::runtime_error(std::move(message)), badUsage_(badUsage) {}
+    bool badUsage() const { return badUsage_; }
+
+private:
+    bool badUsage_;
+};
+
+// "TIME:OUT.png": the panel at TIME seconds written to OUT.png.
+struct ReplayShot {
+    double time = 0;
+    std::string output;
+};
+ReplayShot parseReplayShot(std::string_view spec);  // throws ReplayError (bad usage)
+
+// The host inputs that make the panel show a row's values: each readout's
+// conversion inverted, aiming at the middle of what the log's rounding or
+// truncation leaves open so that the panel's own rounding lands on the logged text.
+struct HostInput {
+    std::uint32_t variable;  // host variable id
+    double value;
+};
+struct HostInputs {
+    std::vector<HostInput> variables;
+    std::int32_t tasWord = 0;  // HostDataBlock words
+    std::int32_t iasWord = 0;
+};
+inline constexpr std::size_t TAS_DATA_WORD = 174;
+inline constexpr std::size_t IAS_DATA_WORD = 175;
+HostInputs hostInputsFor(const Row& row);
+
+// The row shown at a time: the last row at or before it. Throws ReplayError
+// (bad usage) when the time lies outside the recording.
+std::size_t rowAtTime(const FlightLog& log, double time, double tickRate);
+
+struct ReplayRequest {
+    std::vector<ReplayShot> shots;
+    std::string framesDir;  // one PNG per row when not empty
+    double tickRate = DEFAULT_TICK_RATE;
+    std::string modulePath;  // empty: the build's own module
+};
+void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream& report);
+
+}  // namespace vorlat::flightlog
