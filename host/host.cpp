@@ -568,7 +568,7 @@ Host::Host(HostOptions options) {
         loadPath = state->copyPath;
     }
     try {
-        state->library = std::make_unique<ModuleLibrary>(loadPath.string());
+        state->library = std::make_unique<ModuleLibrary>(loadPath.string(), options.modulePath);
         state->load();
         if (auto init = reinterpret_cast<Routine>(pointerAt(state->linkage, R.linkage.moduleInit))) {
             ActiveHost active(*state);

@@ -19,8 +19,9 @@ struct BitmapBytes {
 
 class ModuleLibrary {
 public:
-    // Loads the file; throws LoadError with the platform's reason.
-    explicit ModuleLibrary(const std::string& path);
+    // Loads the file at `path` (perhaps a private copy); errors name the module as `name`.
+    // Throws LoadError with the platform's reason.
+    ModuleLibrary(const std::string& path, const std::string& name);
     ~ModuleLibrary();  // unloads if still loaded
     ModuleLibrary(const ModuleLibrary&) = delete;
     ModuleLibrary& operator=(const ModuleLibrary&) = delete;
@@ -35,7 +36,7 @@ public:
     BitmapBytes bitmap(int id, const std::string& resourceScript) const;
 
 private:
-    std::string path_;
+    std::string name_;
     void* handle_ = nullptr;
 };
 

@@ -21,12 +21,12 @@ std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
 }
 }  // namespace
 
-ModuleLibrary::ModuleLibrary(const std::string& path) : path_(path) {
+ModuleLibrary::ModuleLibrary(const std::string& path, const std::string& name) : name_(name) {
     // RTLD_LOCAL: a module's records must not resolve another module's symbols.
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* reason = dlerror();
-        throw LoadError(path + ": not a loadable library (" + (reason ? reason : "unknown reason") + ")");
+        throw LoadError(name + ": not a loadable library (" + (reason ? reason : "unknown reason") + ")");
     }
 }
 

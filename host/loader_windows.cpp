@@ -25,10 +25,10 @@ std::string lastErrorText() {
 }
 }  // namespace
 
-ModuleLibrary::ModuleLibrary(const std::string& path) : path_(path) {
+ModuleLibrary::ModuleLibrary(const std::string& path, const std::string& name) : name_(name) {
     handle_ = LoadLibraryA(path.c_str());
     if (handle_ == nullptr) {
-        throw LoadError(path + ": not a loadable library (" + lastErrorText() + ")");
+        throw LoadError(name + ": not a loadable library (" + lastErrorText() + ")");
     }
 }
 
@@ -50,7 +50,7 @@ void ModuleLibrary::unload() {
 }
 
 BitmapBytes ModuleLibrary::bitmap(int id, const std::string& /*resourceScript*/) const {
-    const std::string what = "bitmap " + std::to_string(id) + " of " + path_;
+    const std::string what = "bitmap " + std::to_string(id) + " of " + name_;
     HRSRC found = FindResourceA(moduleHandle(handle_), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
     if (found == nullptr) {
         throw LoadError(what + ": no such resource");
