@@ -1,0 +1,74 @@
+// Any double the host can hand over, however large or strange, gives every
+// box a terminated text within the host's 32 bytes, and nothing crashes.
+#include <bit>
+#include <random>
+#include <set>
+
+#include "tests/readouts/readout_fixture.h"
+
+namespace readout_test {
+namespace {
+
+constexpr std::size_t DOUBLES = 1'000'000;
+constexpr std::size_t FORMAT_LIMIT = 31;  // characters before the terminator
+
+double specialValue(std::size_t n) {
+    static const double SPECIAL[] = {
+        NaN, -NaN, INF, -INF, 0.0, -0.0,
+        std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::denorm_min(),
+        std::numeric_limits<double>::min(), 1e308, -1e308,
+        std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+        2147483648.0, -2147483649.0, 9223372036854775808.0, -9223372036854775808.0, 1e19, 0.5, -0.5, 0.99999999,
+    };
+    return SPECIAL[n % std::size(SPECIAL)];
+}
+
+class Values {
+public:
+    double next() {
+        const auto kind = random_() % 4;
+        if (kind == 0) return specialValue(random_());
+        if (kind == 1) return std::bit_cast<double>(random_());  // any bit pattern: NaNs, denormals, huge
+        // Ordinary magnitudes around the panel's ranges and the formatting edges.
+        return std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random_), int(random_() % 140) - 40);
+    }
+    std::uint64_t bits() { return random_(); }
+
+private:
+    std::mt19937_64 random_{20261209};
+};
+
+TEST(ReadoutProperty, AnyInputGivesATerminatedTextWithinTheBuffer) {
+    Panel panel;
+    vorlat::Host& host = panel.host();
+
+    std::set<std::uint32_t> variables = {GROUND_VARIABLE, STALL_VARIABLE, BANK_VARIABLE, HEADING_VARIABLE};
+    std::vector<std::size_t> textChildren;
+    for (const auto& child : host.children()) {
+        for (std::uint32_t id : child.variableIds) {
+            if (id != 0) variables.insert(id);
+        }
+        if (child.kind == 2) textChildren.push_back(child.child);
+    }
+    ASSERT_EQ(textChildren.size(), 36u);
+
+    Values values;
+    std::size_t fed = 0;
+    while (fed < DOUBLES) {
+        for (std::uint32_t id : variables) host.setVariable(id, values.next());
+        fed += variables.size();
+        host.setDataWord(TAS_WORD, static_cast<std::int32_t>(values.bits()));
+        host.setDataWord(IAS_WORD, static_cast<std::int32_t>(values.bits()));
+        host.setThrottleWord(static_cast<std::int16_t>(values.bits()));
+        host.update();
+        for (std::size_t index : textChildren) {
+            // The host reads at most 32 bytes: 32 characters would mean no terminator.
+            const auto view = host.child(index);
+            ASSERT_LE(view.text.size(), FORMAT_LIMIT) << "child " << index << ": " << view.text;
+        }
+        ASSERT_TRUE(host.violations().empty()) << host.violations().front();
+    }
+}
+
+}  // namespace
+}  // namespace readout_test
