@@ -25,8 +25,9 @@ PanelPoint iconCentre(const Host& host, int resourceId) {
 
 std::int64_t updateCount(double duration, double rate) {
     if (!(duration > 0) || !(rate > 0)) return 1;
-    // A small allowance so that 3600 s at 18/s is not cut short by rounding.
-    return static_cast<std::int64_t>(std::floor(duration * rate + 1e-6)) + 1;
+    // A time within a thousandth of an update of the next update reaches it, so
+    // that trace times written with few decimals are not cut short by rounding.
+    return static_cast<std::int64_t>(std::floor(duration * rate + 1e-3)) + 1;
 }
 
 PanelPoint pressPoint(const Host& host, const Press& press) {
@@ -75,6 +76,7 @@ RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options,
         info.tick = static_cast<std::uint32_t>(n + 1);
         host.setVariable(TICK_VARIABLE, static_cast<double>(info.tick));
         host.update();
+        host.clearCalls();  // a long flight would otherwise keep every service call it made
         if (observer) observer(host, info);
     }
     host.final();

@@ -1,0 +1,34 @@
+// A per-update record of what the panel shows: every text with its colour and
+// the image each icon shows. Tab-separated, one line per update.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host/flight/run.h"
+#include "host/host.h"
+
+namespace vorlat::cli {
+
+// The name of a child element by its place on the panel: the box's label
+// ("Ft", "TAS"), "row" for the row counter, "pressure" and "temperature" for the
+// unlabelled boxes, "latitude"/"longitude", or the icon's role.
+std::string elementLabel(const ElementView& element);
+
+// "green", "yellow", "red", or the colour as 0x00BBGGRR in hex.
+std::string colourName(std::uint32_t bgr);
+
+class Transcript {
+public:
+    Transcript(const std::string& path, const Host& host);  // writes the header line; throws on failure
+    void write(const Host& host, const flight::UpdateInfo& info);
+    void close();  // throws when the file could not be written
+
+private:
+    std::string path_;
+    std::ofstream file_;
+};
+
+}  // namespace vorlat::cli
