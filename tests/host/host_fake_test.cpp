@@ -36,6 +36,12 @@ constexpr std::uint32_t ICON_VAR = 11;
 constexpr std::uint32_t TEXT_VAR = 12;
 constexpr std::uint32_t PROBE_VAR = 127;
 
+// Packed records: read a field by value, never bind a reference to it.
+template <class T>
+T copied(T value) {
+    return value;
+}
+
 std::string fakeModule(const std::string& variant = "fake_gauge") {
     return std::string(FAKE_MODULE_DIR) + "/" + variant + ".gau";
 }
@@ -248,11 +254,11 @@ TEST(HostUpdate, RefreshesEverySlotAndCallsOnlyPresentCallbacks) {
     EXPECT_FALSE(silent.called);
     EXPECT_TRUE(std::isnan(silent.lastResult));
     const auto* record = reinterpret_cast<const TextElement*>(host.childRecord(SILENT_TEXT));
-    EXPECT_EQ(record->vars[0].value, 21.25);
-    ASSERT_NE(record->vars[0].hostAddress, nullptr);
-    EXPECT_EQ(*static_cast<const double*>(record->vars[0].hostAddress), 21.25);
-    EXPECT_EQ(record->vars[1].hostAddress, nullptr);  // empty slots are left alone
-    EXPECT_EQ(record->vars[1].value, 0.0);
+    EXPECT_EQ(copied(record->vars[0].value), 21.25);
+    ASSERT_NE(copied(record->vars[0].hostAddress), nullptr);
+    EXPECT_EQ(*static_cast<const double*>(copied(record->vars[0].hostAddress)), 21.25);
+    EXPECT_EQ(copied(record->vars[1].hostAddress), nullptr);  // empty slots are left alone
+    EXPECT_EQ(copied(record->vars[1].value), 0.0);
 }
 
 TEST(HostUpdate, ThrottleVariableLendsItsSixteenBitWord) {
@@ -266,10 +272,10 @@ TEST(HostUpdate, ThrottleVariableLendsItsSixteenBitWord) {
     ASSERT_EQ(refresh.slot, static_cast<int>(Service::RefreshVariable));
     const auto* probe = reinterpret_cast<const ModuleVariable*>(refresh.args.at(0));
     EXPECT_EQ(probe->id, PROBE_VAR);
-    EXPECT_EQ(probe->value, 0.75);
-    ASSERT_NE(probe->hostAddress, nullptr);
+    EXPECT_EQ(copied(probe->value), 0.75);
+    ASSERT_NE(copied(probe->hostAddress), nullptr);
     std::int16_t word = 0;
-    std::memcpy(&word, probe->hostAddress, sizeof word);
+    std::memcpy(&word, copied(probe->hostAddress), sizeof word);
     EXPECT_EQ(word, -1234);
 }
 
