@@ -106,52 +106,45 @@ std::size_t rowAtTime(const FlightLog& log, double time, double tickRate) {
     return low;
 }
 
-// One stand-in host fed row after row; the sample clock is driven so that the
-// row-index box counts up to each row's index.
-class Replayer {
-public:
-    Replayer(const FlightLog& log, std::string modulePath) : log_(log), modulePath_(std::move(modulePath)) {}
+Replayer::Replayer(const FlightLog& log, std::string modulePath) : log_(log), modulePath_(std::move(modulePath)) {}
+Replayer::~Replayer() = default;
 
-    const Host& show(std::size_t row) {
-        const auto index = static_cast<std::int64_t>(log_.rows[row][INDEX]);
-        if (!host_ || index < samples_) restart(row);
-        while (samples_ < index) {
-            ticks_ += TICKS_PER_SAMPLE_STEP;
-            host_->setVariable(TICK_VARIABLE, ticks_);
-            host_->update();
-            ++samples_;
-        }
-        apply(*host_, log_.rows[row]);
-        host_->update();  // no tick advance: no sample, every box shows this row
-        return *host_;
+const Host& Replayer::show(std::size_t row) {
+    const auto index = static_cast<std::int64_t>(log_.rows.at(row)[INDEX]);
+    if (!host_ || index < samples_) restart(row);
+    while (samples_ < index) {
+        ticks_ += TICKS_PER_SAMPLE_STEP;
+        host_->setVariable(TICK_VARIABLE, ticks_);
+        host_->update();
+        ++samples_;
     }
+    apply(*host_, log_.rows[row]);
+    host_->update();  // no tick advance: no sample, every box shows this row
+    return *host_;
+}
 
-    void writePng(const std::string& path) {
+void Replayer::writePng(const std::string& path) {
+    if (!host_) throw ReplayError("no row shown yet", false);
+    try {
         if (!renderer_) renderer_ = std::make_unique<render::PanelRenderer>(*host_);
         renderer_->writePng(*host_, path);
+    } catch (const render::RenderError& e) {
+        throw ReplayError(path + ": " + e.what(), false);
     }
+}
 
-private:
-    void restart(std::size_t row) {
-        renderer_.reset();
-        host_.reset();
-        host_ = std::make_unique<Host>(HostOptions{.modulePath = modulePath_, .privateCopy = true, .resourceScript = {}});
-        ticks_ = 0;
-        samples_ = 0;
-        // Inputs before start, so the rate samplers seed on them and the rates stay at rest.
-        apply(*host_, log_.rows[row]);
-        host_->setVariable(TICK_VARIABLE, ticks_);
-        host_->setup();
-        host_->start();
-    }
-
-    const FlightLog& log_;
-    std::string modulePath_;
-    std::unique_ptr<Host> host_;
-    std::unique_ptr<render::PanelRenderer> renderer_;
-    double ticks_ = 0;
-    std::int64_t samples_ = 0;
-};
+void Replayer::restart(std::size_t row) {
+    renderer_.reset();
+    host_.reset();
+    host_ = std::make_unique<Host>(HostOptions{.modulePath = modulePath_, .privateCopy = true, .resourceScript = {}});
+    ticks_ = 0;
+    samples_ = 0;
+    // Inputs before start, so the rate samplers seed on them and the rates stay at rest.
+    apply(*host_, log_.rows[row]);
+    host_->setVariable(TICK_VARIABLE, ticks_);
+    host_->setup();
+    host_->start();
+}
 
 void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream& report) {
     struct Job {
@@ -175,11 +168,7 @@ void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream&
     Replayer replayer(log, request.modulePath);
     for (const Job& job : jobs) {
         replayer.show(job.row);
-        try {
-            replayer.writePng(job.output);
-        } catch (const render::RenderError& e) {
-            throw ReplayError(job.output + ": " + e.what(), false);
-        }
+        replayer.writePng(job.output);
         const Row& row = log.rows[job.row];
         report << job.output << ": index " << numberText(row[INDEX], 0) << " at " << numberText(timeOfIndex(row[INDEX], request.tickRate), -1)
                << " s\n";

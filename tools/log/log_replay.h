@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -10,7 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "host/host.h"
 #include "tools/log/log_reader.h"
+
+namespace vorlat::render {
+class PanelRenderer;
+}
 
 namespace vorlat::flightlog {
 
@@ -49,6 +55,31 @@ HostInputs hostInputsFor(const Row& row);
 // The row shown at a time: the last row at or before it. Throws ReplayError
 // (bad usage) when the time lies outside the recording.
 std::size_t rowAtTime(const FlightLog& log, double time, double tickRate);
+
+// One stand-in host fed row after row. The host's tick count advances by one
+// sample per update until the module's row counter reaches the row's index,
+// then the row's values go in and one more update (no sample) shows them.
+// Rows are best shown in order: an earlier index starts a fresh host.
+class Replayer {
+public:
+    explicit Replayer(const FlightLog& log, std::string modulePath = {});
+    ~Replayer();
+    Replayer(const Replayer&) = delete;
+    Replayer& operator=(const Replayer&) = delete;
+
+    const Host& show(std::size_t row);
+    void writePng(const std::string& path);  // the panel as shown last; throws ReplayError
+
+private:
+    void restart(std::size_t row);
+
+    const FlightLog& log_;
+    std::string modulePath_;
+    std::unique_ptr<Host> host_;
+    std::unique_ptr<render::PanelRenderer> renderer_;
+    double ticks_ = 0;
+    std::int64_t samples_ = 0;
+};
 
 struct ReplayRequest {
     std::vector<ReplayShot> shots;

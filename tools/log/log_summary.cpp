@@ -139,10 +139,10 @@ void writeSummaryTable(std::ostream& out, const Summary& s) {
     out << "File          " << s.file << "\n";
     out << "Completeness  " << endingName(s.ending) << "\n";
     if (s.dropped)
-        out << "              partial last line " << s.dropped->line << " dropped (the recorder stopped while writing it)\n";
-    if (s.lfOnlyLines != 0) out << "              " << s.lfOnlyLines << " lines end in LF alone, not CR LF\n";
-    out << "Rows          " << s.rows << " in " << s.segments << (s.segments == 1 ? " segment, " : " segments, ") << s.pauses
-        << (s.pauses == 1 ? " pause" : " pauses") << " (" << s.skippedSamples << " samples not recorded, "
+        out << "              partial last line " << std::to_string(s.dropped->line) << " dropped (the recorder stopped while writing it)\n";
+    if (s.lfOnlyLines != 0) out << "              " << std::to_string(s.lfOnlyLines) << " lines end in LF alone, not CR LF\n";
+    out << "Rows          " << std::to_string(s.rows) << " in " << std::to_string(s.segments) << (s.segments == 1 ? " segment, " : " segments, ") << std::to_string(s.pauses)
+        << (s.pauses == 1 ? " pause" : " pauses") << " (" << std::to_string(s.skippedSamples) << " samples not recorded, "
         << seconds(static_cast<double>(s.skippedSamples) * s.samplePeriod) << ")\n";
     out << "Time          " << seconds(s.startTime) << " to " << seconds(s.endTime) << ", duration " << seconds(s.duration)
         << " (a sample every " << numberText(s.samplePeriod, -1) << " s at " << numberText(s.tickRate, -1) << " ticks/s)\n";
@@ -175,7 +175,7 @@ void writeSummaryTable(std::ostream& out, const Summary& s) {
     out << padRight("G load", 8) << padLeft(seconds(s.g.yellowSeconds), 10) << padLeft(seconds(s.g.redSeconds), 10) << "  "
         << gBands << "\n";
 
-    out << "\nStalls        " << s.stall.events << (s.stall.events == 1 ? " event" : " events");
+    out << "\nStalls        " << std::to_string(s.stall.events) << (s.stall.events == 1 ? " event" : " events");
     if (s.stall.firstTime) out << ", first at " << seconds(*s.stall.firstTime) << ", " << seconds(s.stall.totalSeconds) << " in all";
     out << "\n";
     const ColumnStats& climb = s.columns[CLIMB];
@@ -197,13 +197,13 @@ void writeSummaryJson(std::ostream& out, const Summary& s) {
     out << "  \"file\": " << jsonString(s.file) << ",\n";
     out << "  \"completeness\": " << jsonString(endingKeyword(s.ending)) << ",\n";
     out << "  \"dropped_line\": " << (s.dropped ? std::to_string(s.dropped->line) : "null") << ",\n";
-    out << "  \"lf_only_lines\": " << s.lfOnlyLines << ",\n";
+    out << "  \"lf_only_lines\": " << std::to_string(s.lfOnlyLines) << ",\n";
     out << "  \"tick_rate\": " << jsonNumber(s.tickRate) << ",\n";
     out << "  \"sample_period_s\": " << jsonNumber(s.samplePeriod) << ",\n";
-    out << "  \"rows\": " << s.rows << ",\n";
-    out << "  \"segments\": " << s.segments << ",\n";
-    out << "  \"pauses\": " << s.pauses << ",\n";
-    out << "  \"skipped_samples\": " << s.skippedSamples << ",\n";
+    out << "  \"rows\": " << std::to_string(s.rows) << ",\n";
+    out << "  \"segments\": " << std::to_string(s.segments) << ",\n";
+    out << "  \"pauses\": " << std::to_string(s.pauses) << ",\n";
+    out << "  \"skipped_samples\": " << std::to_string(s.skippedSamples) << ",\n";
     out << "  \"start_s\": " << jsonNumber(s.startTime) << ",\n";
     out << "  \"end_s\": " << jsonNumber(s.endTime) << ",\n";
     out << "  \"duration_s\": " << jsonNumber(s.duration) << ",\n";
@@ -220,7 +220,7 @@ void writeSummaryJson(std::ostream& out, const Summary& s) {
     }
     out << "  },\n";
     out << "  \"bands\": {\"tas\": " << bands(s.tas) << ", \"ias\": " << bands(s.ias) << ", \"g\": " << bands(s.g) << "},\n";
-    out << "  \"stall\": {\"events\": " << s.stall.events << ", \"first_s\": "
+    out << "  \"stall\": {\"events\": " << std::to_string(s.stall.events) << ", \"first_s\": "
         << (s.stall.firstTime ? jsonNumber(*s.stall.firstTime) : "null") << ", \"total_s\": " << jsonNumber(s.stall.totalSeconds)
         << "},\n";
     const ColumnStats& climb = s.columns[CLIMB];

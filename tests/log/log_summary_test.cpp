@@ -1,0 +1,198 @@
+// The summary against values worked out by hand on a five-row flight, and the
+// CSV export against the log it came from.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <clocale>
+#include <locale>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/log/log_test_support.h"
+#include "tools/log/log_csv.h"
+#include "tools/log/log_summary.h"
+
+namespace {
+
+using namespace log_test;
+using namespace vorlat::flightlog;
+
+// Two segments; samples 13 to 15 fall in the pause. At 18 ticks/s the rows
+// stand at 5.0, 5.5, 6.0, 8.0 and 8.5 s.
+// clang-format off
+const std::string HAND_FLIGHT = OPENING + HEADER +
+    row(10, {.tas = 290, .ias = 280,   .alt = 1000, .pitch =  1, .climb =  500, .g =  1.00, .hdng =  90, .bank =  0, .prop = 20, .hp = 500, .thrust = 1000, .aoa =  3, .stall = 0}) +
+    row(11, {.tas = 310, .ias = 300,   .alt = 1200, .pitch =  2, .climb =  700, .g =  3.50, .hdng =  95, .bank =  5, .prop = 22, .hp = 600, .thrust = 1100, .aoa =  5, .stall = 0}) +
+    row(12, {.tas = 520, .ias = 305,   .alt = 1100, .pitch =  0.5, .climb = -300, .g = -8.50, .hdng = 100, .bank = 10, .prop = 24, .hp = 700, .thrust = 1200, .aoa = 18, .stall = 1}) +
+    HEADER +
+    row(16, {.tas = 400, .ias = 500,   .alt =  900, .pitch = -1, .climb = -900, .g =  3.00, .hdng = 110, .bank = -5, .prop = 26, .hp = 400, .thrust =  900, .aoa = 16, .stall = 1}) +
+    row(17, {.tas = 250, .ias = 250.1, .alt = 1500, .pitch =  0, .climb = 1000, .g = -3.01, .hdng = 120, .bank =  0, .prop = 28, .hp = 300, .thrust =  800, .aoa =  4, .stall = 0}) +
+    END;
+// clang-format on
+
+TEST(LogSummary, MatchesTheHandWorkedFlight) {
+    const Summary s = summarise(parseLog(HAND_FLIGHT, "hand.txt"));
+    EXPECT_EQ(s.ending, Ending::EndRecording);
+    EXPECT_EQ(s.rows, 5u);
+    EXPECT_EQ(s.segments, 2u);
+    EXPECT_EQ(s.pauses, 1u);
+    EXPECT_EQ(s.skippedSamples, 3);
+    EXPECT_DOUBLE_EQ(s.startTime, 5.0);
+    EXPECT_DOUBLE_EQ(s.endTime, 8.5);
+    EXPECT_DOUBLE_EQ(s.duration, 3.5);
+
+    const ColumnStats& tas = s.columns[TAS];
+    EXPECT_DOUBLE_EQ(tas.min, 250);
+    EXPECT_DOUBLE_EQ(tas.minTime, 8.5);
+    EXPECT_DOUBLE_EQ(tas.max, 520);
+    EXPECT_DOUBLE_EQ(tas.maxTime, 6.0);
+    EXPECT_DOUBLE_EQ(tas.mean, 354);
+    const ColumnStats& alt = s.columns[ALT];
+    EXPECT_DOUBLE_EQ(alt.mean, 1140);
+    EXPECT_DOUBLE_EQ(alt.minTime, 8.0);
+    EXPECT_DOUBLE_EQ(alt.maxTime, 8.5);
+    EXPECT_DOUBLE_EQ(s.columns[STALL].mean, 0.4);
+
+    // A value on a threshold takes the milder band: IAS 300 is green, IAS 500 and G 3.00 are not red / not yellow.
+    EXPECT_DOUBLE_EQ(s.tas.yellowSeconds, 1.0);  // 310, 400
+    EXPECT_DOUBLE_EQ(s.tas.redSeconds, 0.5);     // 520
+    EXPECT_DOUBLE_EQ(s.ias.yellowSeconds, 1.0);  // 305, 500
+    EXPECT_DOUBLE_EQ(s.ias.redSeconds, 0.0);
+    EXPECT_DOUBLE_EQ(s.g.yellowSeconds, 1.0);    // 3.50, -3.01
+    EXPECT_DOUBLE_EQ(s.g.redSeconds, 0.5);       // -8.50
+
+    EXPECT_EQ(s.stall.events, 2u);  // one on each side of the pause
+    ASSERT_TRUE(s.stall.firstTime.has_value());
+    EXPECT_DOUBLE_EQ(*s.stall.firstTime, 6.0);
+    EXPECT_DOUBLE_EQ(s.stall.totalSeconds, 1.0);
+
+    EXPECT_DOUBLE_EQ(s.columns[CLIMB].max, 1000);
+    EXPECT_DOUBLE_EQ(s.columns[CLIMB].maxTime, 8.5);
+    EXPECT_DOUBLE_EQ(s.columns[CLIMB].min, -900);
+    EXPECT_DOUBLE_EQ(s.columns[CLIMB].minTime, 8.0);
+    // Within a segment only: the drop from 1100 to 900 spans the pause.
+    EXPECT_DOUBLE_EQ(s.largestGain.feet, 600);
+    EXPECT_DOUBLE_EQ(s.largestGain.fromTime, 8.0);
+    EXPECT_DOUBLE_EQ(s.largestGain.toTime, 8.5);
+    EXPECT_DOUBLE_EQ(s.largestLoss.feet, 100);
+    EXPECT_DOUBLE_EQ(s.largestLoss.fromTime, 5.5);
+    EXPECT_DOUBLE_EQ(s.largestLoss.toTime, 6.0);
+}
+
+TEST(LogSummary, TimesFollowTheTickRate) {
+    const Summary s = summarise(parseLog(HAND_FLIGHT, "hand.txt"), 20.0);
+    EXPECT_DOUBLE_EQ(s.samplePeriod, 0.45);
+    EXPECT_DOUBLE_EQ(s.startTime, 4.5);
+    EXPECT_DOUBLE_EQ(s.stall.totalSeconds, 0.9);
+}
+
+TEST(LogSummary, LeavesValuesThatAreNotFiniteOutOfTheColumnStatistics) {
+    std::string line = row(1, {.tas = 200});
+    line.replace(line.find("200.0"), 5, "  nan");
+    const Summary s = summarise(parseLog(OPENING + HEADER + row(0, {.tas = 100}) + line + END, "f.txt"));
+    EXPECT_EQ(s.columns[TAS].count, 1u);
+    EXPECT_DOUBLE_EQ(s.columns[TAS].mean, 100);
+}
+
+TEST(LogSummary, PrintsTheTableAndTheJson) {
+    const Summary s = summarise(parseLog(HAND_FLIGHT, "hand.txt"));
+    std::ostringstream table;
+    writeSummaryTable(table, s);
+    for (const char* line : {
+             "Completeness  ended normally (\"End recording\")\n",
+             "Rows          5 in 2 segments, 1 pause (3 samples not recorded, 1.5 s)\n",
+             "Time          5.0 s to 8.5 s, duration 3.5 s (a sample every 0.5 s at 18 ticks/s)\n",
+             "TAS     kt           250.0       8.5     520.0       6.0    354.000\n",
+             "Stalls        2 events, first at 6.0 s, 1.0 s in all\n",
+             "Climb rate    largest climb 1000 ft/min at 8.5 s, largest descent -900 ft/min at 8.0 s\n",
+             "Altitude      largest gain 600 ft (8.0 s to 8.5 s), largest loss 100 ft (5.5 s to 6.0 s)\n",
+         })
+        EXPECT_NE(table.str().find(line), std::string::npos) << line << "in:\n" << table.str();
+
+    std::ostringstream json;
+    writeSummaryJson(json, s);
+    for (const char* item : {
+             "\"completeness\": \"end_recording\"",
+             "\"rows\": 5,",
+             "\"tas_kt\": {\"min\": 250, \"min_s\": 8.5, \"max\": 520, \"max_s\": 6, \"mean\": 354}",
+             "\"bands\": {\"tas\": {\"yellow_s\": 1, \"red_s\": 0.5}, \"ias\": {\"yellow_s\": 1, \"red_s\": 0}, \"g\": {\"yellow_s\": 1, \"red_s\": 0.5}}",
+             "\"stall\": {\"events\": 2, \"first_s\": 6, \"total_s\": 1}",
+         })
+        EXPECT_NE(json.str().find(item), std::string::npos) << item << " in:\n" << json.str();
+}
+
+// ---------------------------------------------------------------------------
+// CSV
+
+std::vector<std::string> split(const std::string& line, char separator) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t at; (at = line.find(separator, start)) != std::string::npos; start = at + 1)
+        fields.push_back(line.substr(start, at - start));
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+std::vector<std::string> lines(const std::string& text, const std::string& ending) {
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(ending, start)) != std::string::npos; start = at + ending.size())
+        result.push_back(text.substr(start, at - start));
+    EXPECT_EQ(start, text.size()) << "a line without its ending";
+    return result;
+}
+
+std::string trimmed(const std::string& field) { return field.substr(field.find_first_not_of(' ')); }
+
+TEST(LogCsv, HasTimeSegmentAndTheColumnsWithTheirUnits) {
+    std::ostringstream csv;
+    writeCsv(csv, parseLog(HAND_FLIGHT, "hand.txt"));
+    const std::vector<std::string> out = lines(csv.str(), "\r\n");
+    ASSERT_EQ(out.size(), 6u);
+    EXPECT_EQ(out[0],
+              "time_s,segment,index,tas_kt,ias_kt,alt_ft,pitch_deg,climb_ft_min,gforce_g,hdng_deg,turn_rate,bank_deg,roll_rate,"
+              "prop_deg,power_hp,thrust,aoa_deg,stall");
+    EXPECT_EQ(out[1], "5,1,10,290.0,280.0,1000,1.00,500,1.00,90,0,0.0,0,20.0,500,1000,3.00,0");
+    EXPECT_EQ(out[4], "8,2,16,400.0,500.0,900,-1.00,-900,3.00,110,0,-5.0,0,26.0,400,900,16.00,1");
+}
+
+// Every CSV field is the log's own text without its padding, so nothing is lost or rounded.
+TEST(LogCsv, RoundTripsEveryFieldOfTheLog) {
+    const FlightLog log = parseLog(HAND_FLIGHT, "hand.txt");
+    std::ostringstream csv;
+    writeCsv(csv, log, 20.0);
+    const std::vector<std::string> out = lines(csv.str(), "\r\n");
+    std::vector<std::string> logRows;
+    for (const std::string& line : lines(HAND_FLIGHT, "\r\n"))
+        if (!line.empty() && (line[0] == ' ' || (line[0] >= '0' && line[0] <= '9'))) logRows.push_back(line);
+    ASSERT_EQ(out.size(), logRows.size() + 1);
+    for (std::size_t r = 0; r < logRows.size(); ++r) {
+        const std::vector<std::string> csvFields = split(out[r + 1], ',');
+        const std::vector<std::string> logFields = split(logRows[r], '\t');
+        ASSERT_EQ(csvFields.size(), logFields.size() + 2);
+        for (std::size_t c = 0; c < logFields.size(); ++c) EXPECT_EQ(csvFields[c + 2], trimmed(logFields[c]));
+        double time = 0;
+        std::from_chars(csvFields[0].data(), csvFields[0].data() + csvFields[0].size(), time);
+        EXPECT_DOUBLE_EQ(time, log.rows[r][INDEX] * 0.45);
+    }
+}
+
+TEST(LogCsv, WritesAFullStopWhateverTheLocale) {
+    const char* previous = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = previous ? previous : "C";
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+    std::locale::global(std::locale("de_DE.UTF-8"));
+    std::ostringstream csv;
+    csv.imbue(std::locale());
+    writeCsv(csv, parseLog(HAND_FLIGHT, "hand.txt"), 20.0);
+    std::ostringstream table;
+    table.imbue(std::locale());
+    writeSummaryTable(table, summarise(parseLog(HAND_FLIGHT, "hand.txt"), 20.0));
+    std::locale::global(std::locale::classic());
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_NE(csv.str().find("\r\n4.5,1,10,290.0,280.0,1000,1.00,"), std::string::npos) << csv.str();
+    EXPECT_NE(table.str().find("a sample every 0.45 s at 20 ticks/s"), std::string::npos) << table.str();
+}
+
+}  // namespace
