@@ -1,5 +1,6 @@
 #include "tools/log/log_summary.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -94,7 +95,15 @@ std::string padRight(std::string text, std::size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
     return text;
 }
-std::string seconds(double value) { return numberText(value, 1) + " s"; }
+// Times to the millisecond, without trailing zeros but with at least one decimal.
+std::string timeText(double value) {
+    std::string text = numberText(value, 3);
+    if (const std::size_t point = text.find('.'); point != std::string::npos) {
+        text.erase(std::max(text.find_last_not_of('0') + 1, point + 2));
+    }
+    return text;
+}
+std::string seconds(double value) { return timeText(value) + " s"; }
 
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
@@ -158,8 +167,8 @@ void writeSummaryTable(std::ostream& out, const Summary& s) {
             out << padLeft("-", 10) << "\n";
             continue;
         }
-        out << padLeft(numberText(stats.min, column.decimals), 10) << padLeft(numberText(stats.minTime, 1), 10)
-            << padLeft(numberText(stats.max, column.decimals), 10) << padLeft(numberText(stats.maxTime, 1), 10)
+        out << padLeft(numberText(stats.min, column.decimals), 10) << padLeft(timeText(stats.minTime), 10)
+            << padLeft(numberText(stats.max, column.decimals), 10) << padLeft(timeText(stats.maxTime), 10)
             << padLeft(numberText(stats.mean, column.decimals + 2), 11) << "\n";
     }
 

@@ -1,0 +1,86 @@
+// `vorlat log` as a user runs it: outputs, messages and exit codes.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/log/log_test_support.h"
+
+namespace {
+
+using namespace log_test;
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+Outcome run(const TempDir& dir, const std::string& arguments) {
+    const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
+    const std::string command = "cd '" + dir.path().string() + "' && '" LOG_COMMAND_DRIVER "' log " + arguments + " >'" + out +
+                                "' 2>'" + err + "'";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+}
+
+class LogCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeFile(dir / "flight.txt", OPENING + HEADER + rows(4, 6, {.tas = 350}) + END);
+        writeFile(dir / "bad.txt", OPENING + HEADER + rows(0, 2) + "    2\t100.0\r\n" + rows(3, 1) + END);
+    }
+    TempDir dir;
+};
+
+struct Case {
+    const char* arguments;
+    int code;
+    const char* inOut;  // expected in standard output
+    const char* inErr;  // expected in standard error
+};
+
+// clang-format off
+const Case CASES[] = {
+    {"summary flight.txt",                       0, "Rows          6 in 1 segment, 0 pauses", ""},
+    {"summary flight.txt --json",                0, "\"tas\": {\"yellow_s\": 3, \"red_s\": 0}", ""},
+    {"summary flight.txt --tick-rate 36",        0, "Time          1.0 s to 2.25 s", ""},
+    {"csv flight.txt",                           0, "2,1,4,350.0,90.0,", ""},
+    {"summary bad.txt",                          2, "", "vorlat log: bad.txt:5: expected 16 tab-separated fields, found 2"},
+    {"summary missing.txt",                      2, "", "vorlat log: missing.txt: cannot open the file"},
+    {"summary",                                  2, "", "FILE is required"},
+    {"summary flight.txt --tick-rate 0",         2, "", "--tick-rate"},
+    {"plot flight.txt -o out.gif",               2, "", "out.gif: unknown output type; the name must end in .png, .svg or .pdf"},
+    {"plot flight.txt -o no/such/dir/out.png",   1, "", "no/such/dir/out.png: cannot write the file"},
+    {"replay flight.txt",                        2, "", "replay needs --png-at TIME:OUT.png or --frames DIR"},
+    {"replay flight.txt --png-at 99:late.png",   2, "", "time 99 s lies outside the recording (2 s to 5 s)"},
+    {"replay flight.txt --png-at 2.5",           2, "", "expected TIME:OUT.png"},
+    {"frobnicate flight.txt",                    2, "", ""},
+};
+// clang-format on
+
+TEST_F(LogCommand, ExitCodesOutputsAndMessages) {
+    for (const Case& c : CASES) {
+        SCOPED_TRACE(c.arguments);
+        const Outcome result = run(dir, c.arguments);
+        EXPECT_EQ(result.code, c.code) << result.err;
+        EXPECT_NE(result.out.find(c.inOut), std::string::npos) << result.out;
+        EXPECT_NE(result.err.find(c.inErr), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(LogCommand, WritesItsFiles) {
+    ASSERT_EQ(run(dir, "csv flight.txt -o flight.csv").code, 0);
+    EXPECT_EQ(readFile(dir / "flight.csv").substr(0, 21), "time_s,segment,index,");
+    ASSERT_EQ(run(dir, "plot flight.txt -o flight.svg").code, 0);
+    EXPECT_NE(readFile(dir / "flight.svg").find("<svg"), std::string::npos);
+    const Outcome replay = run(dir, "replay flight.txt --png-at 2.5:at.png --frames frames");
+    ASSERT_EQ(replay.code, 0) << replay.err;
+    EXPECT_NE(replay.out.find("at.png: index 5 at 2.5 s"), std::string::npos) << replay.out;
+    EXPECT_EQ(readFile(dir / "at.png").substr(1, 3), "PNG");
+    EXPECT_EQ(readFile(dir / "frames" / "frame_000006.png").substr(1, 3), "PNG");
+    EXPECT_TRUE(readFile(dir / "frames" / "frame_000007.png").empty());
+}
+
+}  // namespace

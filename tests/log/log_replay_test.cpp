@@ -1,0 +1,122 @@
+// Replay: the real module, fed a row's values back through the stand-in host,
+// shows them again in every box the log holds directly, and the stall disc.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "host/render/panel_renderer.h"
+#include "tests/log/log_test_support.h"
+#include "tools/log/log_replay.h"
+
+namespace {
+
+using namespace log_test;
+using namespace vorlat::flightlog;
+
+// Boxes by (column, row) of the panel's grid, and where each one's text field starts.
+constexpr int COLUMN_X[] = {4, 76, 148, 220, 292, 364};
+constexpr int ROW_Y[] = {4, 17, 30, 43, 56, 69};
+
+struct BoxOfColumn {
+    Column column;
+    int gridColumn, gridRow;
+    const char* format;  // the panel's own format for the box
+};
+// clang-format off
+constexpr BoxOfColumn BOXES[] = {
+    {INDEX, 1, 1, "%5.0f"},
+    {ALT,   2, 1, "%5.0f"},
+    {TAS,   2, 2, "%5.1f"},
+    {IAS,   2, 3, "%5.1f"},
+    {HDNG,  2, 4, "%5.0f"},
+    {BANK,  2, 5, "%5.1f"},
+    {PITCH, 2, 6, "%5.2f"},
+    {GFORC, 3, 1, "%5.2f"},
+    {CLIMB, 3, 5, "%5.0f"},
+    {AOA,   3, 6, "%5.1f"},
+    {HP,    4, 2, "%5.0f"},
+    {PROP,  4, 4, "%5.1f"},
+    {THRST, 4, 5, "%5.0f"},
+};
+// clang-format on
+
+std::string boxText(const vorlat::Host& host, int gridColumn, int gridRow) {
+    const auto child = host.textChildAt(COLUMN_X[gridColumn - 1] + 2, ROW_Y[gridRow - 1] + 2);
+    return child ? host.child(*child).text : "(no box)";
+}
+
+constexpr std::size_t STALL_ICON = 2;
+constexpr int STALL_ICON_X = 201, STALL_ICON_Y = 70;
+constexpr int STALL_DISC_BITMAP = 8704;
+
+// Rows that push every conversion: negative values, truncation edges, decimals that round.
+// clang-format off
+const std::string REPLAY_FLIGHT = OPENING + HEADER +
+    row(3, {.tas = 123.4, .ias = 99.9, .alt = 1523, .pitch = -2.5, .climb = -76, .g = 1.0, .hdng = 359, .bank = -12.3,
+            .prop = 28.6, .hp = 100, .thrust = 2500, .aoa = 77.0, .stall = 1}) +
+    row(4, {.tas = 512.3, .ias = 300.1, .alt = -12, .pitch = 10.25, .climb = 2999, .g = -8.01, .hdng = 0, .bank = 45.5,
+            .prop = 0.1, .hp = 0, .thrust = -40, .aoa = -1.23, .stall = 0}) +
+    HEADER +
+    row(9, {.tas = 0.0, .ias = 0.1, .alt = 0, .pitch = 0.0, .climb = 1, .g = 3.0, .hdng = 1, .bank = -0.1,
+            .prop = 89.9, .hp = 2999, .thrust = 1, .aoa = 12.34, .stall = 1}) +
+    END;
+// clang-format on
+
+TEST(LogReplay, ThePanelShowsEveryLoggedValueAndTheStallDisc) {
+    const FlightLog log = parseLog(REPLAY_FLIGHT, "replay.txt");
+    Replayer replayer(log);
+    for (std::size_t r = 0; r < log.rows.size(); ++r) {
+        const Row& row = log.rows[r];
+        SCOPED_TRACE("row with index " + std::to_string(row[INDEX]));
+        const vorlat::Host& host = replayer.show(r);
+        for (const BoxOfColumn& box : BOXES) {
+            SCOPED_TRACE(std::string(COLUMNS[box.column].header));
+            char expected[64];
+            std::snprintf(expected, sizeof expected, box.format, row[box.column]);
+            if (box.column == AOA) {  // the log holds one more decimal than the box
+                EXPECT_NEAR(std::stod(boxText(host, box.gridColumn, box.gridRow)), row[AOA], 0.05 + 1e-9);
+            } else {
+                EXPECT_EQ(boxText(host, box.gridColumn, box.gridRow), expected);
+            }
+        }
+        EXPECT_EQ(host.child(STALL_ICON).shownImage, row[STALL] != 0 ? 0 : -1);
+    }
+}
+
+TEST(LogReplay, TheRenderedPanelShowsTheStallDiscWhereStallIsSet) {
+    const FlightLog log = parseLog(REPLAY_FLIGHT, "replay.txt");
+    Replayer replayer(log);
+    TempDir dir;
+    for (std::size_t r : {0u, 1u}) {
+        const vorlat::Host& host = replayer.show(r);
+        const vorlat::Bitmap disc = host.bitmap(STALL_DISC_BITMAP);
+        const std::string png = (dir / ("row" + std::to_string(r) + ".png")).string();
+        replayer.writePng(png);
+        vorlat::render::PanelRenderer renderer(host);
+        const vorlat::render::PanelImage image = renderer.render(host);
+        const int scale = renderer.scale();
+        const auto centre = image.pixel((STALL_ICON_X + disc.width / 2) * scale, (STALL_ICON_Y + disc.height / 2) * scale);
+        const bool red = centre[0] > 200 && centre[1] < 80 && centre[2] < 80;
+        EXPECT_EQ(red, log.rows[r][STALL] != 0) << int(centre[0]) << "," << int(centre[1]) << "," << int(centre[2]);
+        EXPECT_EQ(readFile(png).substr(1, 3), "PNG");
+    }
+}
+
+TEST(LogReplay, ShowsTheRowAtATimeAndRefusesTimesOutsideTheRecording) {
+    const FlightLog log = parseLog(REPLAY_FLIGHT, "replay.txt");  // rows at 1.5, 2.0 and 4.5 s
+    EXPECT_EQ(rowAtTime(log, 1.5, DEFAULT_TICK_RATE), 0u);
+    EXPECT_EQ(rowAtTime(log, 2.49, DEFAULT_TICK_RATE), 1u);
+    EXPECT_EQ(rowAtTime(log, 3.0, DEFAULT_TICK_RATE), 1u);  // in the pause: the last row before it
+    EXPECT_EQ(rowAtTime(log, 4.99, DEFAULT_TICK_RATE), 2u);
+    EXPECT_THROW(rowAtTime(log, 1.49, DEFAULT_TICK_RATE), ReplayError);
+    EXPECT_THROW(rowAtTime(log, 5.0, DEFAULT_TICK_RATE), ReplayError);
+
+    EXPECT_EQ(parseReplayShot("12.5:out.png").time, 12.5);
+    EXPECT_EQ(parseReplayShot("12.5:dir/out.png").output, "dir/out.png");
+    for (const char* bad : {"12.5", "abc:out.png", ":out.png", "12.5:", "12.5:out.jpg", "nan:out.png"})
+        EXPECT_THROW(parseReplayShot(bad), ReplayError) << bad;
+}
+
+}  // namespace
