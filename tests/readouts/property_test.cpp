@@ -1,5 +1,7 @@
 // Any double the host can hand over, however large or strange, gives every
-// box a terminated text within the host's 32 bytes, and nothing crashes.
+// box a terminated text within the host's 32 bytes, and nothing crashes: the
+// loaded module, driven by the host, which checks its guard bytes after every
+// callback. hostile_input_test.cpp feeds a million doubles in-process.
 #include <bit>
 #include <random>
 #include <set>
@@ -9,7 +11,7 @@
 namespace readout_test {
 namespace {
 
-constexpr std::size_t DOUBLES = 1'000'000;
+constexpr std::size_t DOUBLES = 100'000;
 constexpr std::size_t FORMAT_LIMIT = 31;  // characters before the terminator
 
 double specialValue(std::size_t n) {
@@ -43,14 +45,11 @@ TEST(ReadoutProperty, AnyInputGivesATerminatedTextWithinTheBuffer) {
     vorlat::Host& host = panel.host();
 
     std::set<std::uint32_t> variables = {GROUND_VARIABLE, STALL_VARIABLE, BANK_VARIABLE, HEADING_VARIABLE};
-    std::vector<std::size_t> textChildren;
     for (const auto& child : host.children()) {
         for (std::uint32_t id : child.variableIds) {
             if (id != 0) variables.insert(id);
         }
-        if (child.kind == 2) textChildren.push_back(child.child);
     }
-    ASSERT_EQ(textChildren.size(), 36u);
 
     Values values;
     std::size_t fed = 0;
@@ -61,10 +60,9 @@ TEST(ReadoutProperty, AnyInputGivesATerminatedTextWithinTheBuffer) {
         host.setDataWord(IAS_WORD, static_cast<std::int32_t>(values.bits()));
         host.setThrottleWord(static_cast<std::int16_t>(values.bits()));
         host.update();
-        for (std::size_t index : textChildren) {
+        for (const auto& view : host.children()) {
             // The host reads at most 32 bytes: 32 characters would mean no terminator.
-            const auto view = host.child(index);
-            ASSERT_LE(view.text.size(), FORMAT_LIMIT) << "child " << index << ": " << view.text;
+            ASSERT_LE(view.text.size(), FORMAT_LIMIT) << "child " << view.child << ": " << view.text;
         }
         ASSERT_TRUE(host.violations().empty()) << host.violations().front();
     }
