@@ -1,5 +1,10 @@
 #include "tools/log/log_reader.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -132,6 +137,16 @@ bool parseField(std::string_view field, const ColumnInfo& column, double& value)
     const std::size_t fractionStart = i;
     while (i < number.size() && number[i] >= '0' && number[i] <= '9') ++i;
     if (i != number.size() || i - fractionStart != static_cast<std::size_t>(column.decimals)) return false;
+    if (integerDigits + column.decimals <= 15) {
+        // Both parts exact in a double, so the one division rounds as from_chars would.
+        std::int64_t mantissa = 0;
+        for (std::size_t d = digitsStart; d < i; ++d)
+            if (number[d] != '.') mantissa = mantissa * 10 + (number[d] - '0');
+        constexpr double POWERS_OF_TEN[] = {1, 10, 100, 1000};
+        const double magnitude = static_cast<double>(mantissa) / POWERS_OF_TEN[column.decimals];
+        value = number[0] == '-' ? -magnitude : magnitude;
+        return true;
+    }
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     return result.ec == std::errc{} && result.ptr == number.data() + number.size();
 }
@@ -151,7 +166,8 @@ public:
 
     FlightLog run() {
         if (text_.empty()) fail(1, "the file is empty; expected the line " + quoted(FIRST_LINE));
-        checkText();
+        // Rows are about 90 bytes: one allocation instead of a doubling series.
+        log_.rows.reserve(text_.size() / 80 + 1);
         std::size_t at = 0;
         std::size_t lineNumber = 0;
         while (at < text_.size()) {
@@ -173,20 +189,25 @@ public:
     }
 
 private:
+    // Every line with a byte that is not text fails somewhere, so the search for
+    // binary data waits until something has failed, and then names it instead.
     [[noreturn]] void fail(std::size_t line, const std::string& message) const {
+        failOnBinary(line);
         throw LogFormatError(log_.file, line, message);
     }
 
-    void checkText() const {
+    void failOnBinary(std::size_t upToLine) const {
         const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data());
-        for (std::size_t i = 0; i < text_.size(); ++i) {
+        std::size_t lineOfByte = 1;
+        for (std::size_t i = 0; i < text_.size() && lineOfByte <= upToLine; ++i) {
+            if (bytes[i] == '\n') ++lineOfByte;
             if (isTextByte(bytes[i])) continue;
             std::size_t line = 1, lineStart = 0;
             for (std::size_t j = 0; j < i; ++j)
                 if (bytes[j] == '\n') ++line, lineStart = j + 1;
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", bytes[i]);
-            fail(line, std::string("binary data (byte ") + hex + " at column " + std::to_string(i - lineStart + 1) +
+            throw LogFormatError(log_.file, line, std::string("binary data (byte ") + hex + " at column " + std::to_string(i - lineStart + 1) +
                            "); a flight log is plain ASCII text");
         }
     }
@@ -321,22 +342,47 @@ private:
 
 FlightLog parseLog(std::string_view text, std::string fileName) { return Parser(text, std::move(fileName)).run(); }
 
+namespace {
+
+// The file mapped into memory: no copy of a log that may be a hundred megabytes.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path) {
+        descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor_ < 0) return;
+        struct stat status {};
+        if (::fstat(descriptor_, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) return;
+        size_ = static_cast<std::size_t>(status.st_size);
+        void* address = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, descriptor_, 0);
+        if (address == MAP_FAILED) return;
+        data_ = static_cast<const char*>(address);
+    }
+    ~MappedFile() {
+        if (data_ != nullptr) ::munmap(const_cast<char*>(data_), size_);
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    bool mapped() const { return data_ != nullptr; }
+    std::string_view text() const { return {data_, size_}; }
+
+private:
+    int descriptor_ = -1;
+    const char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+}  // namespace
+
 FlightLog readLog(const std::string& path) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) throw LogReadError(path + ": is a directory, not a flight log");
+    if (const MappedFile file(path); file.mapped()) return parseLog(file.text(), path);
+    // Empty files, pipes and the like: read them as a stream.
     std::ifstream in(path, std::ios::binary);
     if (!in) throw LogReadError(path + ": cannot open the file: " + std::strerror(errno));
-    std::string content;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size > 0) {
-        content.resize(static_cast<std::size_t>(size));
-        in.seekg(0);
-        in.read(content.data(), size);
-    } else {
-        in.seekg(0);
-        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) throw LogReadError(path + ": cannot read the file");
     return parseLog(content, path);
 }

@@ -40,21 +40,23 @@ void addBand(BandTimes& times, std::uint32_t colour, double period) {
     }
 }
 
+// One pass over the rows for all columns: a long log is far larger than the cache.
 void columnStats(Summary& summary, const FlightLog& log) {
-    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
-        ColumnStats& stats = summary.columns[c];
-        double sum = 0;
-        for (const Row& row : log.rows) {
+    std::array<double, COLUMN_COUNT> sums{};
+    for (const Row& row : log.rows) {
+        const double time = timeOfIndex(row[INDEX], summary.tickRate);
+        for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
             const double value = row[c];
             if (!std::isfinite(value)) continue;
-            const double time = timeOfIndex(row[INDEX], summary.tickRate);
+            ColumnStats& stats = summary.columns[c];
             if (stats.count == 0 || value < stats.min) stats.min = value, stats.minTime = time;
             if (stats.count == 0 || value > stats.max) stats.max = value, stats.maxTime = time;
-            sum += value;
+            sums[c] += value;
             ++stats.count;
         }
-        if (stats.count != 0) stats.mean = sum / static_cast<double>(stats.count);
     }
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c)
+        if (summary.columns[c].count != 0) summary.columns[c].mean = sums[c] / static_cast<double>(summary.columns[c].count);
 }
 
 void segmentStats(Summary& summary, const FlightLog& log) {
