@@ -195,11 +195,13 @@ TEST(Win32Build, CompilesTheModuleWithSse2Arithmetic) {
     std::ifstream in(commands);
     std::stringstream text;
     text << in.rdbuf();
-    // One "command" line per translation unit; pick those compiled into the gauge.
+    // One "command" line per translation unit; pick the C and C++ units of the gauge (not its resources).
     int gaugeUnits = 0;
     std::istringstream lines(text.str());
     for (std::string line; std::getline(lines, line);) {
-        if (line.find("\"command\"") == std::string::npos || line.find("CMakeFiles/gauge.dir") == std::string::npos) {
+        const bool compiled = line.find(".cpp.obj ") != std::string::npos || line.find(".c.obj ") != std::string::npos;
+        if (line.find("\"command\"") == std::string::npos || line.find("CMakeFiles/gauge.dir") == std::string::npos ||
+            !compiled) {
             continue;
         }
         ++gaugeUnits;

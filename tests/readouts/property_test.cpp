@@ -29,7 +29,7 @@ class Values {
 public:
     double next() {
         const auto kind = random_() % 4;
-        if (kind == 0) return specialValue(random_());
+        if (kind == 0) return specialValue(static_cast<std::size_t>(random_()));  // size_t is 32 bits on i686
         if (kind == 1) return std::bit_cast<double>(random_());  // any bit pattern: NaNs, denormals, huge
         // Ordinary magnitudes around the panel's ranges and the formatting edges.
         return std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random_), int(random_() % 140) - 40);
