@@ -1,4 +1,4 @@
-// The built-in flight: a scripted, deterministic flight of about four minutes
+// The built-in flight: a scripted, deterministic flight of about four minutes (234 s)
 // that shows every box changing and crosses every colour band of the panel.
 //
 //   engine start and taxi, take-off (recording starts), climb, level cruise
@@ -32,10 +32,10 @@ inline constexpr double SLOW_DOWN = 126;
 inline constexpr double STALL = 138.5;
 inline constexpr double STALL_END = 143;
 inline constexpr double PULL_OUT = 152.5;  // the g peak
-inline constexpr double LOW_PASS = 173;    // lowest over the runway
-inline constexpr double TOUCHDOWN = 212;
-inline constexpr double RECORD_OFF = 218;
-inline constexpr double END = 226;
+inline constexpr double LOW_PASS = 181;    // lowest over the runway
+inline constexpr double TOUCHDOWN = 220;
+inline constexpr double RECORD_OFF = 226;
+inline constexpr double END = 234;
 }  // namespace script
 
 // The flight's state in display units, as the panel should show it.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/flight/trace.h"
+#include "tests/cli/work_dir.h"
 
 namespace vorlat::flight {
 namespace {
@@ -114,6 +115,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadTrace{"DataWordOutOfRange", "time,data174\n0,3e9\n",
                  "t.csv:2: column 2 (data174): 3e9 is outside the 32-bit range of a data word"}),
     [](const ::testing::TestParamInfo<BadTrace>& param) { return std::string(param.param.name); });
+
+TEST(TraceDocs, EveryNameIsDocumentedAndTheExampleParses) {
+    const std::string docs = test::readFile(std::string(VORLAT_SOURCE_DIR) + "/docs/trace-format.md");
+    for (const auto& name : channelNames())
+        EXPECT_NE(docs.find(std::string("| `") + name.name + "` |"), std::string::npos) << name.name;
+    const Trace example = loadTrace(std::string(VORLAT_SOURCE_DIR) + "/docs/example-trace.csv");
+    EXPECT_GT(example.rowCount(), 10u);
+}
 
 TEST(TraceLoad, MissingFileNamesTheFile) {
     try {
