@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -122,12 +123,23 @@ INSTANTIATE_TEST_SUITE_P(
                                 "ImportTable has no entry 0x0F"}),
     [](const auto& testRow) { return testRow.param.name; });
 
+void setModuleVariable(const char* value) {
+#if defined(_WIN32)
+    ASSERT_EQ(_putenv_s("VORLAT_MODULE", value), 0);
+#else
+    ASSERT_EQ(*value ? setenv("VORLAT_MODULE", value, 1) : unsetenv("VORLAT_MODULE"), 0);
+#endif
+}
+
 TEST(HostLoading, VorlatModuleVariableOverridesTheBuiltInDefault) {
-    ASSERT_EQ(setenv("VORLAT_MODULE", "/elsewhere/ZEK.vorlat.gau", 1), 0);
+    const char* before = std::getenv("VORLAT_MODULE");
+    const std::string saved = before ? before : "";
+    setModuleVariable("/elsewhere/ZEK.vorlat.gau");
     EXPECT_EQ(vorlat::defaultModulePath(), "/elsewhere/ZEK.vorlat.gau");
-    ASSERT_EQ(unsetenv("VORLAT_MODULE"), 0);
+    setModuleVariable("");
     EXPECT_NE(vorlat::defaultModulePath(), "/elsewhere/ZEK.vorlat.gau");
     EXPECT_TRUE(vorlat::defaultModulePath().ends_with("ZEK.vorlat.gau"));
+    setModuleVariable(saved.c_str());
 }
 
 TEST(HostLoading, FillsBothImportEntriesBeforeAnyRoutine) {
