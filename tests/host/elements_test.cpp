@@ -138,10 +138,14 @@ TEST_F(ElementTree, TextFieldsAreFoundByPoint) {
 // ---------------------------------------------------------------------------
 // The stall light: shown exactly while variable 67 truncates to non-zero.
 
+constexpr std::size_t STALL_ICON = 2;
+constexpr std::size_t AOA_TEXT = 31;
+
 struct StallCase {
     const char* name;
     double stall;
     int shownImage;
+    std::uint32_t aoaColour;  // the AoA text turns red under the same flag
 };
 
 class StallLight : public testing::TestWithParam<StallCase> {};
@@ -152,15 +156,18 @@ TEST_P(StallLight, ShowsTheDiscWhileTheFlagTruncatesToNonZero) {
     host.start();
     host.setVariable(67, GetParam().stall);
     host.update();
-    EXPECT_EQ(host.child(2).shownImage, GetParam().shownImage);
+    EXPECT_EQ(host.child(STALL_ICON).shownImage, GetParam().shownImage);
+    EXPECT_EQ(host.child(AOA_TEXT).foreColour, GetParam().aoaColour);
     EXPECT_TRUE(host.violations().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, StallLight,
-                         testing::Values(StallCase{"Zero", 0.0, -1}, StallCase{"One", 1.0, 0},
-                                         StallCase{"JustBelowOne", 0.99, -1},
-                                         StallCase{"JustAboveMinusOne", -0.99, -1},
-                                         StallCase{"MinusOne", -1.0, 0}, StallCase{"TwoPointSeven", 2.7, 0}),
+                         testing::Values(StallCase{"Zero", 0.0, -1, vorlat::COLOUR_GREEN},
+                                         StallCase{"One", 1.0, 0, vorlat::COLOUR_RED},
+                                         StallCase{"JustBelowOne", 0.99, -1, vorlat::COLOUR_GREEN},
+                                         StallCase{"JustAboveMinusOne", -0.99, -1, vorlat::COLOUR_GREEN},
+                                         StallCase{"MinusOne", -1.0, 0, vorlat::COLOUR_RED},
+                                         StallCase{"TwoPointSeven", 2.7, 0, vorlat::COLOUR_RED}),
                          [](const auto& testRow) { return testRow.param.name; });
 
 // ---------------------------------------------------------------------------
