@@ -163,6 +163,12 @@ void fly(const FlyOptions& options) {
         std::unique_ptr<Transcript> transcript;
         if (!options.transcript.empty()) transcript = std::make_unique<Transcript>(options.transcript, *host);
 
+        // A log left by an earlier run is only reported when this run wrote it.
+        const auto logStamp = [] {
+            std::error_code ignored;
+            return fs::last_write_time(LOG_FILE, ignored);
+        };
+        const fs::file_time_type logBefore = logStamp();
         std::vector<bool> pictureDone(plan.pictures.size(), false);
         std::int64_t framesWritten = 0;
         ProgressBar progress(flight::updateCount(plan.run.duration, plan.run.rate), ProgressBar::stderrIsTerminal());
@@ -193,7 +199,7 @@ void fly(const FlyOptions& options) {
 
         std::cout << "flew " << result.updates << " updates, " << seconds(plan.run.duration) << " s at "
                   << seconds(plan.run.rate) << " updates/s, " << result.presses.size() << " press(es)\n";
-        if (fs::exists(LOG_FILE))
+        if (fs::exists(LOG_FILE) && logStamp() != logBefore)
             std::cout << "log: " << (out / LOG_FILE).string() << " (" << countLines(LOG_FILE) << " lines)\n";
         if (framesWritten > 0)
             std::cout << "frames: " << framesWritten << " in " << fs::absolute(options.frames).string() << '\n';

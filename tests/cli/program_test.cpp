@@ -71,6 +71,16 @@ TEST(Program, DefaultFlightWritesTheLogAndThePicture) {
     EXPECT_NE(outcome.out.find("flew " + std::to_string(updates) + " updates"), std::string::npos) << outcome.out;
 }
 
+TEST(Program, ReportsOnlyALogThisRunWrote) {
+    test::WorkDir work;
+    std::filesystem::create_directory("out");
+    test::writeFile("out/data_log.txt", "an earlier run's log\r\n");
+    const Outcome outcome = runProgram("fly --out out --duration 1");
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.out.find("log:"), std::string::npos) << outcome.out;
+    EXPECT_EQ(test::readFile("out/data_log.txt"), "an earlier run's log\r\n");
+}
+
 TEST(Program, PicturesAtTimesAndFrames) {
     test::WorkDir work;
     const Outcome outcome =
