@@ -1,31 +1,26 @@
-// The committed panel bitmaps, decoded on their own (no host, no generator code): format, colours,
-// the background's grid, position area and label placement, and the icon pictures.
+// The committed panel bitmaps, decoded on their own (no generator code): format, colours, the
+// background's grid, position area and label placement, and the icon pictures.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <map>
-#include <regex>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "tests/bitmaps/committed_bitmaps.h"
+
 namespace {
 
-struct Rgb {
-    std::uint8_t red = 0, green = 0, blue = 0;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-    friend auto operator<=>(const Rgb&, const Rgb&) = default;
-};
+using Rgb = std::array<std::uint8_t, 3>;  // (red, green, blue)
+using vorlat::Bitmap;
+using vorlat::committed::committedBitmapFiles;
+using vorlat::committed::loadCommittedBitmap;
 
-void PrintTo(const Rgb& c, std::ostream* os) { *os << '(' << int(c.red) << ", " << int(c.green) << ", " << int(c.blue) << ')'; }
-
+constexpr Rgb BLACK{0, 0, 0};
 constexpr Rgb DARK{32, 32, 32};
 constexpr Rgb GREY{96, 96, 96};
 constexpr Rgb LIGHT{232, 232, 232};
@@ -34,91 +29,9 @@ constexpr Rgb DARK_GREEN{0, 128, 0};
 constexpr Rgb RED{255, 0, 0};
 constexpr Rgb DARK_RED{128, 0, 0};
 
-struct DecodedBmp {
-    int width = 0, height = 0, bitsPerPixel = 0;
-    std::vector<Rgb> palette;
-    std::vector<std::uint8_t> indices;  // row-major from the top
-    Rgb at(int x, int y) const { return palette.at(indices.at(std::size_t(y) * std::size_t(width) + std::size_t(x))); }
-};
-
-std::vector<std::uint8_t> readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot open " + path);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::uint32_t read32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    if (at + 4 > b.size()) throw std::runtime_error("file too short");
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 | std::uint32_t(b[at + 3]) << 24;
-}
-
-std::uint16_t read16(const std::vector<std::uint8_t>& b, std::size_t at) { return std::uint16_t(read32(b, at) & 0xFFFF); }
-
-// Accepts only the plain form the panel uses: uncompressed, bottom-up, 8 bits, a palette of exactly
-// biClrUsed entries right after the 40-byte header, rows padded with zeros to 4 bytes.
-DecodedBmp decodeBmp(const std::vector<std::uint8_t>& b) {
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') throw std::runtime_error("not a BMP file");
-    if (read32(b, 2) != b.size()) throw std::runtime_error("file size field is wrong");
-    if (read32(b, 6) != 0) throw std::runtime_error("reserved words not zero");
-    if (read32(b, 14) != 40) throw std::runtime_error("not a 40-byte info header");
-    DecodedBmp bmp;
-    bmp.width = int(read32(b, 18));
-    bmp.height = int(read32(b, 22));
-    bmp.bitsPerPixel = read16(b, 28);
-    const std::uint32_t colours = read32(b, 46);
-    if (bmp.width <= 0 || bmp.height <= 0) throw std::runtime_error("not a bottom-up bitmap");
-    if (read16(b, 26) != 1 || bmp.bitsPerPixel != 8 || read32(b, 30) != 0) throw std::runtime_error("not 8-bit uncompressed");
-    if (colours == 0 || colours > 256) throw std::runtime_error("colours used not set");
-    const std::size_t stride = (std::size_t(bmp.width) + 3) / 4 * 4;
-    const std::size_t offset = 54 + 4 * std::size_t(colours);
-    if (read32(b, 10) != offset) throw std::runtime_error("pixels do not follow the palette");
-    if (read32(b, 34) != stride * std::size_t(bmp.height)) throw std::runtime_error("image size field is wrong");
-    if (b.size() != offset + stride * std::size_t(bmp.height)) throw std::runtime_error("pixel data has the wrong length");
-    for (std::size_t i = 0; i < colours; ++i) {
-        const std::size_t at = 54 + 4 * i;
-        if (b[at + 3] != 0) throw std::runtime_error("palette reserved byte not zero");
-        bmp.palette.push_back({b[at + 2], b[at + 1], b[at]});
-    }
-    for (int y = 0; y < bmp.height; ++y) {
-        const std::size_t row = offset + stride * std::size_t(bmp.height - 1 - y);
-        for (std::size_t x = 0; x < stride; ++x) {
-            const std::uint8_t value = b[row + x];
-            if (x >= std::size_t(bmp.width)) {
-                if (value != 0) throw std::runtime_error("row padding not zero");
-            } else if (value >= colours) {
-                throw std::runtime_error("pixel outside the palette");
-            } else {
-                bmp.indices.push_back(value);
-            }
-        }
-    }
-    return bmp;
-}
-
-// Bitmap file by resource identifier, as the stand-in host finds them: the BITMAP lines of gauge.rc.
-std::map<int, std::string> bitmapLines() {
-    std::ifstream script(std::string(VORLAT_RESOURCE_DIR) + "/gauge.rc");
-    if (!script) throw std::runtime_error("cannot open gauge.rc");
-    const std::regex bitmapLine(R"re(^\s*(\d+)\s+BITMAP\s+"([^"]+)"\s*\r?$)re");
+TEST(PanelResourceScript, NamesEachPanelBitmapOnce) {
     std::map<int, std::string> files;
-    std::string line;
-    std::smatch match;
-    while (std::getline(script, line))
-        if (std::regex_match(line, match, bitmapLine))
-            if (!files.emplace(std::stoi(match[1]), match[2]).second) throw std::runtime_error("identifier listed twice");
-    return files;
-}
-
-DecodedBmp loadResource(int id) {
-    const auto files = bitmapLines();
-    const auto entry = files.find(id);
-    if (entry == files.end()) throw std::runtime_error("no BITMAP line for " + std::to_string(id));
-    return decodeBmp(readFile(std::string(VORLAT_RESOURCE_DIR) + "/" + entry->second));
-}
-
-TEST(ResourceScript, NamesEachPanelBitmapOnce) {
-    std::map<int, std::string> files;
-    ASSERT_NO_THROW(files = bitmapLines());
+    ASSERT_NO_THROW(files = committedBitmapFiles());
     std::set<int> ids;
     for (const auto& [id, file] : files) ids.insert(id);
     EXPECT_EQ(ids, (std::set<int>{4096, 8192, 8195, 8448, 8451, 8704}));
@@ -141,11 +54,11 @@ const FormatCase FORMAT_CASES[] = {
     {8704, 9, 9, {GREY, RED}},
 };
 
-TEST(Bitmaps, SizeDepthAndExactPalette) {
+TEST(PanelBitmaps, SizeDepthAndExactPalette) {
     for (const FormatCase& c : FORMAT_CASES) {
         SCOPED_TRACE("resource " + std::to_string(c.id));
-        DecodedBmp bmp;
-        ASSERT_NO_THROW(bmp = loadResource(c.id));
+        Bitmap bmp;
+        ASSERT_NO_THROW(bmp = loadCommittedBitmap(c.id));
         EXPECT_EQ(bmp.width, c.width);
         EXPECT_EQ(bmp.height, c.height);
         EXPECT_EQ(bmp.bitsPerPixel, 8);
@@ -155,7 +68,7 @@ TEST(Bitmaps, SizeDepthAndExactPalette) {
         EXPECT_EQ(palette, std::set<Rgb>(c.colours.begin(), c.colours.end()));
         std::set<std::uint8_t> used(bmp.indices.begin(), bmp.indices.end());
         EXPECT_EQ(used.size(), bmp.palette.size()) << "the palette lists a colour no pixel uses";
-        EXPECT_EQ(palette.count(Rgb{}), 0u) << "black pixel";
+        EXPECT_EQ(palette.count(BLACK), 0u) << "black pixel";
     }
 }
 
@@ -196,8 +109,8 @@ const LabelCase LABEL_CASES[] = {
     {"ROT", 6, 1},   {"CHT", 6, 2},   {"Oil T", 6, 3}, {"Oil P", 6, 4},
 };
 
-const DecodedBmp& background() {
-    static const DecodedBmp bmp = loadResource(4096);
+const Bitmap& background() {
+    static const Bitmap bmp = loadCommittedBitmap(4096);
     return bmp;
 }
 
@@ -217,8 +130,8 @@ std::function<Rgb(int, int)> expectedBackground() {
     };
 }
 
-TEST(Background, FrameGridAndPositionAreaEverywhereOutsideTheLabels) {
-    const DecodedBmp& bmp = background();
+TEST(PanelBackground, FrameGridAndPositionAreaEverywhereOutsideTheLabels) {
+    const Bitmap& bmp = background();
     ASSERT_EQ(bmp.width, BG_WIDTH);
     ASSERT_EQ(bmp.height, BG_HEIGHT);
     const auto expected = expectedBackground();
@@ -229,24 +142,24 @@ TEST(Background, FrameGridAndPositionAreaEverywhereOutsideTheLabels) {
             for (const LabelCase& c : LABEL_CASES)
                 inLabelArea |= *c.text != '\0' && labelArea(c.column, c.row).contains(x, y);
             if (inLabelArea) {
-                if (bmp.at(x, y) != GREY && bmp.at(x, y) != LIGHT && ++mismatches <= 10)
+                if (bmp.pixel(x, y) != GREY && bmp.pixel(x, y) != LIGHT && ++mismatches <= 10)
                     ADD_FAILURE() << "label area pixel (" << x << ", " << y << ") is neither grey nor light";
-            } else if (bmp.at(x, y) != expected(x, y) && ++mismatches <= 10) {
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << testing::PrintToString(bmp.at(x, y))
-                              << ", expected " << testing::PrintToString(expected(x, y));
+            } else if (bmp.pixel(x, y) != expected(x, y) && ++mismatches <= 10) {
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << ::testing::PrintToString(bmp.pixel(x, y))
+                              << ", expected " << ::testing::PrintToString(expected(x, y));
             }
         }
     EXPECT_EQ(mismatches, 0);
 }
 
-TEST(Background, GridHasSharedHorizontalLinesAndColumnSixStopsAfterRowFour) {
-    const DecodedBmp& bmp = background();
+TEST(PanelBackground, GridHasSharedHorizontalLinesAndColumnSixStopsAfterRowFour) {
+    const Bitmap& bmp = background();
     for (int column = 1; column <= 6; ++column) {
         SCOPED_TRACE("column " + std::to_string(column));
         const int x = interiorLeft(column) + 20;
         for (int lineY : {3, 16, 29, 42, 55, 68, 81}) {
             const bool present = column < 6 || lineY <= 55;
-            EXPECT_EQ(bmp.at(x, lineY) == LIGHT, present) << "horizontal line at y " << lineY;
+            EXPECT_EQ(bmp.pixel(x, lineY) == LIGHT, present) << "horizontal line at y " << lineY;
         }
     }
 }
@@ -257,13 +170,13 @@ struct Ink {
     bool empty() const { return bounds.right < 0; }
 };
 
-Ink inkIn(const DecodedBmp& bmp, const Rect& area) {
+Ink inkIn(const Bitmap& bmp, const Rect& area) {
     Ink ink;
     bool inRun = false;
     for (int x = area.left; x <= area.right; ++x) {
         bool columnHasInk = false;
         for (int y = area.top; y <= area.bottom; ++y) {
-            if (bmp.at(x, y) != LIGHT) continue;
+            if (bmp.pixel(x, y) != LIGHT) continue;
             columnHasInk = true;
             ink.bounds = {std::min(ink.bounds.left, x), std::min(ink.bounds.top, y), std::max(ink.bounds.right, x),
                           std::max(ink.bounds.bottom, y)};
@@ -275,8 +188,8 @@ Ink inkIn(const DecodedBmp& bmp, const Rect& area) {
     return ink;
 }
 
-TEST(Background, LabelsStandBesideTheirBoxesAtCapitalHeight) {
-    const DecodedBmp& bmp = background();
+TEST(PanelBackground, LabelsStandBesideTheirBoxesAtCapitalHeight) {
+    const Bitmap& bmp = background();
     for (const LabelCase& c : LABEL_CASES) {
         const std::string text = c.text;
         SCOPED_TRACE("label \"" + text + "\" of box (" + std::to_string(c.column) + ", " + std::to_string(c.row) + ")");
@@ -298,7 +211,7 @@ TEST(Background, LabelsStandBesideTheirBoxesAtCapitalHeight) {
     }
 }
 
-TEST(Background, StallDiscHidesTheMiddleLetterOfAoA) {
+TEST(PanelBackground, StallDiscHidesTheMiddleLetterOfAoA) {
     const Ink ink = inkIn(background(), labelArea(3, 6));
     ASSERT_EQ(ink.columnRuns.size(), 3u);
     EXPECT_EQ(ink.bounds.left, 195);
@@ -339,16 +252,16 @@ const IconCase ICON_CASES[] = {
     {8704, GREY, RED, disc},
 };
 
-TEST(Icons, EveryPixelMatchesThePicture) {
+TEST(PanelIcons, EveryPixelMatchesThePicture) {
     for (const IconCase& c : ICON_CASES) {
         SCOPED_TRACE("resource " + std::to_string(c.id));
-        DecodedBmp bmp;
-        ASSERT_NO_THROW(bmp = loadResource(c.id));
+        Bitmap bmp;
+        ASSERT_NO_THROW(bmp = loadCommittedBitmap(c.id));
         for (int y = 0; y < bmp.height; ++y)
             for (int x = 0; x < bmp.width; ++x)
-                ASSERT_EQ(bmp.at(x, y), c.shape(x, y) ? c.ink : c.field) << "at (" << x << ", " << y << ")";
-        EXPECT_EQ(bmp.at(0, 0), c.field);
-        EXPECT_EQ(bmp.at(bmp.width - 1, bmp.height - 1), c.field);
+                ASSERT_EQ(bmp.pixel(x, y), c.shape(x, y) ? c.ink : c.field) << "at (" << x << ", " << y << ")";
+        EXPECT_EQ(bmp.pixel(0, 0), c.field);
+        EXPECT_EQ(bmp.pixel(bmp.width - 1, bmp.height - 1), c.field);
     }
 }
 
