@@ -20,7 +20,7 @@ struct Decimal {
 
 // What printf "%W.Pf" ("%0W.Pf" with zeroPad) prints, correctly rounded, built
 // on std::to_chars; not-finite values as "nan", "inf", "-inf" padded with
-// spaces to the width.
+// spaces to the width. Precisions above 40 are taken as 40.
 std::size_t formatDecimal(char* out, std::size_t size, double value, Decimal format);
 
 // What "%Wd" prints for a 32-bit integer.
