@@ -104,6 +104,18 @@ TEST(LogReplay, TheRenderedPanelShowsTheStallDiscWhereStallIsSet) {
     }
 }
 
+TEST(LogReplay, DrivesTheRowCounterOnlySoFarAndSaysSo) {
+    const FlightLog log = parseLog(OPENING + HEADER + rows(3, 2) + HEADER + rows(30, 2) + END, "late.txt");
+    Replayer replayer(log, {}, 10);
+    EXPECT_EQ(boxText(replayer.show(1), 1, 1), "    4");
+    EXPECT_TRUE(replayer.indexShown());
+    EXPECT_EQ(boxText(replayer.show(2), 1, 1), "   14");  // 26 samples ahead, 10 driven
+    EXPECT_FALSE(replayer.indexShown());
+    EXPECT_EQ(boxText(replayer.show(3), 1, 1), "   15");  // behind by the same 16 from here on
+    EXPECT_EQ(boxText(replayer.show(0), 1, 1), "    3");  // back to the start: a fresh module
+    EXPECT_TRUE(replayer.indexShown());
+}
+
 TEST(LogReplay, ShowsTheRowAtATimeAndRefusesTimesOutsideTheRecording) {
     const FlightLog log = parseLog(REPLAY_FLIGHT, "replay.txt");  // rows at 1.5, 2.0 and 4.5 s
     EXPECT_EQ(rowAtTime(log, 1.5, DEFAULT_TICK_RATE), 0u);

@@ -106,13 +106,20 @@ std::size_t rowAtTime(const FlightLog& log, double time, double tickRate) {
     return low;
 }
 
-Replayer::Replayer(const FlightLog& log, std::string modulePath) : log_(log), modulePath_(std::move(modulePath)) {}
+Replayer::Replayer(const FlightLog& log, std::string modulePath, std::int64_t maxCatchUp)
+    : log_(log), modulePath_(std::move(modulePath)), maxCatchUp_(maxCatchUp) {}
 Replayer::~Replayer() = default;
 
 const Host& Replayer::show(std::size_t row) {
     const auto index = static_cast<std::int64_t>(log_.rows.at(row)[INDEX]);
-    if (!host_ || index < samples_) restart(row);
-    while (samples_ < index) {
+    if (!host_ || index - lag_ < samples_) restart(row);
+    std::int64_t target = index - lag_;
+    if (target - samples_ > maxCatchUp_) {
+        // Too far to drive: stay behind by the excess from here on.
+        lag_ += target - samples_ - maxCatchUp_;
+        target = samples_ + maxCatchUp_;
+    }
+    while (samples_ < target) {
         ticks_ += TICKS_PER_SAMPLE_STEP;
         host_->setVariable(TICK_VARIABLE, ticks_);
         host_->update();
@@ -139,6 +146,7 @@ void Replayer::restart(std::size_t row) {
     host_ = std::make_unique<Host>(HostOptions{.modulePath = modulePath_, .privateCopy = true, .resourceScript = {}});
     ticks_ = 0;
     samples_ = 0;
+    lag_ = 0;
     // Inputs before start, so the rate samplers seed on them and the rates stay at rest.
     apply(*host_, log_.rows[row]);
     host_->setVariable(TICK_VARIABLE, ticks_);
@@ -171,7 +179,11 @@ void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream&
         replayer.writePng(job.output);
         const Row& row = log.rows[job.row];
         report << job.output << ": index " << numberText(row[INDEX], 0) << " at " << numberText(timeOfIndex(row[INDEX], request.tickRate), -1)
-               << " s\n";
+               << " s";
+        if (!replayer.indexShown())
+            report << " (the row-index box falls short: the replay drives the sample counter at most "
+                   << MAX_CATCH_UP_SAMPLES << " samples ahead)";
+        report << "\n";
     }
 }
 

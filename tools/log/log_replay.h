@@ -56,18 +56,25 @@ HostInputs hostInputsFor(const Row& row);
 // (bad usage) when the time lies outside the recording.
 std::size_t rowAtTime(const FlightLog& log, double time, double tickRate);
 
+// One panel update per sample costs some microseconds: a replay drives the
+// row counter at most this far (about a day and a half of samples).
+inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
+
 // One stand-in host fed row after row. The host's tick count advances by one
 // sample per update until the module's row counter reaches the row's index,
 // then the row's values go in and one more update (no sample) shows them.
 // Rows are best shown in order: an earlier index starts a fresh host.
 class Replayer {
 public:
-    explicit Replayer(const FlightLog& log, std::string modulePath = {});
+    explicit Replayer(const FlightLog& log, std::string modulePath = {}, std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES);
     ~Replayer();
     Replayer(const Replayer&) = delete;
     Replayer& operator=(const Replayer&) = delete;
 
     const Host& show(std::size_t row);
+    // False when the row's index lay too far beyond the samples already taken
+    // (maxCatchUp samples): the row-index box then shows a smaller count.
+    bool indexShown() const { return lag_ == 0; }
     void writePng(const std::string& path);  // the panel as shown last; throws ReplayError
 
 private:
@@ -75,11 +82,14 @@ private:
 
     const FlightLog& log_;
     std::string modulePath_;
+    std::int64_t maxCatchUp_;
     std::unique_ptr<Host> host_;
     std::unique_ptr<render::PanelRenderer> renderer_;
     double ticks_ = 0;
     std::int64_t samples_ = 0;
+    std::int64_t lag_ = 0;  // how far the module's counter stays behind the log's index
 };
+
 
 struct ReplayRequest {
     std::vector<ReplayShot> shots;

@@ -14,7 +14,7 @@ std::string numberText(double value, int decimals) {
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
     char buffer[400];
-    const auto result = decimals < 0 ? std::to_chars(buffer, buffer + sizeof buffer, value)
+    const auto result = decimals < 0 ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
                                      : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     std::string text(buffer, result.ptr);
     // A value that rounds to zero reads "0.0", not "-0.0".

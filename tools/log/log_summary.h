@@ -58,7 +58,8 @@ Summary summarise(const FlightLog& log, double tickRate = DEFAULT_TICK_RATE);
 void writeSummaryTable(std::ostream& out, const Summary& summary);
 void writeSummaryJson(std::ostream& out, const Summary& summary);
 
-// Locale-free number text: fixed decimals, or the shortest exact form when decimals < 0.
+// Locale-free number text: fixed decimals, or the shortest form that reads back
+// exactly (never an exponent) when decimals < 0.
 std::string numberText(double value, int decimals);
 
 }  // namespace vorlat::flightlog
