@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 constexpr int EXIT_FAILURE_OTHER = 1;
 constexpr int EXIT_BAD_INPUT = 2;
 constexpr double MAX_RATE = 1000;
+constexpr double MAX_UPDATES = 1e9;  // about 1.7 years at 18 a second
 constexpr int PANEL_WIDTH = 436, PANEL_HEIGHT = 85;
 constexpr const char* LOG_FILE = "data_log.txt";
 
@@ -88,6 +89,9 @@ FlyPlan makePlan(const FlyOptions& options) {
 
     plan.run.rate = options.rate;
     plan.run.duration = options.duration.value_or(plan.source->duration());
+    if (plan.run.duration * plan.run.rate > MAX_UPDATES)
+        throw UsageError(seconds(plan.run.duration) + " s at " + seconds(plan.run.rate) + " updates/s is more than " +
+                         seconds(MAX_UPDATES) + " updates");
     const double lastUpdate =
         static_cast<double>(flight::updateCount(plan.run.duration, plan.run.rate) - 1) / plan.run.rate;
     if (!options.noOwnPresses) plan.run.presses = plan.source->ownPresses();

@@ -27,7 +27,8 @@ std::int64_t updateCount(double duration, double rate) {
     if (!(duration > 0) || !(rate > 0)) return 1;
     // A time within a thousandth of an update of the next update reaches it, so
     // that trace times written with few decimals are not cut short by rounding.
-    return static_cast<std::int64_t>(std::floor(duration * rate + 1e-3)) + 1;
+    const double last = std::floor(duration * rate + 1e-3);
+    return last >= static_cast<double>(MAX_UPDATE_COUNT) ? MAX_UPDATE_COUNT : static_cast<std::int64_t>(last) + 1;
 }
 
 PanelPoint pressPoint(const Host& host, const Press& press) {

@@ -41,6 +41,8 @@ struct RunResult {
 
 using UpdateObserver = std::function<void(const Host&, const UpdateInfo&)>;
 
+// Updates at 0, 1/rate, 2/rate, ... up to the duration, at most MAX_UPDATE_COUNT.
+inline constexpr std::int64_t MAX_UPDATE_COUNT = std::int64_t{1} << 40;
 std::int64_t updateCount(double duration, double rate);
 
 // Where a press lands on the panel: the centre of the record or pause icon, or the point itself.

@@ -171,6 +171,19 @@ TEST_F(BuiltinFlightTest, EveryBoxShowsAChangingValue) {
     EXPECT_GE(flown().minAltitudeText, 850) << "never below the airfield";
 }
 
+TEST(UpdateCount, CountsUpdatesUpToAndIncludingTheDuration) {
+    const struct {
+        double duration, rate;
+        std::int64_t updates;
+    } cases[] = {
+        {3600, 18, 64801},      {3599.9444, 18, 64800},  // four decimals still reach the last update
+        {3599.94, 18, 64799},   {1, 18, 19},
+        {0, 18, 1},             {-5, 18, 1},
+        {1e300, 18, flight::MAX_UPDATE_COUNT},
+    };
+    for (const auto& c : cases) EXPECT_EQ(flight::updateCount(c.duration, c.rate), c.updates) << c.duration;
+}
+
 TEST(BuiltinFlight, SameScriptSameLog) {
     EXPECT_EQ(flyBuiltin().log, flyBuiltin().log);
 }

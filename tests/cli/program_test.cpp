@@ -166,6 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
                "vorlat fly: --press 11.00 s record: the flight ends at 10 s\n"},
         BadRun{"PictureAfterTheEnd", nullptr, "--duration 10 --png-at 12:a.png", 2,
                "vorlat fly: --png-at 12:a.png: the flight ends at 10 s\n"},
+        BadRun{"TooLong", nullptr, "--duration 1e12", 2,
+               "vorlat fly: 1e+12 s at 18 updates/s is more than 1e+09 updates\n"},
         BadRun{"ZeroRate", nullptr, "--rate 0", 2, "vorlat fly: --rate 0: must be above 0 and at most 1000\n"},
         BadRun{"ZeroScale", nullptr, "--scale 0 --png a.png", 2, "vorlat fly: --scale 0: must be 1..16\n"},
         BadRun{"UnknownOption", nullptr, "--fast", 2, nullptr},
