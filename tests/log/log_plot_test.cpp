@@ -4,6 +4,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -151,6 +152,27 @@ TEST(LogPlot, PdfAndTheRefusals) {
         ADD_FAILURE() << "an unwritable path was accepted";
     } catch (const PlotError& e) {
         EXPECT_FALSE(e.badUsage());
+    }
+}
+
+TEST(LogPlot, ThinsDenseLinesKeepingEverySlicesExtremesInOrder) {
+    std::vector<double> x, y;
+    for (int i = 0; i < 10000; ++i) x.push_back(i * 0.5), y.push_back(std::sin(i * 0.37) * 100);
+    y[4321] = 500;  // a one-sample spike
+    y[7000] = -500;
+    std::vector<double> thinX = x, thinY = y;
+    thinForPlot(thinX, thinY, 0, 50.0);  // 100 slices of 100 points
+    EXPECT_LE(thinX.size(), 400u);
+    EXPECT_EQ(thinX.front(), 0);
+    EXPECT_EQ(thinX.back(), 4999.5);
+    for (std::size_t i = 1; i < thinX.size(); ++i) EXPECT_LT(thinX[i - 1], thinX[i]);
+    for (int slice = 0; slice < 100; ++slice) {
+        double low = 1e9, high = -1e9, keptLow = 1e9, keptHigh = -1e9;
+        for (int i = slice * 100; i < slice * 100 + 100; ++i) low = std::min(low, y[i]), high = std::max(high, y[i]);
+        for (std::size_t i = 0; i < thinX.size(); ++i)
+            if (thinX[i] >= slice * 50.0 && thinX[i] < slice * 50.0 + 50) keptLow = std::min(keptLow, thinY[i]), keptHigh = std::max(keptHigh, thinY[i]);
+        EXPECT_EQ(keptLow, low) << "slice " << slice;
+        EXPECT_EQ(keptHigh, high) << "slice " << slice;
     }
 }
 

@@ -89,7 +89,8 @@ std::string plotText(std::string_view text) {
 
 class Plotter {
 public:
-    Plotter(const FlightLog& log, double tickRate) : log_(log), tickRate_(tickRate), period_(samplePeriod(tickRate)) {
+    Plotter(const FlightLog& log, double tickRate, int width)
+        : log_(log), tickRate_(tickRate), period_(samplePeriod(tickRate)), width_(width) {
         if (!log.rows.empty()) {
             t0_ = time(log.rows.front());
             t1_ = time(log.rows.back()) + period_;
@@ -180,6 +181,7 @@ private:
         plwidth(1.6);
         std::vector<PLFLT> x, y;
         const auto flush = [&] {
+            thin(x, y);
             if (x.size() == 1) plsym(1, x.data(), y.data(), 1);  // a lone sample still shows
             else if (x.size() > 1) plline(static_cast<PLINT>(x.size()), x.data(), y.data());
             x.clear();
@@ -198,6 +200,12 @@ private:
             flush();
         }
         plwidth(1);
+    }
+
+    // More points than the page has pixels across: thin them to what shows.
+    void thin(std::vector<PLFLT>& x, std::vector<PLFLT>& y) const {
+        const double slices = width_ * SLICES_PER_PIXEL;
+        if (x.size() >= 4 * static_cast<std::size_t>(slices)) thinForPlot(x, y, t0_, (t1_ - t0_) / slices);
     }
 
     struct LegendEntry {
@@ -327,6 +335,8 @@ private:
 
     const FlightLog& log_;
     double tickRate_, period_;
+    double width_;
+    static constexpr double SLICES_PER_PIXEL = 2;
     double t0_ = 0, t1_ = 1;
     bool secondAxis_ = false;
 };
@@ -340,6 +350,31 @@ const char* deviceFor(const std::string& output) {
 }
 
 }  // namespace
+
+void thinForPlot(std::vector<double>& x, std::vector<double>& y, double start, double slice) {
+    if (!(slice > 0) || x.size() != y.size()) return;
+    std::size_t kept = 0, first = 0;
+    const auto keep = [&](std::size_t i) {
+        if (kept != 0 && x[kept - 1] == x[i] && y[kept - 1] == y[i]) return;
+        x[kept] = x[i], y[kept] = y[i], ++kept;
+    };
+    while (first < x.size()) {
+        const double sliceNumber = std::floor((x[first] - start) / slice);
+        std::size_t last = first, low = first, high = first;
+        while (last + 1 < x.size() && std::floor((x[last + 1] - start) / slice) == sliceNumber) {
+            ++last;
+            if (y[last] < y[low]) low = last;
+            if (y[last] > y[high]) high = last;
+        }
+        keep(first);
+        keep(std::min(low, high));
+        keep(std::max(low, high));
+        keep(last);
+        first = last + 1;
+    }
+    x.resize(kept);
+    y.resize(kept);
+}
 
 void plotLog(const FlightLog& log, const std::string& output, double tickRate, PlotSize size) {
     const char* device = deviceFor(output);
@@ -356,7 +391,7 @@ void plotLog(const FlightLog& log, const std::string& output, double tickRate, P
     plspage(0, 0, size.width, size.height, 0, 0);
     definePens();
     plinit();
-    Plotter(log, tickRate).draw();
+    Plotter(log, tickRate, size.width).draw();
     plend1();
     plsstrm(previous);
 }

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tools/log/log_reader.h"
 
@@ -42,6 +43,11 @@ inline constexpr PlotColour PLOT_YELLOW_BAND{255, 215, 0};  // drawn at 30 % opa
 inline constexpr PlotColour PLOT_RED_BAND{230, 30, 30};
 inline constexpr PlotColour PLOT_STALL{230, 30, 30};
 inline constexpr double PLOT_BAND_ALPHA = 0.3;
+
+// Keeps, of a line's points in time order, the first, lowest, highest and
+// last of each slice of time, in their order: the line looks the same at a
+// slice width below a pixel, and a million-row log makes a small file.
+void thinForPlot(std::vector<double>& x, std::vector<double>& y, double start, double slice);
 
 // Writes OUT.png, OUT.svg or OUT.pdf, chosen by the extension of `output`.
 void plotLog(const FlightLog& log, const std::string& output, double tickRate = DEFAULT_TICK_RATE, PlotSize size = {});
