@@ -418,7 +418,9 @@ void Host::State::load() {
     if (moduleTag != MODULE_TAG) refuse("Linkage moduleTag is " + hex(moduleTag) + ", expected 0x13");
     header = recordAt(linkage, R.linkage.gauges);
     if (header == nullptr) refuse("Linkage gauge list is empty");
-    if (pointerAt(linkage, R.linkage.gauges + R.pointerSize) != 0) refuse("Linkage gauge list holds more than one gauge");
+    if (pointerAt(linkage, R.linkage.gauges + R.pointerSize) != 0) {
+        refuse("Linkage gauge list holds more than one gauge");
+    }
     const auto headerTag = readAt<std::uint32_t>(header, R.gaugeHeader.headerTag);
     if (headerTag != HEADER_TAG) refuse("GaugeHeader headerTag is " + hex(headerTag) + ", expected 0x262");
     const auto* name = reinterpret_cast<const char*>(pointerAt(header, R.gaugeHeader.name));
@@ -431,10 +433,14 @@ void Host::State::load() {
     root = recordAt(elementList, 0);
     if (root == nullptr) refuse("the element list is empty");
     if (pointerAt(elementList, R.pointerSize) != 0) refuse("the element list holds more than one root element");
-    if (kindOf(root) != IMAGE_KIND) refuse("the root element is of kind " + std::to_string(kindOf(root)) + ", not an image");
+    if (kindOf(root) != IMAGE_KIND) {
+        refuse("the root element is of kind " + std::to_string(kindOf(root)) + ", not an image");
+    }
     if (const std::byte* childList = recordAt(root, R.element.children)) {
         for (std::size_t i = 0;; ++i) {
-            if (i == MAX_CHILDREN) refuse("the child list has no end within " + std::to_string(MAX_CHILDREN) + " entries");
+            if (i == MAX_CHILDREN) {
+                refuse("the child list has no end within " + std::to_string(MAX_CHILDREN) + " entries");
+            }
             std::byte* child = recordAt(childList, i * R.pointerSize);
             if (child == nullptr) break;
             const int kind = kindOf(child);
@@ -658,9 +664,8 @@ void Host::update() {
             result.lastResult = shown;
             result.called = true;
             // The comparisons are false for NaN: no image.
-            result.shownImage = shown >= 0 && shown < double(imageCount) && shown < double(std::numeric_limits<int>::max())
-                                    ? static_cast<int>(shown)
-                                    : -1;
+            const bool inRange = shown >= 0 && shown < double(imageCount) && shown <= double(INT32_MAX);
+            result.shownImage = inRange ? static_cast<int>(shown) : -1;
         } else if (kind == TEXT_KIND) {
             for (int slot = 0; slot < layout::TEXT_VARIABLE_SLOTS; ++slot) {
                 s.fillSlot(child + R.text.vars + std::size_t(slot) * R.variable.size);
@@ -726,10 +731,12 @@ bool Host::press(int x, int y) {
     const auto areas = s.readAreas(s.mouseAreas, nullptr);
     for (std::size_t i = 0; i < areas.size(); ++i) {
         const MouseAreaView& a = areas[i];
-        if (a.kind != AREA_ACTIVE || (a.eventMask & PRESS_EVENT) == 0 || !boxContains(a.x, a.y, a.width, a.height, x, y)) {
+        const bool pressable = a.kind == AREA_ACTIVE && (a.eventMask & PRESS_EVENT) != 0;
+        if (!pressable || !boxContains(a.x, a.y, a.width, a.height, x, y)) {
             continue;
         }
-        const auto handler = reinterpret_cast<MouseHandler>(pointerAt(s.mouseAreas + i * R.mouseArea.size, R.mouseArea.handler));
+        const std::byte* area = s.mouseAreas + i * R.mouseArea.size;
+        const auto handler = reinterpret_cast<MouseHandler>(pointerAt(area, R.mouseArea.handler));
         if (handler == nullptr) continue;
         ActiveHost active(s);
         handler(0, PRESS_EVENT);

@@ -24,7 +24,8 @@ struct Expected {
 void expectCalls(const std::vector<ServiceCall>& calls, const std::vector<Expected>& expected) {
     ASSERT_EQ(calls.size(), expected.size());
     for (std::size_t i = 0; i < calls.size(); ++i) {
-        EXPECT_EQ(calls[i].slot, static_cast<int>(expected[i].service)) << "call " << i << ": " << vorlat::serviceName(calls[i].slot);
+        EXPECT_EQ(calls[i].slot, static_cast<int>(expected[i].service))
+            << "call " << i << ": " << vorlat::serviceName(calls[i].slot);
         EXPECT_EQ(calls[i].variableId, expected[i].variableId) << "call " << i;
     }
 }
