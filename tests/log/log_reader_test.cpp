@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -167,6 +168,38 @@ TEST(LogReader, RefusesWhatIsNotAFlightLogWithFileLineAndWhatWasExpected) {
             EXPECT_EQ(e.file(), "f.txt");
         }
     }
+}
+
+// Damaged copies of a good log: every one is read or refused with a
+// LogFormatError, never anything else (run under the sanitizers too).
+TEST(LogReader, ReadsOrRefusesEveryDamagedCopy) {
+    const std::string good = OPENING + HEADER + rows(0, 6, {.tas = -12.5, .aoa = 154.0}) + HEADER + rows(9, 4) + EXIT;
+    std::mt19937 random(20261209);
+    const std::string bytes = std::string("\t\r\n -.0123456789naifxE,") + std::string(1, '\0') + "\xff";
+    std::size_t read = 0, refused = 0;
+    for (int copy = 0; copy < 3000; ++copy) {
+        std::string text = good;
+        const int edits = 1 + static_cast<int>(random() % 4);
+        for (int e = 0; e < edits && !text.empty(); ++e) {
+            const std::size_t at = random() % text.size();
+            switch (random() % 4) {
+                case 0: text[at] = bytes[random() % bytes.size()]; break;
+                case 1: text.erase(at, 1 + random() % 8); break;
+                case 2: text.insert(at, 1, bytes[random() % bytes.size()]); break;
+                case 3: text.resize(at); break;
+            }
+        }
+        try {
+            const FlightLog log = parseLog(text, "damaged.txt");
+            for (const auto& segment : log.segments) ASSERT_LE(segment.firstRow + segment.rowCount, log.rows.size());
+            ++read;
+        } catch (const LogFormatError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("damaged.txt:", 0), 0u) << e.what();
+            ++refused;
+        }
+    }
+    EXPECT_GT(read, 100u);  // cuts at the end are read as cut-off logs
+    EXPECT_GT(refused, 1000u);
 }
 
 TEST(LogReader, ReportsFilesThatCannotBeRead) {

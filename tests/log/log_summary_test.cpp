@@ -122,6 +122,17 @@ TEST(LogSummary, PrintsTheTableAndTheJson) {
         EXPECT_NE(json.str().find(item), std::string::npos) << item << " in:\n" << json.str();
 }
 
+TEST(LogSummary, SaysSoWhenThereAreNoRows) {
+    const Summary s = summarise(parseLog(OPENING + HEADER + END, "empty.txt"));
+    std::ostringstream table, json;
+    writeSummaryTable(table, s);
+    writeSummaryJson(json, s);
+    EXPECT_NE(table.str().find("Time          no rows (a sample every 0.5 s at 18 ticks/s)\n"), std::string::npos) << table.str();
+    EXPECT_EQ(table.str().find("Column"), std::string::npos);
+    for (const char* item : {"\"start_s\": null", "\"tas_kt\": null", "\"largest_gain\": null", "\"first_s\": null"})
+        EXPECT_NE(json.str().find(item), std::string::npos) << item;
+}
+
 // ---------------------------------------------------------------------------
 // CSV
 

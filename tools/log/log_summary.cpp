@@ -155,10 +155,13 @@ void writeSummaryTable(std::ostream& out, const Summary& s) {
     out << "Rows          " << std::to_string(s.rows) << " in " << std::to_string(s.segments) << (s.segments == 1 ? " segment, " : " segments, ") << std::to_string(s.pauses)
         << (s.pauses == 1 ? " pause" : " pauses") << " (" << std::to_string(s.skippedSamples) << " samples not recorded, "
         << seconds(static_cast<double>(s.skippedSamples) * s.samplePeriod) << ")\n";
+    if (s.rows == 0) {
+        out << "Time          no rows (a sample every " << numberText(s.samplePeriod, -1) << " s at " << numberText(s.tickRate, -1)
+            << " ticks/s)\n";
+        return;
+    }
     out << "Time          " << seconds(s.startTime) << " to " << seconds(s.endTime) << ", duration " << seconds(s.duration)
         << " (a sample every " << numberText(s.samplePeriod, -1) << " s at " << numberText(s.tickRate, -1) << " ticks/s)\n";
-    if (s.rows == 0) return;
-
     out << "\n" << padRight("Column", 8) << padRight("Unit", 8) << padLeft("Min", 10) << padLeft("at s", 10) << padLeft("Max", 10)
         << padLeft("at s", 10) << padLeft("Mean", 11) << "\n";
     for (std::size_t c = 1; c < COLUMN_COUNT; ++c) {
@@ -192,16 +195,19 @@ void writeSummaryTable(std::ostream& out, const Summary& s) {
     const ColumnStats& climb = s.columns[CLIMB];
     out << "Climb rate    largest climb " << numberText(climb.max, 0) << " ft/min at " << seconds(climb.maxTime)
         << ", largest descent " << numberText(climb.min, 0) << " ft/min at " << seconds(climb.minTime) << "\n";
-    out << "Altitude      largest gain " << numberText(s.largestGain.feet, 0) << " ft (" << seconds(s.largestGain.fromTime)
-        << " to " << seconds(s.largestGain.toTime) << "), largest loss " << numberText(s.largestLoss.feet, 0) << " ft ("
-        << seconds(s.largestLoss.fromTime) << " to " << seconds(s.largestLoss.toTime) << ")\n";
+    const auto change = [](const AltitudeChange& c) {
+        if (c.feet == 0) return std::string("none");
+        return numberText(c.feet, 0) + " ft (" + seconds(c.fromTime) + " to " + seconds(c.toTime) + ")";
+    };
+    out << "Altitude      largest gain " << change(s.largestGain) << ", largest loss " << change(s.largestLoss) << "\n";
 }
 
 void writeSummaryJson(std::ostream& out, const Summary& s) {
     const auto bands = [](const BandTimes& b) {
         return "{\"yellow_s\": " + jsonNumber(b.yellowSeconds) + ", \"red_s\": " + jsonNumber(b.redSeconds) + "}";
     };
-    const auto change = [](const AltitudeChange& c) {
+    const auto change = [](const AltitudeChange& c) -> std::string {
+        if (c.feet == 0) return "null";
         return "{\"ft\": " + jsonNumber(c.feet) + ", \"from_s\": " + jsonNumber(c.fromTime) + ", \"to_s\": " + jsonNumber(c.toTime) + "}";
     };
     out << "{\n";
@@ -215,9 +221,10 @@ void writeSummaryJson(std::ostream& out, const Summary& s) {
     out << "  \"segments\": " << std::to_string(s.segments) << ",\n";
     out << "  \"pauses\": " << std::to_string(s.pauses) << ",\n";
     out << "  \"skipped_samples\": " << std::to_string(s.skippedSamples) << ",\n";
-    out << "  \"start_s\": " << jsonNumber(s.startTime) << ",\n";
-    out << "  \"end_s\": " << jsonNumber(s.endTime) << ",\n";
-    out << "  \"duration_s\": " << jsonNumber(s.duration) << ",\n";
+    const bool anyRows = s.rows != 0;
+    out << "  \"start_s\": " << (anyRows ? jsonNumber(s.startTime) : "null") << ",\n";
+    out << "  \"end_s\": " << (anyRows ? jsonNumber(s.endTime) : "null") << ",\n";
+    out << "  \"duration_s\": " << (anyRows ? jsonNumber(s.duration) : "null") << ",\n";
     out << "  \"columns\": {\n";
     for (std::size_t c = 1; c < COLUMN_COUNT; ++c) {
         const ColumnStats& stats = s.columns[c];
