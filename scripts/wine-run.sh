@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs one Windows program in a prefix made by scripts/wine-setup.sh:
+# Runs one Windows program in the prefix made by scripts/wine-setup.sh:
 #   scripts/wine-run.sh DIR 64|32 PROGRAM.exe [ARGS...]
-# with Wine's own messages off and no display. The exit code is the program's.
+# with Wine's own messages off and no display. 32-bit programs start through
+# Wine's 32-bit loader in the prefix's WoW64 half. The exit code is the program's.
 set -uo pipefail
 
 [ $# -ge 3 ] || { echo "usage: $0 DIR 64|32 PROGRAM.exe [ARGS...]" >&2; exit 2; }
@@ -9,7 +10,7 @@ dir=$1 arch=$2
 shift 2
 case "$arch" in
     64) loader=/usr/lib/wine/wine64 winearch=win64 ;;
-    32) loader=/usr/lib/wine/wine winearch=win32 ;;
+    32) loader=/usr/lib/wine/wine winearch=win64 ;;
     *) echo "$0: architecture must be 64 or 32" >&2; exit 2 ;;
 esac
 prefix=$(cd "$dir" && pwd)/$winearch

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Makes Wine ready for one architecture under a directory of the caller's:
 #   scripts/wine-setup.sh DIR 64|32
-# creates DIR/win64 or DIR/win32 once (a prefix that finished booting is
+# creates the prefix DIR/win64 once (a prefix that finished booting is
 # reused), without a display and with Wine's own messages off.
 #
-# The 32-bit leg needs the 32-bit Wine loader, an i386 ELF program. A kernel
-# without 32-bit support runs it through qemu-i386-static registered with
-# binfmt_misc; as root this script mounts binfmt_misc and registers it when
-# the entry is missing.
+# 32-bit programs run in the same prefix, through its WoW64 half (the i386
+# Wine libraries in syswow64, started by Wine's 32-bit loader). That loader is
+# an i386 ELF program: a kernel without 32-bit support runs it through
+# qemu-i386-static registered with binfmt_misc; as root this script mounts
+# binfmt_misc and registers it when the entry is missing. A separate
+# WINEARCH=win32 prefix is not used: under qemu its first boot crashed here
+# ("could not load kernel32.dll", qemu signal 11) and left a prefix in which
+# no program started, while the WoW64 half of the 64-bit prefix runs them.
 #
 # Exit codes: 0 ready, 77 skipped (the reason is printed: this machine cannot
 # run that leg), 1 failed (the leg should have run and did not).
@@ -52,19 +56,27 @@ ensure_i386_programs() {
     runs_i386 || fail "qemu-i386 is registered but the 32-bit Wine loader does not start"
 }
 
-if [ "$arch" = 64 ]; then
-    loader=$WINE64_LOADER winearch=win64
-    [ -x "$loader" ] || skip "the 64-bit Wine loader $loader is missing (package wine64)"
-else
-    loader=$WINE32_LOADER winearch=win32
-    [ -x "$loader" ] || skip "the 32-bit Wine loader $loader is missing (package wine32:i386)"
+loader=$WINE64_LOADER winearch=win64
+[ -x "$loader" ] || skip "the 64-bit Wine loader $loader is missing (package wine64)"
+if [ "$arch" = 32 ]; then
+    [ -x "$WINE32_LOADER" ] || skip "the 32-bit Wine loader $WINE32_LOADER is missing (package wine32:i386)"
     ensure_i386_programs
+elif [ "$(id -u)" -eq 0 ] && [ -x "$WINE32_LOADER" ] && [ -x "$QEMU_I386" ]; then
+    # Booting the prefix sets up its WoW64 half only when 32-bit programs start.
+    (ensure_i386_programs) || say "the prefix gets no WoW64 half: 32-bit programs cannot start here"
 fi
 
 mkdir -p "$dir" || fail "cannot create $dir"
 prefix=$(cd "$dir" && pwd)/$winearch
 ready_mark=$prefix/.vorlat-ready
+wow64_mark=$prefix/drive_c/windows/syswow64/kernel32.dll
+# Two callers may ask at once (the 32-bit and the 64-bit leg): one boots, the other waits.
+exec 9>"$dir/.setup.lock"
+flock 9
 if [ -e "$ready_mark" ]; then
+    if [ "$arch" = 32 ] && [ ! -e "$wow64_mark" ]; then
+        fail "prefix $prefix has no WoW64 half (it was made while 32-bit programs could not start); remove it"
+    fi
     say "prefix $prefix is ready"
     exit 0
 fi
@@ -80,5 +92,6 @@ start=$(date +%s)
     timeout 900 "$loader" wineboot -i && timeout 300 /usr/lib/wine/wineserver -w
 ) >"$dir/$winearch-setup.log" 2>&1 || fail "wineboot did not finish; see $dir/$winearch-setup.log"
 [ -f "$prefix/system.reg" ] || fail "wineboot left no registry in $prefix; see $dir/$winearch-setup.log"
+[ "$arch" = 64 ] || [ -e "$wow64_mark" ] || fail "wineboot set up no WoW64 half in $prefix; see $dir/$winearch-setup.log"
 touch "$ready_mark"
 say "prefix $prefix ready after $(($(date +%s) - start)) s"

@@ -117,6 +117,13 @@ TEST_P(BuiltLibrary, ImportsOnlySystemLibraries) {
                                      [](const auto& entry) { return upper(entry.first) == "USER32.DLL"; });
     ASSERT_NE(user32, image_.imports.end());
     EXPECT_NE(std::find(user32->second.begin(), user32->second.end(), "wsprintfA"), user32->second.end());
+    // The module starts no thread; a runtime that could (a threads library linked in) has no place in it.
+    for (const auto& [dll, functions] : image_.imports) {
+        for (const char* threadStart : {"CreateThread", "_beginthread", "_beginthreadex"}) {
+            EXPECT_EQ(std::find(functions.begin(), functions.end(), threadStart), functions.end())
+                << dll << " " << threadStart;
+        }
+    }
 }
 
 struct ExpectedBitmap {
