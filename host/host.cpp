@@ -140,7 +140,7 @@ std::filesystem::path privateCopyOf(const std::filesystem::path& file) {
 
 struct Host::State {
     HostOptions options;
-    std::filesystem::path copyPath;  // the private copy to delete at unload, if any
+    std::filesystem::path copyPath;  // the private copy still to delete, if any
     std::unique_ptr<ModuleLibrary> library;
 
     std::byte* linkage = nullptr;
@@ -575,6 +575,11 @@ Host::Host(HostOptions options) {
     }
     try {
         state->library = std::make_unique<ModuleLibrary>(loadPath.string(), options.modulePath);
+        // Where a loaded file may be removed, do it now: a crash then leaves no copy behind.
+        if (!state->copyPath.empty() && ModuleLibrary::FILE_REMOVABLE_WHILE_LOADED) {
+            std::filesystem::remove(state->copyPath, error);
+            state->copyPath.clear();
+        }
         state->load();
         if (auto init = reinterpret_cast<Routine>(pointerAt(state->linkage, R.linkage.moduleInit))) {
             ActiveHost active(*state);

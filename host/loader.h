@@ -26,6 +26,14 @@ public:
     ModuleLibrary(const ModuleLibrary&) = delete;
     ModuleLibrary& operator=(const ModuleLibrary&) = delete;
 
+    // POSIX keeps a loaded file's mapping after its name is removed; Windows
+    // refuses to remove a loaded library.
+#if defined(_WIN32)
+    static constexpr bool FILE_REMOVABLE_WHILE_LOADED = false;
+#else
+    static constexpr bool FILE_REMOVABLE_WHILE_LOADED = true;
+#endif
+
     // The address of an exported data record, or nullptr.
     void* record(const char* name) const;
     void unload();

@@ -347,7 +347,7 @@ TEST(HostMouse, HelpComesFromTheInnermostGroupAndGroupsNest) {
 // ---------------------------------------------------------------------------
 // Private copies
 
-TEST(HostPrivateCopy, GivesEachHostFreshModuleStateAndIsDeletedAtUnload) {
+TEST(HostPrivateCopy, GivesEachHostFreshModuleStateAndLeavesNoFileBehind) {
     ScratchDir scratch;
     const std::string uniqueName = "fake_" + scratch.path().filename().string() + ".gau";
     fs::copy_file(fakeModule(), scratch.path() / uniqueName);
@@ -356,7 +356,11 @@ TEST(HostPrivateCopy, GivesEachHostFreshModuleStateAndIsDeletedAtUnload) {
     {
         Host first(options);
         Host second(options);
-        EXPECT_EQ(privateCopiesOf(uniqueName), 2);
+#if defined(_WIN32)
+        EXPECT_EQ(privateCopiesOf(uniqueName), 2);  // a loaded library cannot be removed
+#else
+        EXPECT_EQ(privateCopiesOf(uniqueName), 0);  // removed once loaded: a crash leaves none
+#endif
         first.setup();
         second.setup();
         EXPECT_TRUE(first.press(40, 0));
@@ -365,7 +369,9 @@ TEST(HostPrivateCopy, GivesEachHostFreshModuleStateAndIsDeletedAtUnload) {
         EXPECT_EQ(first.child(FAKE_TEXT).text, "n=1");
         EXPECT_EQ(second.child(FAKE_TEXT).text, "n=0");
         first.unload();
+#if defined(_WIN32)
         EXPECT_EQ(privateCopiesOf(uniqueName), 1);
+#endif
     }
     EXPECT_EQ(privateCopiesOf(uniqueName), 0);
 }
