@@ -1,5 +1,6 @@
 #include "tools/log/log_commands.h"
 
+#include <charconv>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -53,10 +54,19 @@ void guarded(Body body) {
     }
 }
 
+// A finite rate the sample period can be taken from (NaN would pass a range check).
+std::string positiveTickRate(const std::string& text) {
+    double rate = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), rate);
+    if (result.ec != std::errc{} || result.ptr != text.data() + text.size() || !(rate >= 0.001 && rate <= 1.0e6))
+        return "expected ticks per second from 0.001 to 1000000, found " + text;
+    return {};
+}
+
 CLI::App* withLogFile(CLI::App* command, LogOptions& options) {
     command->add_option("FILE", options.file, "The recorder's log (data_log.txt)")->required();
     command->add_option("--tick-rate", options.tickRate, "The host's ticks per second; a sample every 9 ticks")
-        ->check(CLI::Range(0.001, 1.0e6))
+        ->check(positiveTickRate)
         ->capture_default_str();
     return command;
 }
