@@ -223,6 +223,8 @@ public:
         host_->start();
     }
     ~RecorderRun() {
+        // The module's log stream buffers in the module's memory: close it before unloading.
+        if (!finalDone_) host_->final();
         host_.reset();
         std::filesystem::current_path(previous_);
     }
@@ -235,7 +237,10 @@ public:
             host_->update();
         }
     }
-    void shutDown() { host_->final(); }
+    void shutDown() {
+        host_->final();
+        finalDone_ = true;
+    }
     FlightLog log() const { return parseLog(readFile(dir_ / "data_log.txt"), "data_log.txt"); }
 
 private:
@@ -245,6 +250,7 @@ private:
     std::filesystem::path previous_;
     std::optional<vorlat::Host> host_;
     double ticks_ = 0;
+    bool finalDone_ = false;
 };
 
 TEST(LogReader, ReadsWhatTheRecorderWrites) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "host/render/panel_renderer.h"
@@ -47,7 +48,7 @@ std::string boxText(const vorlat::Host& host, int gridColumn, int gridRow) {
     return child ? host.child(*child).text : "(no box)";
 }
 
-constexpr std::size_t STALL_ICON = 2;
+constexpr std::size_t RECORD_ICON = 0, PAUSE_ICON = 1, STALL_ICON = 2;
 constexpr int STALL_ICON_X = 201, STALL_ICON_Y = 70;
 constexpr int STALL_DISC_BITMAP = 8704;
 
@@ -82,7 +83,11 @@ TEST(LogReplay, ThePanelShowsEveryLoggedValueAndTheStallDisc) {
             }
         }
         EXPECT_EQ(host.child(STALL_ICON).shownImage, row[STALL] != 0 ? 0 : -1);
+        // Rows are written while recording: both recorder icons green (their first image).
+        EXPECT_EQ(host.child(RECORD_ICON).shownImage, 0);
+        EXPECT_EQ(host.child(PAUSE_ICON).shownImage, 0);
     }
+    EXPECT_FALSE(std::filesystem::exists("data_log.txt")) << "the replay's recording must not land in the current folder";
 }
 
 TEST(LogReplay, TheRenderedPanelShowsTheStallDiscWhereStallIsSet) {

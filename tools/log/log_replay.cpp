@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <random>
 
 #include "host/host.h"
 #include "host/render/panel_renderer.h"
@@ -53,6 +54,7 @@ constexpr Inverse INVERSES[] = {
 };
 
 constexpr std::uint32_t TICK_VARIABLE = 1;
+constexpr std::size_t RECORD_ICON_CHILD = 0;  // the first element the host draws
 constexpr double TICKS_PER_SAMPLE_STEP = 9;  // one sample per update: the gap must exceed 8
 
 void apply(Host& host, const Row& row) {
@@ -108,7 +110,39 @@ std::size_t rowAtTime(const FlightLog& log, double time, double tickRate) {
 
 Replayer::Replayer(const FlightLog& log, std::string modulePath, std::int64_t maxCatchUp)
     : log_(log), modulePath_(std::move(modulePath)), maxCatchUp_(maxCatchUp) {}
-Replayer::~Replayer() = default;
+Replayer::~Replayer() { stopHost(); }
+
+// The module's log stream buffers in the module's own memory: the final
+// routine closes it before the module goes.
+void Replayer::stopHost() {
+    renderer_.reset();
+    if (host_) host_->final();
+    host_.reset();
+    if (!scratch_.empty()) {
+        std::error_code error;
+        std::filesystem::remove_all(scratch_, error);
+        scratch_.clear();
+    }
+}
+
+// The module opens "data_log.txt" in the current directory when recording starts.
+void Replayer::startRecording() {
+    std::error_code error;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && scratch_.empty(); ++attempt) {
+        const auto candidate = std::filesystem::temp_directory_path(error) / ("vorlat-replay-" + std::to_string(random()));
+        if (!error && std::filesystem::create_directory(candidate, error)) scratch_ = candidate;
+    }
+    // A failed open would reset the module's row counter: without a folder of our own, do not record.
+    if (scratch_.empty()) return;
+    const std::filesystem::path previous = std::filesystem::current_path(error);
+    if (error) return;
+    std::filesystem::current_path(scratch_, error);
+    if (error) return;
+    const ElementView recordIcon = host_->child(RECORD_ICON_CHILD);
+    host_->press(recordIcon.x + 1, recordIcon.y + 1);
+    std::filesystem::current_path(previous, error);
+}
 
 const Host& Replayer::show(std::size_t row) {
     const auto index = static_cast<std::int64_t>(log_.rows.at(row)[INDEX]);
@@ -125,6 +159,7 @@ const Host& Replayer::show(std::size_t row) {
         host_->update();
         ++samples_;
     }
+    if (scratch_.empty()) startRecording();
     apply(*host_, log_.rows[row]);
     host_->update();  // no tick advance: no sample, every box shows this row
     return *host_;
@@ -141,8 +176,7 @@ void Replayer::writePng(const std::string& path) {
 }
 
 void Replayer::restart(std::size_t row) {
-    renderer_.reset();
-    host_.reset();
+    stopHost();
     host_ = std::make_unique<Host>(HostOptions{.modulePath = modulePath_, .privateCopy = true, .resourceScript = {}});
     ticks_ = 0;
     samples_ = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -60,7 +61,9 @@ std::size_t rowAtTime(const FlightLog& log, double time, double tickRate);
 // row counter at most this far (about a day and a half of samples).
 inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
 
-// One stand-in host fed row after row. The host's tick count advances by one
+// One stand-in host fed row after row. Rows were written while the recorder
+// was recording, so the replay presses the record button too, with the
+// module's own log going to a scratch folder, and both icons show green. The host's tick count advances by one
 // sample per update until the module's row counter reaches the row's index,
 // then the row's values go in and one more update (no sample) shows them.
 // Rows are best shown in order: an earlier index starts a fresh host.
@@ -79,6 +82,8 @@ public:
 
 private:
     void restart(std::size_t row);
+    void startRecording();
+    void stopHost();
 
     const FlightLog& log_;
     std::string modulePath_;
@@ -88,6 +93,7 @@ private:
     double ticks_ = 0;
     std::int64_t samples_ = 0;
     std::int64_t lag_ = 0;  // how far the module's counter stays behind the log's index
+    std::filesystem::path scratch_;  // where the module's own log goes while the replay records
 };
 
 
