@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "host/cli/commands.h"
+#include "host/render/panel_renderer.h"
 #ifdef VORLAT_HAVE_LOG_COMMANDS
 #include "tools/log/log_commands.h"
 #endif
@@ -20,15 +21,17 @@ int main(int argc, char** argv) {
 #ifdef VORLAT_HAVE_LOG_COMMANDS
     addLogCommands(app);
 #endif
+    int status = 0;
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
-        return app.exit(e);  // --help
+        status = app.exit(e);  // --help
     } catch (const CLI::RuntimeError& e) {
-        return e.get_exit_code();  // a command that failed has said why already
+        status = e.get_exit_code();  // a command that failed has said why already
     } catch (const CLI::ParseError& e) {
         app.exit(e);
-        return EXIT_BAD_USAGE;
+        status = EXIT_BAD_USAGE;
     }
-    return 0;
+    vorlat::render::releaseFontCaches();
+    return status;
 }

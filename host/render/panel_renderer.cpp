@@ -116,6 +116,11 @@ ResolvedFont resolveFont(const std::string& name, int weight) {
     return {patternString(match.get(), FC_FAMILY), patternString(match.get(), FC_FILE)};
 }
 
+void releaseFontCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
+}
+
 struct PanelRenderer::Impl {
     int scale = DEFAULT_SCALE;
     int width = 0, height = 0;  // of the background, in panel pixels

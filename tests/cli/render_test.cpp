@@ -14,6 +14,14 @@
 namespace vorlat::render {
 namespace {
 
+// The font caches live as long as the process: free them once every test has run.
+class FontCacheRelease : public ::testing::Environment {
+public:
+    void TearDown() override { releaseFontCaches(); }
+};
+[[maybe_unused]] const ::testing::Environment* const fontCacheRelease =
+    ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
+
 using Rgb = std::array<std::uint8_t, 3>;
 constexpr Rgb LIGHT{232, 232, 232}, DARK{32, 32, 32}, PANEL_GREY{96, 96, 96};
 constexpr Rgb ICON_RED{255, 0, 0}, ICON_GREEN{0, 255, 0};
