@@ -1,10 +1,14 @@
 #include "tools/log/log_plot.h"
 
 #include <plplot.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -92,8 +96,12 @@ public:
     Plotter(const FlightLog& log, double tickRate, int width)
         : log_(log), tickRate_(tickRate), period_(samplePeriod(tickRate)), width_(width) {
         if (!log.rows.empty()) {
+            // Long flights read better in minutes or hours than in thousands of seconds.
+            const double span = timeOfIndex(log.rows.back()[INDEX] - log.rows.front()[INDEX], tickRate);
+            if (span > 3 * 3600) unit_ = {3600, "time (h)"};
+            else if (span > 20 * 60) unit_ = {60, "time (min)"};
             t0_ = time(log.rows.front());
-            t1_ = time(log.rows.back()) + period_;
+            t1_ = time(log.rows.back()) + step();
         }
     }
 
@@ -125,7 +133,9 @@ private:
     static constexpr double LEFT = 0.085, RIGHT = 0.78, TOP = 0.93, BOTTOM = 0.05, GAP = 0.014;
     static constexpr double CHAR_MM = 4.2;  // PLplot's default character height, in millimetres
 
-    double time(const Row& row) const { return timeOfIndex(row[INDEX], tickRate_); }
+    // Plot coordinates along the time axis, in the axis' unit.
+    double time(const Row& row) const { return timeOfIndex(row[INDEX], tickRate_) / unit_.seconds; }
+    double step() const { return period_ / unit_.seconds; }
 
     std::string subtitle() const {
         std::string text = std::to_string(log_.rows.size()) + " rows in " + std::to_string(log_.segments.size()) +
@@ -154,7 +164,7 @@ private:
         plcol0(INK);
         plbox(isLast(where) ? "bcnst" : "bcst", 0, 0, "bcnstv", 0, 0);
         plmtex("l", 5.2, 0.5, 0.5, yLabel);
-        if (isLast(where)) plmtex("b", 3.0, 0.5, 0.5, "time (s)");
+        if (isLast(where)) plmtex("b", 3.0, 0.5, 0.5, unit_.label);
     }
 
     // The right-hand axis of a panel's second scale.
@@ -301,7 +311,7 @@ private:
                     continue;
                 }
                 if (!inRun) runStart = time(row), inRun = true;
-                runEnd = time(row) + period_;
+                runEnd = time(row) + step();
             }
             flush();
         }
@@ -338,6 +348,10 @@ private:
     double width_;
     static constexpr double SLICES_PER_PIXEL = 2;
     double t0_ = 0, t1_ = 1;
+    struct TimeUnit {
+        double seconds;
+        const char* label;
+    } unit_{1, "time (s)"};
     bool secondAxis_ = false;
 };
 
@@ -379,21 +393,36 @@ void thinForPlot(std::vector<double>& x, std::vector<double>& y, double start, d
 void plotLog(const FlightLog& log, const std::string& output, double tickRate, PlotSize size) {
     const char* device = deviceFor(output);
     if (device == nullptr) throw PlotError(output + ": unknown output type; the name must end in .png, .svg or .pdf", true);
-    // PLplot ends the process when it cannot open its output: find out first.
     if (std::FILE* probe = std::fopen(output.c_str(), "wb")) std::fclose(probe);
     else throw PlotError(output + ": cannot write the file", false);
 
-    PLINT previous = 0, stream = 0;
-    plgstrm(&previous);
-    plmkstrm(&stream);
-    plsdev(device);
-    plsfnam(output.c_str());
-    plspage(0, 0, size.width, size.height, 0, 0);
-    definePens();
-    plinit();
-    Plotter(log, tickRate, size.width).draw();
-    plend1();
-    plsstrm(previous);
+    // PLplot draws in a child process: it ends the process on its own errors,
+    // and its cairo driver leaves font caches that the program's own cairo
+    // clean-up at exit must not meet.
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) throw PlotError(output + ": cannot start the plotter: " + std::strerror(errno), false);
+    if (child == 0) {
+        int status = 0;
+        try {
+            PLINT stream = 0;
+            plmkstrm(&stream);
+            plsdev(device);
+            plsfnam(output.c_str());
+            plspage(0, 0, size.width, size.height, 0, 0);
+            definePens();
+            plinit();
+            Plotter(log, tickRate, size.width).draw();
+            plend1();
+        } catch (...) {
+            status = 1;
+        }
+        ::_exit(status);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw PlotError(output + ": the plotter failed", false);
 }
 
 }  // namespace vorlat::flightlog
