@@ -5,6 +5,10 @@ if(CMAKE_CROSSCOMPILING)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  # Single-threaded: no std::mutex in MinGW's default thread model, and no helper
+  # threads under 32-bit Wine (tests/conformance/gtest_single_thread.h says why).
+  target_compile_definitions(gtest PUBLIC GTEST_IS_THREADSAFE=0)
+  target_compile_options(gtest PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/conformance/gtest_single_thread.h)
   # Newer googletest sources define the GTest:: aliases themselves.
   foreach(_gtest_lib IN ITEMS gtest gtest_main gmock gmock_main)
     if(NOT TARGET GTest::${_gtest_lib})
