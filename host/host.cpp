@@ -202,23 +202,25 @@ struct Host::State {
         }
     }
 
-    // After every call into the module: text buffers and their pointers intact.
-    void checkTexts() {
-        for (std::size_t i = 0; i < children.size(); ++i) {
-            GuardedText* text = texts[i].get();
-            if (text == nullptr) {
-                continue;
-            }
-            if (!text->guardIntact()) {
-                violation("text element " + std::to_string(i) + " wrote past its " +
-                          std::to_string(TEXT_BUFFER_SIZE) + "-byte text buffer");
-                text->restoreGuard();
-            }
-            if (elementsReady && pointerAt(children[i], R.text.text) != word(text->bytes.data())) {
-                violation("text element " + std::to_string(i) + " had its text pointer changed by the module");
-                writeAt(children[i], R.text.text, word(text->bytes.data()));
-            }
+    // One text buffer and its pointer intact.
+    void checkText(std::size_t i) {
+        GuardedText* text = texts[i].get();
+        if (text == nullptr) {
+            return;
         }
+        if (!text->guardIntact()) {
+            violation("text element " + std::to_string(i) + " wrote past its " + std::to_string(TEXT_BUFFER_SIZE) +
+                      "-byte text buffer");
+            text->restoreGuard();
+        }
+        if (elementsReady && pointerAt(children[i], R.text.text) != word(text->bytes.data())) {
+            violation("text element " + std::to_string(i) + " had its text pointer changed by the module");
+            writeAt(children[i], R.text.text, word(text->bytes.data()));
+        }
+    }
+    // After a routine, and at the end of each panel update: every buffer intact.
+    void checkTexts() {
+        for (std::size_t i = 0; i < children.size(); ++i) checkText(i);
     }
 
     std::vector<MouseAreaView> readAreas(const std::byte* list, std::vector<std::string>* problems) const;
@@ -679,9 +681,10 @@ void Host::update() {
             if (callback == nullptr) continue;
             result.lastResult = callback(readAt<double>(child, R.text.vars + R.variable.value));
             result.called = true;
+            s.checkText(i);  // the callback's own buffer at once, so a fault names its element
         }
-        s.checkTexts();
     }
+    s.checkTexts();  // and any buffer a callback wrote that was not its own
 }
 
 void Host::setVariable(std::uint32_t id, double value) { state_->variables[id] = value; }
