@@ -82,7 +82,7 @@ if [ -e "$ready_mark" ]; then
 fi
 
 rm -rf "$prefix"
-say "creating prefix $prefix (a 32-bit one takes minutes under qemu)"
+say "creating prefix $prefix (its WoW64 half boots under qemu: about two minutes)"
 start=$(date +%s)
 (
     unset DISPLAY WAYLAND_DISPLAY
