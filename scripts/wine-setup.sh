@@ -89,8 +89,9 @@ start=$(date +%s)
     export WINEPREFIX=$prefix WINEARCH=$winearch WINEDEBUG=-all WINELOADER=$loader
     # No Mono or Gecko installers: nothing here needs them, and they would ask.
     export WINEDLLOVERRIDES="mscoree,mshtml="
+    # Wine processes outlive this script: they must not hold the set-up lock.
     timeout 900 "$loader" wineboot -i && timeout 300 /usr/lib/wine/wineserver -w
-) >"$dir/$winearch-setup.log" 2>&1 || fail "wineboot did not finish; see $dir/$winearch-setup.log"
+) 9>&- >"$dir/$winearch-setup.log" 2>&1 || fail "wineboot did not finish; see $dir/$winearch-setup.log"
 [ -f "$prefix/system.reg" ] || fail "wineboot left no registry in $prefix; see $dir/$winearch-setup.log"
 [ "$arch" = 64 ] || [ -e "$wow64_mark" ] || fail "wineboot set up no WoW64 half in $prefix; see $dir/$winearch-setup.log"
 touch "$ready_mark"
