@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <ostream>
 #include <random>
 
 #include "host/host.h"
@@ -90,6 +91,8 @@ struct RefusalCase {
     std::string modulePath;
     const char* reason;
 };
+
+void PrintTo(const RefusalCase& row, std::ostream* out) { *out << row.name; }
 
 class LoadRefusal : public testing::TestWithParam<RefusalCase> {};
 
