@@ -11,7 +11,7 @@
 
 #include "host/cli/commands.h"
 #include "host/cli/progress.h"
-#include "host/cli/specs.h"
+#include "host/cli/press_options.h"
 #include "host/cli/transcript.h"
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
@@ -74,15 +74,15 @@ FlyPlan makePlan(const FlyOptions& options) {
                          std::to_string(render::MAX_SCALE));
 
     std::vector<flight::Press> presses;
-    for (const auto& spec : options.presses) {
-        flight::Press press = parsePress(spec);
+    for (const auto& argument : options.presses) {
+        flight::Press press = parsePress(argument);
         if (press.target == flight::Press::Target::Point &&
             (press.x < 0 || press.x >= PANEL_WIDTH || press.y < 0 || press.y >= PANEL_HEIGHT))
-            throw UsageError("--press " + spec + ": the point lies outside the " + std::to_string(PANEL_WIDTH) + "x" +
+            throw UsageError("--press " + argument + ": the point lies outside the " + std::to_string(PANEL_WIDTH) + "x" +
                              std::to_string(PANEL_HEIGHT) + " panel");
         presses.push_back(press);
     }
-    for (const auto& spec : options.pngAt) plan.pictures.push_back(parseTimedPicture(spec));
+    for (const auto& argument : options.pngAt) plan.pictures.push_back(parseTimedPicture(argument));
 
     if (options.trace.empty()) plan.source = std::make_unique<flight::BuiltinFlight>();
     else plan.source = std::make_unique<flight::TraceSource>(flight::loadTrace(options.trace));

@@ -158,11 +158,11 @@ TEST(FormatDecimal, CutsLongTextsAtTheBufferAndNeverWritesPastIt) {
 
 TEST(FormatDecimal, AgreesWithTheCLibraryOnOrdinaryValues) {
     ASSERT_NE(std::setlocale(LC_NUMERIC, "C"), nullptr);
-    struct Spec {
+    struct Conversion {
         Decimal format;
         const char* printf;
     };
-    const Spec specs[] = {{{5, 1}, "%5.1f"}, {{5, 2}, "%5.2f"}, {{4, 1}, "%4.1f"}, {{5, 2, true}, "%05.2f"}};
+    const Conversion conversions[] = {{{5, 1}, "%5.1f"}, {{5, 2}, "%5.2f"}, {{4, 1}, "%4.1f"}, {{5, 2, true}, "%05.2f"}};
     std::mt19937_64 random(20260609);
     std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
     std::uniform_int_distribution<int> exponent(-12, 60);
@@ -170,9 +170,9 @@ TEST(FormatDecimal, AgreesWithTheCLibraryOnOrdinaryValues) {
         // Half spread over magnitudes, half on two-decimal grid points where rounding is tight.
         const double value = i % 2 == 0 ? std::ldexp(mantissa(random), exponent(random))
                                         : std::round(mantissa(random) * 1e6) / 100.0 + 0.005;
-        for (const auto& spec : specs) {
-            ASSERT_EQ(decimal(value, spec.format), printed(spec.printf, value).substr(0, 31))
-                << spec.printf << " of " << value;
+        for (const auto& conversion : conversions) {
+            ASSERT_EQ(decimal(value, conversion.format), printed(conversion.printf, value).substr(0, 31))
+                << conversion.printf << " of " << value;
         }
     }
 }

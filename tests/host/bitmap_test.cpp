@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 using Rgb = std::array<std::uint8_t, 3>;
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 0;
     int height = 0;  // negative: rows stored top-down
     int bitsPerPixel = 8;
@@ -32,38 +32,38 @@ void put16(std::string& out, std::uint16_t value) {
 }
 
 // A .bmp file: file header, 40-byte information header, palette, padded rows.
-std::string makeBmp(const BmpSpec& spec) {
-    const int rowsCount = spec.height < 0 ? -spec.height : spec.height;
-    const std::size_t stride = (std::size_t(spec.width) * std::size_t(spec.bitsPerPixel) + 31) / 32 * 4;
-    const std::size_t pixelsAt = 14 + 40 + 4 * spec.palette.size();
+std::string makeBmp(const BmpLayout& layout) {
+    const int rowsCount = layout.height < 0 ? -layout.height : layout.height;
+    const std::size_t stride = (std::size_t(layout.width) * std::size_t(layout.bitsPerPixel) + 31) / 32 * 4;
+    const std::size_t pixelsAt = 14 + 40 + 4 * layout.palette.size();
     std::string pixels;
     for (int stored = 0; stored < rowsCount; ++stored) {
-        const auto& row = spec.rows[std::size_t(spec.height < 0 ? stored : rowsCount - 1 - stored)];
+        const auto& row = layout.rows[std::size_t(layout.height < 0 ? stored : rowsCount - 1 - stored)];
         std::string bytes(stride, '\0');
         for (std::size_t x = 0; x < row.size(); ++x) {
-            const std::size_t bit = x * std::size_t(spec.bitsPerPixel);
-            const int shift = 8 - spec.bitsPerPixel - int(bit % 8);
+            const std::size_t bit = x * std::size_t(layout.bitsPerPixel);
+            const int shift = 8 - layout.bitsPerPixel - int(bit % 8);
             bytes[bit / 8] = static_cast<char>(bytes[bit / 8] | row[x] << shift);
         }
         pixels += bytes;
     }
-    pixels.resize(pixels.size() - spec.cutPixelBytes);
+    pixels.resize(pixels.size() - layout.cutPixelBytes);
     std::string out = "BM";
     put32(out, std::uint32_t(pixelsAt + pixels.size()));
     put32(out, 0);
     put32(out, std::uint32_t(pixelsAt));
     put32(out, 40);
-    put32(out, std::uint32_t(spec.width));
-    put32(out, std::uint32_t(spec.height));
+    put32(out, std::uint32_t(layout.width));
+    put32(out, std::uint32_t(layout.height));
     put16(out, 1);
-    put16(out, std::uint16_t(spec.bitsPerPixel));
-    put32(out, spec.compression);
+    put16(out, std::uint16_t(layout.bitsPerPixel));
+    put32(out, layout.compression);
     put32(out, std::uint32_t(pixels.size()));
     put32(out, 2835);
     put32(out, 2835);
-    put32(out, std::uint32_t(spec.palette.size()));
+    put32(out, std::uint32_t(layout.palette.size()));
     put32(out, 0);
-    for (const Rgb& c : spec.palette) {
+    for (const Rgb& c : layout.palette) {
         out += {static_cast<char>(c[2]), static_cast<char>(c[1]), static_cast<char>(c[0]), '\0'};
     }
     return out + pixels;

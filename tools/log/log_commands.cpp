@@ -129,7 +129,7 @@ void addLogCommands(CLI::App& app) {
             if (options->pngAt.empty() && options->framesDir.empty())
                 failWith(EXIT_BAD_INPUT, "replay needs --png-at TIME:OUT.png or --frames DIR");
             std::vector<ReplayShot> shots;
-            for (const std::string& spec : options->pngAt) shots.push_back(parseReplayShot(spec));
+            for (const std::string& argument : options->pngAt) shots.push_back(parseReplayShot(argument));
             const FlightLog flight = readLog(options->file);
             ReplayRequest request{.shots = shots, .framesDir = options->framesDir, .tickRate = options->tickRate, .modulePath = {}};
             replayLog(flight, request, std::cout);

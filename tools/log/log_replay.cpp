@@ -74,18 +74,18 @@ HostInputs hostInputsFor(const Row& row) {
     return inputs;
 }
 
-ReplayShot parseReplayShot(std::string_view spec) {
-    const std::size_t colon = spec.find(':');
-    if (colon == std::string_view::npos || colon == 0 || colon + 1 == spec.size())
-        throw ReplayError("--png-at " + std::string(spec) + ": expected TIME:OUT.png, e.g. 12.5:stall.png", true);
+ReplayShot parseReplayShot(std::string_view argument) {
+    const std::size_t colon = argument.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon + 1 == argument.size())
+        throw ReplayError("--png-at " + std::string(argument) + ": expected TIME:OUT.png, e.g. 12.5:stall.png", true);
     ReplayShot shot;
-    const std::string_view time = spec.substr(0, colon);
+    const std::string_view time = argument.substr(0, colon);
     const auto result = std::from_chars(time.data(), time.data() + time.size(), shot.time);
     if (result.ec != std::errc{} || result.ptr != time.data() + time.size() || !std::isfinite(shot.time))
-        throw ReplayError("--png-at " + std::string(spec) + ": the time \"" + std::string(time) + "\" is not a number of seconds", true);
-    shot.output = std::string(spec.substr(colon + 1));
+        throw ReplayError("--png-at " + std::string(argument) + ": the time \"" + std::string(time) + "\" is not a number of seconds", true);
+    shot.output = std::string(argument.substr(colon + 1));
     if (std::filesystem::path(shot.output).extension() != ".png")
-        throw ReplayError("--png-at " + std::string(spec) + ": the picture's name must end in .png", true);
+        throw ReplayError("--png-at " + std::string(argument) + ": the picture's name must end in .png", true);
     return shot;
 }
 

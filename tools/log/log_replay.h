@@ -35,7 +35,7 @@ struct ReplayShot {
     double time = 0;
     std::string output;
 };
-ReplayShot parseReplayShot(std::string_view spec);  // throws ReplayError (bad usage)
+ReplayShot parseReplayShot(std::string_view argument);  // throws ReplayError (bad usage)
 
 // The host inputs that make the panel show a row's values: each readout's
 // conversion inverted, aiming at the middle of what the log's rounding or

@@ -15,14 +15,14 @@ struct UsageError : std::runtime_error {
 };
 
 // "TIME:record", "TIME:pause" or "TIME:X,Y" (panel pixels); TIME in seconds.
-flight::Press parsePress(std::string_view spec);
+flight::Press parsePress(std::string_view argument);
 
 // "TIME:FILE": the panel at TIME seconds written to FILE.
 struct TimedPicture {
     double time = 0;
     std::string file;
 };
-TimedPicture parseTimedPicture(std::string_view spec);
+TimedPicture parseTimedPicture(std::string_view argument);
 
 std::string describePress(const flight::Press& press);
 

@@ -1,4 +1,4 @@
-#include "host/cli/specs.h"
+#include "host/cli/press_options.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,22 +8,22 @@ namespace vorlat::cli {
 
 namespace {
 
-double parseTime(std::string_view text, std::string_view spec) {
+double parseTime(std::string_view text, std::string_view argument) {
     double value = 0;
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        throw UsageError("\"" + std::string(spec) + "\": the time \"" + std::string(text) + "\" is not a number of seconds");
+        throw UsageError("\"" + std::string(argument) + "\": the time \"" + std::string(text) + "\" is not a number of seconds");
     if (!std::isfinite(value) || value < 0)
-        throw UsageError("\"" + std::string(spec) + "\": the time must be a finite number of seconds, 0 or more");
+        throw UsageError("\"" + std::string(argument) + "\": the time must be a finite number of seconds, 0 or more");
     return value;
 }
 
-int parseCoordinate(std::string_view text, std::string_view spec) {
+int parseCoordinate(std::string_view text, std::string_view argument) {
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        throw UsageError("\"" + std::string(spec) + "\": \"" + std::string(text) + "\" is not a whole pixel coordinate");
+        throw UsageError("\"" + std::string(argument) + "\": \"" + std::string(text) + "\" is not a whole pixel coordinate");
     return value;
 }
 
@@ -35,13 +35,13 @@ std::string formatSeconds(double seconds) {
 
 }  // namespace
 
-flight::Press parsePress(std::string_view spec) {
-    const std::size_t colon = spec.find(':');
+flight::Press parsePress(std::string_view argument) {
+    const std::size_t colon = argument.find(':');
     if (colon == std::string_view::npos)
-        throw UsageError("\"" + std::string(spec) + "\": expected TIME:record, TIME:pause or TIME:X,Y");
+        throw UsageError("\"" + std::string(argument) + "\": expected TIME:record, TIME:pause or TIME:X,Y");
     flight::Press press;
-    press.time = parseTime(spec.substr(0, colon), spec);
-    const std::string_view what = spec.substr(colon + 1);
+    press.time = parseTime(argument.substr(0, colon), argument);
+    const std::string_view what = argument.substr(colon + 1);
     if (what == "record") {
         press.target = flight::Press::Target::Record;
     } else if (what == "pause") {
@@ -49,19 +49,19 @@ flight::Press parsePress(std::string_view spec) {
     } else {
         const std::size_t comma = what.find(',');
         if (comma == std::string_view::npos)
-            throw UsageError("\"" + std::string(spec) + "\": after the time, expected record, pause or X,Y");
+            throw UsageError("\"" + std::string(argument) + "\": after the time, expected record, pause or X,Y");
         press.target = flight::Press::Target::Point;
-        press.x = parseCoordinate(what.substr(0, comma), spec);
-        press.y = parseCoordinate(what.substr(comma + 1), spec);
+        press.x = parseCoordinate(what.substr(0, comma), argument);
+        press.y = parseCoordinate(what.substr(comma + 1), argument);
     }
     return press;
 }
 
-TimedPicture parseTimedPicture(std::string_view spec) {
-    const std::size_t colon = spec.find(':');
-    if (colon == std::string_view::npos || colon + 1 == spec.size())
-        throw UsageError("\"" + std::string(spec) + "\": expected TIME:FILE");
-    return {parseTime(spec.substr(0, colon), spec), std::string(spec.substr(colon + 1))};
+TimedPicture parseTimedPicture(std::string_view argument) {
+    const std::size_t colon = argument.find(':');
+    if (colon == std::string_view::npos || colon + 1 == argument.size())
+        throw UsageError("\"" + std::string(argument) + "\": expected TIME:FILE");
+    return {parseTime(argument.substr(0, colon), argument), std::string(argument.substr(colon + 1))};
 }
 
 std::string describePress(const flight::Press& press) {

@@ -1,7 +1,7 @@
 // The fly command's option values: presses and timed pictures.
 #include <gtest/gtest.h>
 
-#include "host/cli/specs.h"
+#include "host/cli/press_options.h"
 
 namespace vorlat::cli {
 namespace {
@@ -10,7 +10,7 @@ using flight::Press;
 
 TEST(PressSpec, ReadsEveryForm) {
     const struct {
-        const char* spec;
+        const char* argument;
         Press press;
     } cases[] = {
         {"38:record", {38, Press::Target::Record, 0, 0}},
@@ -18,12 +18,12 @@ TEST(PressSpec, ReadsEveryForm) {
         {"12.5:56,10", {12.5, Press::Target::Point, 56, 10}},
         {"+1:0,84", {1, Press::Target::Point, 0, 84}},
     };
-    for (const auto& c : cases) EXPECT_EQ(parsePress(c.spec), c.press) << c.spec;
+    for (const auto& c : cases) EXPECT_EQ(parsePress(c.argument), c.press) << c.argument;
 }
 
 TEST(PressSpec, RejectsWhatItCannotRead) {
     const struct {
-        const char* spec;
+        const char* argument;
         const char* message;
     } cases[] = {
         {"record", "\"record\": expected TIME:record, TIME:pause or TIME:X,Y"},
@@ -37,8 +37,8 @@ TEST(PressSpec, RejectsWhatItCannotRead) {
     };
     for (const auto& c : cases) {
         try {
-            parsePress(c.spec);
-            ADD_FAILURE() << c.spec << " accepted";
+            parsePress(c.argument);
+            ADD_FAILURE() << c.argument << " accepted";
         } catch (const UsageError& error) {
             EXPECT_STREQ(error.what(), c.message);
         }
