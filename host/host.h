@@ -14,10 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "host/gauge_facts.h"
+
 namespace vorlat {
 
 // The module file is not a loadable gauge (missing file, missing export, wrong tag or name).
 struct LoadError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The host cannot keep its promise around a call into the module: its log
+// folder cannot be entered before the call or the previous folder not regained after it.
+struct HostError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
@@ -45,15 +53,15 @@ struct ServiceCall {
     std::uint32_t variableId = 0;  // RegisterVariable / RefreshVariable: the record's id
 };
 
-inline constexpr std::uint32_t COLOUR_RED = 0x0000FF;  // 0x00BBGGRR
-inline constexpr std::uint32_t COLOUR_YELLOW = 0x00FFFF;
-inline constexpr std::uint32_t COLOUR_GREEN = 0x00FF00;
+using gauge::COLOUR_GREEN;  // 0x00BBGGRR, as host/gauge_facts.h gives them
+using gauge::COLOUR_RED;
+using gauge::COLOUR_YELLOW;
+using gauge::PRESS_EVENT;
 inline constexpr std::size_t TEXT_BUFFER_SIZE = 32;  // bytes the host lends each text element
-inline constexpr std::uint32_t PRESS_EVENT = 0x20000000;
 
 // An element record as the host reads it. Fields not of the element's kind stay default.
 struct ElementView {
-    int kind = -1;  // 0 image, 2 text, 4 icon
+    int kind = -1;  // gauge::IMAGE_KIND, TEXT_KIND or ICON_KIND
     std::size_t child = 0;  // index in the child list (the background: none)
     std::int32_t resourceId = 0;
     std::int32_t x = 0, y = 0;
@@ -78,7 +86,7 @@ struct ElementView {
 };
 
 struct MouseAreaView {
-    std::uint32_t kind = 0;  // 0 end, 1 begin group, 2 active area, 3 end group
+    std::uint32_t kind = 0;  // gauge::AREA_END, AREA_BEGIN_GROUP, AREA_ACTIVE or AREA_END_GROUP
     std::int32_t x = 0, y = 0, width = 0, height = 0, cursor = 0;
     std::uint32_t helpId = 0, eventMask = 0, eventId = 0, userData = 0;
     bool hasHandler = false;
@@ -98,11 +106,17 @@ struct HostOptions {
     std::string modulePath;          // the module file to load
     bool privateCopy = true;         // load a private copy so the module's state starts at zero
     std::string resourceScript;      // where bitmaps are found without Windows resources; empty: the built-in default
+    // The simulator's current folder, where the module's relative log name lands.
+    // The host enters it only while the module runs and returns at once; empty:
+    // the process's own current folder. Defaulted so option lists may leave it out.
+    std::string logFolder{};
 };
 
 class Host {
 public:
-    explicit Host(HostOptions options);  // loads, checks tags and name, fills ImportTable; throws LoadError
+    // Loads, checks tags and name, fills ImportTable; throws LoadError. Calls that
+    // run module code throw HostError when the log folder cannot be entered or left.
+    explicit Host(HostOptions options);
     ~Host();                             // unloads without calling any routine
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
@@ -118,7 +132,7 @@ public:
     void relay6();
     void unload();  // moduleDeinit, then unload the library now
 
-    // Host variables: one double per identifier; identifier 127 also has 16-bit storage.
+    // Host variables: one double per identifier; the throttle (gauge::THROTTLE) also has 16-bit storage.
     void setVariable(std::uint32_t id, double value);
     double variable(std::uint32_t id) const;
     void setThrottleWord(std::int16_t word);

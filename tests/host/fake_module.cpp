@@ -112,7 +112,7 @@ GaugeHeader gaugeHeader = {
 };
 
 #ifndef FAKE_NO_LINKAGE
-Linkage_t Linkage = {
+LinkageRecord Linkage = {
     .moduleTag = FAKE_MODULE_TAG,
     .moduleInit = moduleInit,
     .moduleDeinit = moduleDeinit,
@@ -120,7 +120,7 @@ Linkage_t Linkage = {
 };
 #endif
 
-ImportTable_t ImportTable = {
+ImportTableRecord ImportTable = {
     .hostServices = {.id = FAKE_SERVICES_ID},
     .hostData = {.id = HOST_DATA_IMPORT_ID},
     .end = {},

@@ -34,16 +34,16 @@ std::vector<OffsetCase> offsetCases() {
         {"ModuleVariable.hostAddress", R.variable.hostAddress, offsetof(ModuleVariable, hostAddress)},
         {"ModuleVariable.value", R.variable.value, offsetof(ModuleVariable, value)},
         {"stand-alone variable stride", R.standaloneVariableStride, sizeof(StandaloneVariable)},
-        {"Linkage size", R.linkage.size, sizeof(Linkage_t)},
-        {"Linkage.moduleTag", R.linkage.moduleTag, offsetof(Linkage_t, moduleTag)},
-        {"Linkage.moduleInit", R.linkage.moduleInit, offsetof(Linkage_t, moduleInit)},
-        {"Linkage.moduleDeinit", R.linkage.moduleDeinit, offsetof(Linkage_t, moduleDeinit)},
-        {"Linkage.gauges", R.linkage.gauges, offsetof(Linkage_t, gauges)},
+        {"Linkage size", R.linkage.size, sizeof(LinkageRecord)},
+        {"Linkage.moduleTag", R.linkage.moduleTag, offsetof(LinkageRecord, moduleTag)},
+        {"Linkage.moduleInit", R.linkage.moduleInit, offsetof(LinkageRecord, moduleInit)},
+        {"Linkage.moduleDeinit", R.linkage.moduleDeinit, offsetof(LinkageRecord, moduleDeinit)},
+        {"Linkage.gauges", R.linkage.gauges, offsetof(LinkageRecord, gauges)},
         {"ImportEntry size", R.importEntry.size, sizeof(ImportEntry)},
         {"ImportEntry.id", R.importEntry.id, offsetof(ImportEntry, id)},
         {"ImportEntry.pointer", R.importEntry.pointer, offsetof(ImportEntry, pointer)},
-        {"ImportTable hostData entry", 1 * R.importEntry.size, offsetof(ImportTable_t, hostData)},
-        {"ImportTable end entry", 2 * R.importEntry.size, offsetof(ImportTable_t, end)},
+        {"ImportTable hostData entry", 1 * R.importEntry.size, offsetof(ImportTableRecord, hostData)},
+        {"ImportTable end entry", 2 * R.importEntry.size, offsetof(ImportTableRecord, end)},
         {"GaugeHeader size", R.gaugeHeader.size, sizeof(GaugeHeader)},
         {"GaugeHeader.headerTag", R.gaugeHeader.headerTag, offsetof(GaugeHeader, headerTag)},
         {"GaugeHeader.name", R.gaugeHeader.name, offsetof(GaugeHeader, name)},
@@ -150,7 +150,7 @@ protected:
 };
 
 TEST_F(RealModule, TreeIsOneRootAndThirtyNineChildren) {
-    const auto* linkage = reinterpret_cast<const Linkage_t*>(host.linkageRecord());
+    const auto* linkage = reinterpret_cast<const LinkageRecord*>(host.linkageRecord());
     EXPECT_EQ(reinterpret_cast<const std::byte*>(linkage->gauges[0]), host.gaugeHeaderRecord());
     EXPECT_EQ(copied(linkage->gauges[1]), nullptr);
     const auto* header = reinterpret_cast<const GaugeHeader*>(host.gaugeHeaderRecord());
