@@ -28,14 +28,14 @@ constinit GaugeHeader gaugeHeader = {
     .width = GAUGE_WIDTH,
 };
 
-constinit Linkage_t Linkage = {
+constinit LinkageRecord Linkage = {
     .moduleTag = MODULE_TAG,
     .moduleInit = moduleInit,
     .moduleDeinit = moduleDeinit,
     .gauges = {&gaugeHeader, nullptr},
 };
 
-constinit ImportTable_t ImportTable = {
+constinit ImportTableRecord ImportTable = {
     .hostServices = {.id = HOST_SERVICES_IMPORT_ID, .pointer = nullptr},
     .hostData = {.id = HOST_DATA_IMPORT_ID, .pointer = nullptr},
     .end = {.id = 0, .pointer = nullptr},

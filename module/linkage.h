@@ -37,7 +37,7 @@ using ReadoutCallback = double (*)(double value);
 using IconCallback = double (*)(ModuleVariable* slot);
 using MouseHandler = std::int32_t (*)(std::uint32_t hostValue, std::uint32_t eventWord);
 
-struct Linkage_t {
+struct LinkageRecord {
     std::uint32_t moduleTag{};
     ModuleRoutine moduleInit{};
     ModuleRoutine moduleDeinit{};
@@ -50,7 +50,7 @@ struct ImportEntry {
     void* pointer{};  // filled by the host before any routine runs
 };
 
-struct ImportTable_t {
+struct ImportTableRecord {
     ImportEntry hostServices;  // id 0x0F: HostServiceTable
     ImportEntry hostData;      // id 2: HostDataBlock
     ImportEntry end;           // all zero
@@ -177,8 +177,13 @@ struct MouseArea {
 #pragma pack(pop)
 
 // The two exported records: the host finds them by name.
-GAUGE_EXPORT Linkage_t Linkage;
-GAUGE_EXPORT ImportTable_t ImportTable;
+//
+// Naming: a record the module has once and that the host or the docs know by
+// name (Linkage, ImportTable, LatestValues, RecorderState, AccelSampler) has
+// the type <Name>Record. Other types are named for what each of their objects
+// is (GaugeHeader, TextElement, RateSampler), their objects in lower camel case.
+GAUGE_EXPORT LinkageRecord Linkage;
+GAUGE_EXPORT ImportTableRecord ImportTable;
 
 inline constexpr std::uint32_t MODULE_TAG = 0x13;
 inline constexpr std::uint32_t HEADER_TAG = 0x262;
@@ -225,10 +230,10 @@ void finalRoutine();
 static_assert(sizeof(ModuleVariable) == 28 && offsetof(ModuleVariable, hostAddress) == 4 &&
               offsetof(ModuleVariable, value) == 12);
 static_assert(sizeof(StandaloneVariable) == 32);
-static_assert(sizeof(Linkage_t) == 32 && offsetof(Linkage_t, moduleInit) == 4 &&
-              offsetof(Linkage_t, moduleDeinit) == 8 && offsetof(Linkage_t, gauges) == 24);
-static_assert(sizeof(ImportTable_t) == 24 && offsetof(ImportTable_t, hostData) == 8 &&
-              offsetof(ImportTable_t, end) == 16);
+static_assert(sizeof(LinkageRecord) == 32 && offsetof(LinkageRecord, moduleInit) == 4 &&
+              offsetof(LinkageRecord, moduleDeinit) == 8 && offsetof(LinkageRecord, gauges) == 24);
+static_assert(sizeof(ImportTableRecord) == 24 && offsetof(ImportTableRecord, hostData) == 8 &&
+              offsetof(ImportTableRecord, end) == 16);
 static_assert(sizeof(GaugeHeader) == 88 && offsetof(GaugeHeader, name) == 4 &&
               offsetof(GaugeHeader, elementList) == 8 && offsetof(GaugeHeader, relayRoutine1) == 12 &&
               offsetof(GaugeHeader, finalRoutine) == 36 && offsetof(GaugeHeader, width) == 44);
@@ -261,10 +266,10 @@ static_assert(sizeof(MouseArea) == 44 && offsetof(MouseArea, helpId) == 24 &&
 static_assert(sizeof(ModuleVariable) == 32 && offsetof(ModuleVariable, hostAddress) == 4 &&
               offsetof(ModuleVariable, value) == 16);
 static_assert(sizeof(StandaloneVariable) == 32);
-static_assert(sizeof(Linkage_t) == 48 && offsetof(Linkage_t, moduleInit) == 4 &&
-              offsetof(Linkage_t, moduleDeinit) == 12 && offsetof(Linkage_t, gauges) == 32);
-static_assert(sizeof(ImportTable_t) == 36 && offsetof(ImportTable_t, hostData) == 12 &&
-              offsetof(ImportTable_t, end) == 24);
+static_assert(sizeof(LinkageRecord) == 48 && offsetof(LinkageRecord, moduleInit) == 4 &&
+              offsetof(LinkageRecord, moduleDeinit) == 12 && offsetof(LinkageRecord, gauges) == 32);
+static_assert(sizeof(ImportTableRecord) == 36 && offsetof(ImportTableRecord, hostData) == 12 &&
+              offsetof(ImportTableRecord, end) == 24);
 static_assert(sizeof(GaugeHeader) == 124 && offsetof(GaugeHeader, name) == 4 &&
               offsetof(GaugeHeader, elementList) == 12 && offsetof(GaugeHeader, relayRoutine1) == 20 &&
               offsetof(GaugeHeader, finalRoutine) == 68 && offsetof(GaugeHeader, width) == 80);

@@ -1,8 +1,9 @@
 // The element tree: one background image, three icons and 36 text fields.
 // Every record is constant-initialised data; the host reads and fills it.
 //
-// To add a text field: declare it in elements.h, add one row below, and put it
-// into childList at its place in the drawing order.
+// To add a text field: add its entry to TextField (elements.h) at its place in
+// the drawing order, its row at the same place in TEXT_ROWS below, and its
+// readout (readouts/pipeline.h says how). The records and childList follow.
 #include "panel/elements.h"
 
 #include "readouts/readouts.h"
@@ -38,6 +39,7 @@ constexpr std::uint32_t GROUND_VAR_ID = 2;
 
 // One row of the text-field table; everything else is common to all fields.
 struct TextRow {
+    TextField field;  // the row's own entry: rows stand in TextField order
     std::int32_t x;
     std::int32_t y;
     std::int32_t width = BOX_FIELD_WIDTH;
@@ -47,7 +49,7 @@ struct TextRow {
     ReadoutCallback readout;
 };
 
-constexpr TextElement textField(TextRow row) {
+constexpr TextElement textElement(TextRow row) {
     return TextElement{
         .header = {.type = TEXT_ELEMENT,
                    .resourceId = NO_BITMAP,
@@ -106,7 +108,7 @@ constinit ImageElement background = {
                .x = 0,
                .y = 0,
                .gauge = &gaugeHeader,
-               .children = childList,
+               .children = childList.data(),
                .conditions = nullptr,
                .drawFlags = BACKGROUND_DRAW_FLAGS},
 };
@@ -116,55 +118,77 @@ constinit IconElement recordIcon = icon({.x =  51, .y =  4, .firstBitmap = RECOR
 constinit IconElement pauseIcon  = icon({.x =  63, .y =  4, .firstBitmap = PAUSE_ICON_BITMAP,  .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = pauseIconState});
 constinit IconElement stallIcon  = icon({.x = 201, .y = 70, .firstBitmap = STALL_ICON_BITMAP,  .imageCount = 1, .hostVariable = STALL_VAR_ID, .state = stallIconState});
 
-constinit TextElement galBox         = textField({.x =   4, .y = 17, .hostVariable = 386, .readout = galReadout});
-constinit TextElement auxBox         = textField({.x =   4, .y = 30, .hostVariable = 385, .readout = auxReadout});
-constinit TextElement fpsiBox        = textField({.x = 292, .y = 17, .hostVariable = 425, .readout = fpsiReadout});
-constinit TextElement mpsiBox        = textField({.x = 292, .y =  4, .hostVariable = 391, .readout = mpsiReadout});
-constinit TextElement thrtBox        = textField({.x = 292, .y = 30, .hostVariable =   0, .readout = thrtReadout});
-constinit TextElement wsgtBox        = textField({.x = 292, .y = 43, .hostVariable = 410, .readout = wsgtReadout});
-constinit TextElement gphBox         = textField({.x =   4, .y = 43, .hostVariable = 421, .readout = gphReadout});
-constinit TextElement ailrnBox       = textField({.x =   4, .y = 56, .hostVariable = 312, .readout = ailrnReadout});
-constinit TextElement bankBox        = textField({.x =  76, .y = 56, .hostVariable =  80, .readout = bankReadout});
-constinit TextElement ftBox          = textField({.x =  76, .y =  4, .hostVariable =  73, .secondVariable = GROUND_VAR_ID, .readout = ftReadout});
-constinit TextElement tasBox         = textField({.x =  76, .y = 17, .hostVariable =  61, .readout = tasReadout});
-constinit TextElement iasBox         = textField({.x =  76, .y = 30, .hostVariable =  61, .readout = iasReadout});
-constinit TextElement hdgBox         = textField({.x =  76, .y = 43, .hostVariable =  84, .readout = hdgReadout});
-constinit TextElement turnBox        = textField({.x = 148, .y = 43, .hostVariable =   1, .readout = turnReadout});
-constinit TextElement rollBox        = textField({.x = 148, .y = 30, .hostVariable =   1, .readout = rollReadout});
-constinit TextElement acelBox        = textField({.x = 148, .y = 17, .hostVariable =  61, .readout = acelReadout});
-constinit TextElement gsBox          = textField({.x = 148, .y =  4, .hostVariable = 351, .readout = gsReadout});
-constinit TextElement climbBox       = textField({.x = 148, .y = 56, .hostVariable =  65, .readout = climbReadout});
-constinit TextElement pitchBox       = textField({.x =  76, .y = 69, .hostVariable =  78, .readout = pitchReadout});
-constinit TextElement rpmBox         = textField({.x = 220, .y =  4, .hostVariable = 390, .readout = rpmReadout});
-constinit TextElement hpBox          = textField({.x = 220, .y = 17, .hostVariable = 402, .readout = hpReadout});
-constinit TextElement thrstBox       = textField({.x = 220, .y = 56, .hostVariable = 412, .readout = thrstReadout});
-constinit TextElement propBox        = textField({.x = 220, .y = 43, .hostVariable = 411, .readout = propReadout});
-constinit TextElement torqBox        = textField({.x = 220, .y = 30, .hostVariable = 403, .readout = torqReadout});
-constinit TextElement weptBox        = textField({.x = 220, .y = 69, .hostVariable = 409, .readout = weptReadout});
-constinit TextElement rowIndexBox    = textField({.x =   4, .y =  4, .hostVariable =   1, .readout = rowIndexReadout});
-constinit TextElement pressureBox    = textField({.x = 292, .y = 56, .hostVariable = 342, .readout = pressureReadout});
-constinit TextElement temperatureBox = textField({.x = 292, .y = 69, .hostVariable = 350, .readout = temperatureReadout});
-constinit TextElement aoaBox         = textField({.x = 148, .y = 69, .hostVariable = 349, .readout = aoaReadout});
-constinit TextElement oilTBox        = textField({.x = 364, .y = 30, .hostVariable = 416, .readout = oilTReadout});
-constinit TextElement oilPBox        = textField({.x = 364, .y = 43, .hostVariable = 418, .readout = oilPReadout});
-constinit TextElement rotBox         = textField({.x = 364, .y =  4, .hostVariable = 417, .readout = rotReadout});
-constinit TextElement chtBox         = textField({.x = 364, .y = 17, .hostVariable = 415, .readout = chtReadout});
-constinit TextElement latitudeLine   = textField({.x = 346, .y = 60, .width = POSITION_FIELD_WIDTH, .chars = POSITION_CHARS, .hostVariable = 71, .readout = latitudeReadout});
-constinit TextElement longitudeLine  = textField({.x = 346, .y = 72, .width = POSITION_FIELD_WIDTH, .chars = POSITION_CHARS, .hostVariable = 72, .readout = longitudeReadout});
-constinit TextElement elevBox        = textField({.x =   4, .y = 69, .hostVariable = 310, .readout = elevReadout});
+namespace {
+constexpr TextRow TEXT_ROWS[] = {
+    {.field = TextField::GAL,         .x =   4, .y = 17, .hostVariable = 386, .readout = galReadout},
+    {.field = TextField::AUX,         .x =   4, .y = 30, .hostVariable = 385, .readout = auxReadout},
+    {.field = TextField::FPSI,        .x = 292, .y = 17, .hostVariable = 425, .readout = fpsiReadout},
+    {.field = TextField::MPSI,        .x = 292, .y =  4, .hostVariable = 391, .readout = mpsiReadout},
+    {.field = TextField::THRT,        .x = 292, .y = 30, .hostVariable =   0, .readout = thrtReadout},
+    {.field = TextField::WSGT,        .x = 292, .y = 43, .hostVariable = 410, .readout = wsgtReadout},
+    {.field = TextField::GPH,         .x =   4, .y = 43, .hostVariable = 421, .readout = gphReadout},
+    {.field = TextField::AILRN,       .x =   4, .y = 56, .hostVariable = 312, .readout = ailrnReadout},
+    {.field = TextField::BANK,        .x =  76, .y = 56, .hostVariable =  80, .readout = bankReadout},
+    {.field = TextField::FT,          .x =  76, .y =  4, .hostVariable =  73, .secondVariable = GROUND_VAR_ID, .readout = ftReadout},
+    {.field = TextField::TAS,         .x =  76, .y = 17, .hostVariable =  61, .readout = tasReadout},
+    {.field = TextField::IAS,         .x =  76, .y = 30, .hostVariable =  61, .readout = iasReadout},
+    {.field = TextField::HDG,         .x =  76, .y = 43, .hostVariable =  84, .readout = hdgReadout},
+    {.field = TextField::TURN,        .x = 148, .y = 43, .hostVariable =   1, .readout = turnReadout},
+    {.field = TextField::ROLL,        .x = 148, .y = 30, .hostVariable =   1, .readout = rollReadout},
+    {.field = TextField::ACEL,        .x = 148, .y = 17, .hostVariable =  61, .readout = acelReadout},
+    {.field = TextField::GS,          .x = 148, .y =  4, .hostVariable = 351, .readout = gsReadout},
+    {.field = TextField::CLIMB,       .x = 148, .y = 56, .hostVariable =  65, .readout = climbReadout},
+    {.field = TextField::PITCH,       .x =  76, .y = 69, .hostVariable =  78, .readout = pitchReadout},
+    {.field = TextField::RPM,         .x = 220, .y =  4, .hostVariable = 390, .readout = rpmReadout},
+    {.field = TextField::HP,          .x = 220, .y = 17, .hostVariable = 402, .readout = hpReadout},
+    {.field = TextField::THRST,       .x = 220, .y = 56, .hostVariable = 412, .readout = thrstReadout},
+    {.field = TextField::PROP,        .x = 220, .y = 43, .hostVariable = 411, .readout = propReadout},
+    {.field = TextField::TORQ,        .x = 220, .y = 30, .hostVariable = 403, .readout = torqReadout},
+    {.field = TextField::WEPT,        .x = 220, .y = 69, .hostVariable = 409, .readout = weptReadout},
+    {.field = TextField::ROW_INDEX,   .x =   4, .y =  4, .hostVariable =   1, .readout = rowIndexReadout},
+    {.field = TextField::PRESSURE,    .x = 292, .y = 56, .hostVariable = 342, .readout = pressureReadout},
+    {.field = TextField::TEMPERATURE, .x = 292, .y = 69, .hostVariable = 350, .readout = temperatureReadout},
+    {.field = TextField::AOA,         .x = 148, .y = 69, .hostVariable = 349, .readout = aoaReadout},
+    {.field = TextField::OIL_T,       .x = 364, .y = 30, .hostVariable = 416, .readout = oilTReadout},
+    {.field = TextField::OIL_P,       .x = 364, .y = 43, .hostVariable = 418, .readout = oilPReadout},
+    {.field = TextField::ROT,         .x = 364, .y =  4, .hostVariable = 417, .readout = rotReadout},
+    {.field = TextField::CHT,         .x = 364, .y = 17, .hostVariable = 415, .readout = chtReadout},
+    {.field = TextField::LATITUDE,    .x = 346, .y = 60, .width = POSITION_FIELD_WIDTH, .chars = POSITION_CHARS, .hostVariable = 71, .readout = latitudeReadout},
+    {.field = TextField::LONGITUDE,   .x = 346, .y = 72, .width = POSITION_FIELD_WIDTH, .chars = POSITION_CHARS, .hostVariable = 72, .readout = longitudeReadout},
+    {.field = TextField::ELEV,        .x =   4, .y = 69, .hostVariable = 310, .readout = elevReadout},
+};
 // clang-format on
 
-// The drawing order: icons first, then the text fields. The stall icon and
-// the readouts from Gal to Roll come before Acel, the recorder's clock.
-constinit ElementHeader* childList[CHILD_COUNT + 1] = {
-    &recordIcon.header, &pauseIcon.header,  &stallIcon.header,      &galBox.header,       &auxBox.header,
-    &fpsiBox.header,    &mpsiBox.header,    &thrtBox.header,        &wsgtBox.header,      &gphBox.header,
-    &ailrnBox.header,   &bankBox.header,    &ftBox.header,          &tasBox.header,       &iasBox.header,
-    &hdgBox.header,     &turnBox.header,    &rollBox.header,        &acelBox.header,      &gsBox.header,
-    &climbBox.header,   &pitchBox.header,   &rpmBox.header,         &hpBox.header,        &thrstBox.header,
-    &propBox.header,    &torqBox.header,    &weptBox.header,        &rowIndexBox.header,  &pressureBox.header,
-    &temperatureBox.header, &aoaBox.header, &oilTBox.header,        &oilPBox.header,      &rotBox.header,
-    &chtBox.header,     &latitudeLine.header, &longitudeLine.header, &elevBox.header,     nullptr,
-};
+// A row out of place would give its readout another field's element.
+constexpr bool rowsMatchTheirFields() {
+    for (std::size_t i = 0; i < std::size(TEXT_ROWS); ++i) {
+        if (TEXT_ROWS[i].field != static_cast<TextField>(i)) return false;
+        for (std::size_t j = 0; j < i; ++j) {
+            if (TEXT_ROWS[j].readout == TEXT_ROWS[i].readout) return false;
+        }
+    }
+    return true;
+}
+static_assert(std::size(TEXT_ROWS) == TEXT_FIELD_COUNT, "one row per TextField entry");
+static_assert(rowsMatchTheirFields(), "row i must name TextField entry i and a readout of its own");
+
+constexpr std::array<TextElement, TEXT_FIELD_COUNT> textElements() {
+    std::array<TextElement, TEXT_FIELD_COUNT> elements{};
+    for (std::size_t i = 0; i < TEXT_FIELD_COUNT; ++i) elements[i] = textElement(TEXT_ROWS[i]);
+    return elements;
+}
+
+// The drawing order: icons first, then the text fields in TextField order, then
+// the null the host stops at. The stall icon and the readouts from Gal to Roll
+// come before Acel, the recorder's clock.
+constexpr std::array<ElementHeader*, CHILD_COUNT + 1> drawingOrder() {
+    std::array<ElementHeader*, CHILD_COUNT + 1> order{&recordIcon.header, &pauseIcon.header, &stallIcon.header};
+    for (std::size_t i = 0; i < TEXT_FIELD_COUNT; ++i) order[ICON_COUNT + i] = &textFields[i].header;
+    return order;
+}
+}  // namespace
+
+constinit std::array<TextElement, TEXT_FIELD_COUNT> textFields = textElements();
+constinit std::array<ElementHeader*, CHILD_COUNT + 1> childList = drawingOrder();
 
 constinit ElementHeader* elementList[2] = {&background.header, nullptr};

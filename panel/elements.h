@@ -1,58 +1,71 @@
 // The element records of the panel: the background, three icons, 36 text fields.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "module/linkage.h"
 #include "readouts/constants.h"  // the text colours
 
-inline constexpr int CHILD_COUNT = 39;
+// The text fields in drawing order. Each entry names one row of the element
+// table (panel/elements.cpp) and the one element its readout writes.
+enum class TextField : std::uint8_t {
+    GAL,
+    AUX,
+    FPSI,
+    MPSI,
+    THRT,
+    WSGT,
+    GPH,
+    AILRN,
+    BANK,
+    FT,
+    TAS,
+    IAS,
+    HDG,
+    TURN,
+    ROLL,
+    ACEL,  // the recorder's clock: a row carries this update's values of the fields above
+    GS,
+    CLIMB,
+    PITCH,
+    RPM,
+    HP,
+    THRST,
+    PROP,
+    TORQ,
+    WEPT,
+    ROW_INDEX,    // unlabelled (1, 1): the recorder's row counter
+    PRESSURE,     // unlabelled (5, 5)
+    TEMPERATURE,  // unlabelled (5, 6)
+    AOA,
+    OIL_T,
+    OIL_P,
+    ROT,
+    CHT,
+    LATITUDE,   // the upper position line
+    LONGITUDE,  // the lower position line
+    ELEV,
+    COUNT  // not a field: the number of fields above
+};
+
+inline constexpr std::size_t TEXT_FIELD_COUNT = static_cast<std::size_t>(TextField::COUNT);
+inline constexpr std::size_t ICON_COUNT = 3;
+inline constexpr std::size_t CHILD_COUNT = ICON_COUNT + TEXT_FIELD_COUNT;
 
 extern ImageElement background;
 extern IconElement recordIcon;
 extern IconElement pauseIcon;
 extern IconElement stallIcon;
+extern std::array<TextElement, TEXT_FIELD_COUNT> textFields;  // in TextField order
 
-extern TextElement galBox;
-extern TextElement auxBox;
-extern TextElement fpsiBox;
-extern TextElement mpsiBox;
-extern TextElement thrtBox;
-extern TextElement wsgtBox;
-extern TextElement gphBox;
-extern TextElement ailrnBox;
-extern TextElement bankBox;
-extern TextElement ftBox;
-extern TextElement tasBox;
-extern TextElement iasBox;
-extern TextElement hdgBox;
-extern TextElement turnBox;
-extern TextElement rollBox;
-extern TextElement acelBox;
-extern TextElement gsBox;
-extern TextElement climbBox;
-extern TextElement pitchBox;
-extern TextElement rpmBox;
-extern TextElement hpBox;
-extern TextElement thrstBox;
-extern TextElement propBox;
-extern TextElement torqBox;
-extern TextElement weptBox;
-extern TextElement rowIndexBox;     // unlabelled (1, 1)
-extern TextElement pressureBox;     // unlabelled (5, 5)
-extern TextElement temperatureBox;  // unlabelled (5, 6)
-extern TextElement aoaBox;
-extern TextElement oilTBox;
-extern TextElement oilPBox;
-extern TextElement rotBox;
-extern TextElement chtBox;
-extern TextElement latitudeLine;
-extern TextElement longitudeLine;
-extern TextElement elevBox;
+// The element of a text field, as its readout reaches it.
+inline TextElement& element(TextField field) { return textFields[static_cast<std::size_t>(field)]; }
 
 extern ConditionPair conditionList[2];
-extern ElementHeader* childList[CHILD_COUNT + 1];
+extern std::array<ElementHeader*, CHILD_COUNT + 1> childList;  // the drawing order, then null
 extern ElementHeader* elementList[2];
 
 // The stall light: shows the red disc while host variable 67 truncates to non-zero.
-double stallIconState(ModuleVariable* slot);
+double stallIconState(ModuleVariable* stallSlot);

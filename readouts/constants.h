@@ -30,7 +30,9 @@ inline constexpr double ELEVATOR_SCALE = 0.0018310546875;   // 15 / 8192
 // Engine and fuel
 inline constexpr double FLOW_SCALE = 0.1666667;
 inline constexpr double POWER_SCALE = 0.0018182;
-inline constexpr double DEGREES_PER_RADIAN = 57.2519;
+// Degrees per radian as the Prop gauge counts them: its own factor, 0.08 %
+// under the true 180 / pi (57.2958), kept so the panel reads as it always has.
+inline constexpr double PROP_DEGREES_PER_RADIAN = 57.2519;
 inline constexpr double MPSI_SCALE = 0.014139;
 inline constexpr double FPSI_SCALE = 0.009263;
 inline constexpr double THROTTLE_FULL_SCALE = 16384.0;

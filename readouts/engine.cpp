@@ -21,91 +21,91 @@ std::int16_t throttleWord() {
 }  // namespace
 
 double galReadout(double raw) {
-    show(galBox, raw, ONE_DECIMAL);
+    show(element(TextField::GAL), raw, ONE_DECIMAL);
     return raw;
 }
 
 double auxReadout(double raw) {
-    show(auxBox, raw, ONE_DECIMAL);
+    show(element(TextField::AUX), raw, ONE_DECIMAL);
     return raw;
 }
 
 double gphReadout(double raw) {
     const double flow = raw * FLOW_SCALE;
-    show(gphBox, flow, TWO_DECIMALS);
+    show(element(TextField::GPH), flow, TWO_DECIMALS);
     return flow;
 }
 
 double rpmReadout(double raw) {
-    show(rpmBox, raw, WHOLE);
+    show(element(TextField::RPM), raw, WHOLE);
     return raw;
 }
 
 double hpReadout(double raw) {
     const double power = raw * POWER_SCALE;
-    show(hpBox, power, WHOLE);
+    show(element(TextField::HP), power, WHOLE);
     LatestValues.hp = power;
     return power;
 }
 
 double torqReadout(double raw) {
-    show(torqBox, raw, WHOLE);
+    show(element(TextField::TORQ), raw, WHOLE);
     return raw;
 }
 
 // Shown and recorded in degrees; the host gets its radians back.
 double propReadout(double raw) {
-    const double propDegrees = raw * DEGREES_PER_RADIAN;
-    show(propBox, propDegrees, ONE_DECIMAL);
+    const double propDegrees = raw * PROP_DEGREES_PER_RADIAN;
+    show(element(TextField::PROP), propDegrees, ONE_DECIMAL);
     LatestValues.prop = propDegrees;
     return raw;
 }
 
 double thrstReadout(double raw) {
-    show(thrstBox, raw, WHOLE);
+    show(element(TextField::THRST), raw, WHOLE);
     LatestValues.thrst = raw;
     return raw;
 }
 
 double weptReadout(double raw) {
-    show(weptBox, raw, WHOLE);
+    show(element(TextField::WEPT), raw, WHOLE);
     return raw;
 }
 
 double mpsiReadout(double raw) {
     const double psi = raw * MPSI_SCALE;
-    show(mpsiBox, psi, ONE_DECIMAL);
+    show(element(TextField::MPSI), psi, ONE_DECIMAL);
     return psi;
 }
 
 double fpsiReadout(double raw) {
     const double psi = raw * FPSI_SCALE;
-    show(fpsiBox, psi, WHOLE);
+    show(element(TextField::FPSI), psi, WHOLE);
     return psi;
 }
 
 // Full forward reads a little over 100 percent; only that end is clamped.
-double thrtReadout(double /*unused*/) {
+double thrtReadout(double /*emptySlot*/) {
     double percent = (throttleWord() + 1) / THROTTLE_FULL_SCALE * PERCENT;
     if (percent > PERCENT) percent = PERCENT;
-    show(thrtBox, percent, PERCENT_WHOLE);
+    show(element(TextField::THRT), percent, PERCENT_WHOLE);
     return percent;
 }
 
 double wsgtReadout(double raw) {
-    show(wsgtBox, raw, TWO_DECIMALS);
+    show(element(TextField::WSGT), raw, TWO_DECIMALS);
     return raw;
 }
 
 double pressureReadout(double raw) {
     const double psi = raw * PRESSURE_SCALE;
-    show(pressureBox, psi, PSI_ONE_DECIMAL);
+    show(element(TextField::PRESSURE), psi, PSI_ONE_DECIMAL);
     return psi;
 }
 
 double temperatureReadout(double raw) {
     const double fahrenheit = raw * TEMPERATURE_SPAN + TEMPERATURE_OFFSET;
-    show(temperatureBox, fahrenheit, FAHRENHEIT_ONE_DECIMAL);
+    show(element(TextField::TEMPERATURE), fahrenheit, FAHRENHEIT_ONE_DECIMAL);
     return fahrenheit;
 }
 
@@ -113,24 +113,24 @@ double temperatureReadout(double raw) {
 double rotReadout(double raw) {
     if (truncateToInt32(raw) == 0) return raw;
     const double fahrenheit = rankineToFahrenheit(raw);
-    show(rotBox, fahrenheit, FAHRENHEIT_WHOLE);
+    show(element(TextField::ROT), fahrenheit, FAHRENHEIT_WHOLE);
     return fahrenheit;
 }
 
 double chtReadout(double raw) {
     const double fahrenheit = rankineToFahrenheit(raw);
-    show(chtBox, fahrenheit, FAHRENHEIT_WHOLE);
+    show(element(TextField::CHT), fahrenheit, FAHRENHEIT_WHOLE);
     return fahrenheit;
 }
 
 double oilTReadout(double raw) {
     const double fahrenheit = rankineToFahrenheit(raw);
-    show(oilTBox, fahrenheit, FAHRENHEIT_WHOLE);
+    show(element(TextField::OIL_T), fahrenheit, FAHRENHEIT_WHOLE);
     return fahrenheit;
 }
 
 double oilPReadout(double raw) {
     const double psi = raw * OIL_PRESSURE_SCALE;
-    show(oilPBox, psi, PSI_WHOLE);
+    show(element(TextField::OIL_P), psi, PSI_WHOLE);
     return psi;
 }

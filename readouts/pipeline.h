@@ -1,7 +1,9 @@
 // What every readout shares: the two text paths into the host's buffer.
 //
-// How to add a readout: declare it in readouts.h, name it as the callback of
-// its element in panel/elements.cpp, and write it as the others are written:
+// How to add a readout: add its field to TextField (panel/elements.h) and its
+// row, naming the readout, at the same place in panel/elements.cpp; declare it
+// in readouts.h and write it as the others are written, reaching its element
+// as element(TextField::...):
 //   1. take the raw value (argument, own variable, data block word),
 //   2. convert it with the named constants of readouts/constants.h,
 //   3. set the element's colour if it has a colour rule,

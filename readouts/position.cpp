@@ -38,7 +38,7 @@ double latitudeReadout(double raw) {
         hemisphere = 'S';
         seconds = -seconds;
     }
-    showPosition(latitudeLine, hemisphere, seconds / SECONDS_PER_DEGREE, LATITUDE_LAYOUT);
+    showPosition(element(TextField::LATITUDE), hemisphere, seconds / SECONDS_PER_DEGREE, LATITUDE_LAYOUT);
     return seconds;
 }
 
@@ -50,6 +50,6 @@ double longitudeReadout(double raw) {
         hemisphere = 'W';
         degrees = FULL_TURN - degrees;
     }
-    showPosition(longitudeLine, hemisphere, degrees, LONGITUDE_LAYOUT);
+    showPosition(element(TextField::LONGITUDE), hemisphere, degrees, LONGITUDE_LAYOUT);
     return degrees;
 }

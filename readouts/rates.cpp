@@ -33,16 +33,17 @@ double sampleRate(RateSampler& sampler, ModuleVariable& angle) {
 }
 }  // namespace
 
-double rollReadout(double unused) {
+// The host gets its own tick count back.
+double rollReadout(double tickCount) {
     const double roll = sampleRate(rollSampler, bankVar);
-    show(rollBox, roll, ONE_DECIMAL);
+    show(element(TextField::ROLL), roll, ONE_DECIMAL);
     LatestValues.roll = roll;
-    return unused;
+    return tickCount;
 }
 
-double turnReadout(double unused) {
+double turnReadout(double tickCount) {
     const double turn = sampleRate(turnSampler, headingVar);
-    show(turnBox, turn, ONE_DECIMAL);
+    show(element(TextField::TURN), turn, ONE_DECIMAL);
     LatestValues.turn = turn;
-    return unused;
+    return tickCount;
 }

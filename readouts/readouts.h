@@ -1,13 +1,15 @@
 // The readout of every text box, each bound to its one element at build time.
 // The host calls a readout with the value of its element's first variable slot.
+// A readout that takes its value elsewhere names the parameter for the host
+// variable that slot binds: the speed (61), the tick count (1), or none.
 #pragma once
 
 // Flight
 double ailrnReadout(double raw);
 double elevReadout(double raw);
 double ftReadout(double raw);
-double tasReadout(double unused);
-double iasReadout(double unused);
+double tasReadout(double boundSpeed);
+double iasReadout(double boundSpeed);
 double hdgReadout(double raw);
 double bankReadout(double raw);
 double pitchReadout(double raw);
@@ -27,7 +29,7 @@ double thrstReadout(double raw);
 double weptReadout(double raw);
 double mpsiReadout(double raw);
 double fpsiReadout(double raw);
-double thrtReadout(double unused);
+double thrtReadout(double emptySlot);
 double wsgtReadout(double raw);
 double pressureReadout(double raw);     // unlabelled box (5, 5)
 double temperatureReadout(double raw);  // unlabelled box (5, 6)
@@ -37,8 +39,8 @@ double oilTReadout(double raw);
 double oilPReadout(double raw);
 
 // Rates
-double rollReadout(double unused);
-double turnReadout(double unused);
+double rollReadout(double tickCount);
+double turnReadout(double tickCount);
 
 // Position
 double latitudeReadout(double raw);

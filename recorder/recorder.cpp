@@ -10,6 +10,7 @@
 #include "readouts/latest_values.h"
 #include "recorder/log_file.h"
 #include "recorder/log_format.h"
+#include "recorder/log_schema.h"
 #include "recorder/recorder_state.h"
 
 constinit RecorderStateRecord RecorderState = {};
@@ -21,9 +22,6 @@ constexpr std::int32_t SAMPLE_GAP = 8;  // ticks: a sample needs the count to mo
 constexpr double ACCEL_FACTOR = 20.7306;
 
 constexpr char BOX_FORMAT[] = "%5d";
-constexpr std::string_view RECORDING_ENABLED_LINE = "Recording Enabled";
-constexpr std::string_view END_RECORDING_LINE = "End recording";
-constexpr std::string_view EXIT_LINE = "Exit";
 
 // An icon shows its first image (green) for state 0, its second (red) for 1.
 constexpr double ICON_GREEN = 0.0;
@@ -81,7 +79,7 @@ void startRecording() {
     RecorderState.logFile = log;
     RecorderState.recording = 1;
     RecorderState.writing = 1;
-    writeLine(RECORDING_ENABLED_LINE);
+    writeLine(LOG_RECORDING_ENABLED_LINE);
     writeHeader();
 }
 
@@ -99,7 +97,7 @@ void takeSample(double speed, std::int32_t ticks, std::int32_t gap) {
 
 std::int32_t recordButtonPressed(std::uint32_t, std::uint32_t) {
     if (RecorderState.recording == 1) {
-        endRecording(END_RECORDING_LINE);
+        endRecording(LOG_END_RECORDING_LINE);
     } else {
         startRecording();
     }
@@ -117,26 +115,26 @@ std::int32_t pauseButtonPressed(std::uint32_t, std::uint32_t) {
     return HANDLED;
 }
 
-double recordIconState(ModuleVariable*) { return RecorderState.recording == 1 ? ICON_GREEN : ICON_RED; }
+double recordIconState(ModuleVariable* /*tickSlot*/) { return RecorderState.recording == 1 ? ICON_GREEN : ICON_RED; }
 
-double pauseIconState(ModuleVariable*) { return RecorderState.writing == 1 ? ICON_GREEN : ICON_RED; }
+double pauseIconState(ModuleVariable* /*tickSlot*/) { return RecorderState.writing == 1 ? ICON_GREEN : ICON_RED; }
 
 double acelReadout(double speed) {
     hostServices()->refreshVariable(&tickVar);
     const std::int32_t ticks = truncateToInt32(tickVar.value);
     const std::int32_t gap = wrappingDifference(ticks, AccelSampler.lastTick);
     if (gap > SAMPLE_GAP) takeSample(speed, ticks, gap);
-    wsprintfA(acelBox.text, BOX_FORMAT, AccelSampler.rate);
+    wsprintfA(element(TextField::ACEL).text, BOX_FORMAT, AccelSampler.rate);
     return speed;
 }
 
-double rowIndexReadout(double unused) {
-    wsprintfA(rowIndexBox.text, BOX_FORMAT, RecorderState.rowIndex);
-    return unused;
+double rowIndexReadout(double tickCount) {
+    wsprintfA(element(TextField::ROW_INDEX).text, BOX_FORMAT, RecorderState.rowIndex);
+    return tickCount;
 }
 
 void recorderShutdown() {
-    if (RecorderState.recording == 1) endRecording(EXIT_LINE);
+    if (RecorderState.recording == 1) endRecording(LOG_EXIT_LINE);
 }
 
 // The stream's buffer belongs to this module. A log still open when the module

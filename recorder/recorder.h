@@ -7,8 +7,9 @@
 
 std::int32_t recordButtonPressed(std::uint32_t hostValue, std::uint32_t eventWord);
 std::int32_t pauseButtonPressed(std::uint32_t hostValue, std::uint32_t eventWord);
-double recordIconState(ModuleVariable* unused);
-double pauseIconState(ModuleVariable* unused);
+// The icons show the recorder's flags; their slot binds the tick count, unread.
+double recordIconState(ModuleVariable* tickSlot);
+double pauseIconState(ModuleVariable* tickSlot);
 double acelReadout(double speed);
-double rowIndexReadout(double unused);
+double rowIndexReadout(double tickCount);
 void recorderShutdown();

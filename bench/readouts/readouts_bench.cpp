@@ -62,14 +62,17 @@ HostServiceTable services = [] {
 std::array<std::int32_t, 256> dataBlock{};
 std::int16_t throttleStorage = 0;
 
-TextElement* const readoutBoxes[] = {
-    &galBox,  &auxBox,   &fpsiBox, &mpsiBox,  &thrtBox,  &wsgtBox,     &gphBox,         &ailrnBox, &bankBox,
-    &ftBox,   &tasBox,   &iasBox,  &hdgBox,   &turnBox,  &rollBox,     &gsBox,          &climbBox, &pitchBox,
-    &rpmBox,  &hpBox,    &thrstBox, &propBox, &torqBox,  &weptBox,     &pressureBox,    &temperatureBox,
-    &aoaBox,  &oilTBox,  &oilPBox, &rotBox,   &chtBox,   &latitudeLine, &longitudeLine, &elevBox,
+// Every text field but the recorder's two (Acel and the row counter), in drawing order.
+constexpr TextField READOUTS[] = {
+    TextField::GAL, TextField::AUX, TextField::FPSI, TextField::MPSI, TextField::THRT, TextField::WSGT,
+    TextField::GPH, TextField::AILRN, TextField::BANK, TextField::FT, TextField::TAS, TextField::IAS,
+    TextField::HDG, TextField::TURN, TextField::ROLL, TextField::GS, TextField::CLIMB, TextField::PITCH,
+    TextField::RPM, TextField::HP, TextField::THRST, TextField::PROP, TextField::TORQ, TextField::WEPT,
+    TextField::PRESSURE, TextField::TEMPERATURE, TextField::AOA, TextField::OIL_T, TextField::OIL_P, TextField::ROT,
+    TextField::CHT, TextField::LATITUDE, TextField::LONGITUDE, TextField::ELEV,
 };
-constexpr std::size_t READOUT_COUNT = std::size(readoutBoxes);
-static_assert(READOUT_COUNT == 34);
+constexpr std::size_t READOUT_COUNT = std::size(READOUTS);
+static_assert(READOUT_COUNT == TEXT_FIELD_COUNT - 2);
 
 std::array<std::array<char, 32>, READOUT_COUNT> hostBuffers{};
 
@@ -77,7 +80,7 @@ void attachHost() {
     ImportTable.hostServices.pointer = &services;
     ImportTable.hostData.pointer = dataBlock.data();
     throttleVar.hostAddress = &throttleStorage;
-    for (std::size_t i = 0; i < READOUT_COUNT; ++i) readoutBoxes[i]->text = hostBuffers[i].data();
+    for (std::size_t i = 0; i < READOUT_COUNT; ++i) element(READOUTS[i]).text = hostBuffers[i].data();
 }
 
 // A gentle flight: every value drifts so that texts and colours keep changing.
@@ -128,9 +131,9 @@ void panelUpdate(const Frame& f) {
     throttleStorage = f.throttle;
     bankVar.value = f.bank;
     headingVar.value = f.heading;
-    ftBox.vars[1].value = f.ground;
+    element(TextField::FT).vars[1].value = f.ground;
     for (std::size_t i = 0; i < READOUT_COUNT; ++i) {
-        benchmark::DoNotOptimize(readoutBoxes[i]->callback(f.raw[i]));
+        benchmark::DoNotOptimize(element(READOUTS[i]).callback(f.raw[i]));
     }
 }
 
@@ -162,7 +165,7 @@ void naiveUpdate(const Frame& f, char (&out)[READOUT_COUNT][32]) {
     whole("%5d", r[18]);
     whole("%5d", r[19] * POWER_SCALE);
     whole("%5d", r[20]);
-    decimal("%5.1f", r[21] * DEGREES_PER_RADIAN);
+    decimal("%5.1f", r[21] * PROP_DEGREES_PER_RADIAN);
     whole("%5d", r[22]);
     whole("%5d", r[23]);
     decimal("%4.1f#", r[24] * PRESSURE_SCALE);

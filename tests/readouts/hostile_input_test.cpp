@@ -60,7 +60,7 @@ TEST(HostileInput, EveryTextStaysTerminatedInsideTheHostBuffer) {
 
     std::vector<TextElement*> texts;
     std::vector<std::unique_ptr<char[]>> buffers;
-    for (ElementHeader** child = childList; *child != nullptr; ++child) {
+    for (ElementHeader** child = childList.data(); *child != nullptr; ++child) {
         if ((*child)->type != TEXT_ELEMENT) continue;
         auto* text = reinterpret_cast<TextElement*>(*child);
         buffers.push_back(std::make_unique<char[]>(HOST_TEXT_BUFFER));
