@@ -16,6 +16,7 @@
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
 #include "host/flight/trace.h"
+#include "host/gauge_facts.h"
 #include "host/host.h"
 #include "host/render/panel_renderer.h"
 
@@ -29,8 +30,7 @@ constexpr int EXIT_FAILURE_OTHER = 1;
 constexpr int EXIT_BAD_INPUT = 2;
 constexpr double MAX_RATE = 1000;
 constexpr double MAX_UPDATES = 1e9;  // about 1.7 years at 18 a second
-constexpr int PANEL_WIDTH = 436, PANEL_HEIGHT = 85;
-constexpr const char* LOG_FILE = "data_log.txt";
+constexpr double SAME_MOMENT_S = 1e-9;
 
 struct FlyOptions {
     std::string module;
@@ -62,8 +62,12 @@ std::string seconds(double value) {
     return buffer;
 }
 
-FlyPlan makePlan(const FlyOptions& options) {
-    FlyPlan plan;
+[[noreturn]] void fail(int code, const std::string& message) {
+    std::cerr << "vorlat fly: " << message << '\n';
+    throw CLI::RuntimeError(code);
+}
+
+void checkNumbers(const FlyOptions& options) {
     if (!std::isfinite(options.rate) || options.rate <= 0 || options.rate > MAX_RATE)
         throw UsageError("--rate " + seconds(options.rate) + ": must be above 0 and at most " + seconds(MAX_RATE));
     if (options.duration && (!std::isfinite(*options.duration) || *options.duration <= 0))
@@ -72,16 +76,42 @@ FlyPlan makePlan(const FlyOptions& options) {
     if (options.scale < 1 || options.scale > render::MAX_SCALE)
         throw UsageError("--scale " + std::to_string(options.scale) + ": must be 1.." +
                          std::to_string(render::MAX_SCALE));
+}
 
+std::vector<flight::Press> parsePresses(const FlyOptions& options) {
+    using gauge::PANEL_HEIGHT, gauge::PANEL_WIDTH;
     std::vector<flight::Press> presses;
     for (const auto& argument : options.presses) {
         flight::Press press = parsePress(argument);
         if (press.target == flight::Press::Target::Point &&
             (press.x < 0 || press.x >= PANEL_WIDTH || press.y < 0 || press.y >= PANEL_HEIGHT))
-            throw UsageError("--press " + argument + ": the point lies outside the " + std::to_string(PANEL_WIDTH) + "x" +
-                             std::to_string(PANEL_HEIGHT) + " panel");
+            throw UsageError("--press " + argument + ": the point lies outside the " + std::to_string(PANEL_WIDTH) +
+                             "x" + std::to_string(PANEL_HEIGHT) + " panel");
         presses.push_back(press);
     }
+    return presses;
+}
+
+// Adds the asked-for presses after the flight's own; none of them, and no
+// picture, may come after the flight's last update.
+void schedule(FlyPlan& plan, const std::vector<flight::Press>& presses) {
+    const double lastUpdate =
+        static_cast<double>(flight::updateCount(plan.run.duration, plan.run.rate) - 1) / plan.run.rate;
+    for (const auto& press : presses) {
+        if (press.time > lastUpdate + SAME_MOMENT_S)
+            throw UsageError("--press " + describePress(press) + ": the flight ends at " + seconds(lastUpdate) + " s");
+        plan.run.presses.push_back(press);
+    }
+    for (const auto& picture : plan.pictures)
+        if (picture.time > lastUpdate + SAME_MOMENT_S)
+            throw UsageError("--png-at " + seconds(picture.time) + ":" + picture.file + ": the flight ends at " +
+                             seconds(lastUpdate) + " s");
+}
+
+FlyPlan makePlan(const FlyOptions& options) {
+    checkNumbers(options);
+    const std::vector<flight::Press> presses = parsePresses(options);
+    FlyPlan plan;
     for (const auto& argument : options.pngAt) plan.pictures.push_back(parseTimedPicture(argument));
 
     if (options.trace.empty()) plan.source = std::make_unique<flight::BuiltinFlight>();
@@ -92,21 +122,52 @@ FlyPlan makePlan(const FlyOptions& options) {
     if (plan.run.duration * plan.run.rate > MAX_UPDATES)
         throw UsageError(seconds(plan.run.duration) + " s at " + seconds(plan.run.rate) + " updates/s is more than " +
                          seconds(MAX_UPDATES) + " updates");
-    const double lastUpdate =
-        static_cast<double>(flight::updateCount(plan.run.duration, plan.run.rate) - 1) / plan.run.rate;
     if (!options.noOwnPresses) plan.run.presses = plan.source->ownPresses();
-    for (const auto& press : presses) {
-        if (press.time > lastUpdate + 1e-9)
-            throw UsageError("--press " + describePress(press) + ": the flight ends at " + seconds(lastUpdate) + " s");
-        plan.run.presses.push_back(press);
-    }
-    for (const auto& picture : plan.pictures)
-        if (picture.time > lastUpdate + 1e-9)
-            throw UsageError("--png-at " + seconds(picture.time) + ":" + picture.file + ": the flight ends at " +
-                             seconds(lastUpdate) + " s");
+    schedule(plan, presses);
 
     plan.module = fs::absolute(options.module.empty() ? fs::path(defaultModulePath()) : fs::path(options.module));
     return plan;
+}
+
+FlyPlan planOrFail(const FlyOptions& options) {
+    try {
+        return makePlan(options);
+    } catch (const UsageError& error) {
+        fail(EXIT_BAD_INPUT, error.what());
+    } catch (const flight::TraceError& error) {
+        fail(EXIT_BAD_INPUT, error.what());
+    }
+}
+
+// Creates a folder and its missing parents; returns the folders it created, deepest first.
+std::vector<fs::path> createFolder(const fs::path& folder) {
+    std::vector<fs::path> missing;
+    std::error_code error;
+    for (fs::path level = folder; !level.empty() && !fs::exists(level, error); level = level.parent_path()) {
+        missing.push_back(level);
+        if (level == level.parent_path()) break;
+    }
+    fs::create_directories(folder, error);
+    if (error || !fs::is_directory(folder))
+        fail(EXIT_FAILURE_OTHER, folder.string() + ": cannot create the output directory" +
+                                     (error ? " (" + error.message() + ")" : std::string()));
+    return missing;
+}
+
+// The module writes its log into the output folder, which must exist before it
+// loads; a module that does not load leaves no folder behind.
+std::unique_ptr<Host> loadModule(const FlyPlan& plan, const fs::path& out) {
+    const std::vector<fs::path> created = createFolder(out);
+    try {
+        return std::make_unique<Host>(HostOptions{.modulePath = plan.module.string(),
+                                                  .privateCopy = true,
+                                                  .resourceScript = {},
+                                                  .logFolder = out.string()});
+    } catch (const LoadError& error) {
+        std::error_code ignored;
+        for (const fs::path& folder : created) fs::remove(folder, ignored);  // only ever removes an empty one
+        fail(EXIT_FAILURE_OTHER, std::string("cannot load the module: ") + error.what());
+    }
 }
 
 // Frames are numbered from 1 in the order they are written.
@@ -116,6 +177,58 @@ std::string frameName(const fs::path& directory, std::int64_t number) {
     return (directory / name).string();
 }
 
+// What the run writes as it flies: the transcript, pictures at their times,
+// frames and the final picture. Relative paths are taken from the output
+// folder; messages name the files as the options do.
+class FlightOutputs {
+public:
+    FlightOutputs(const FlyOptions& options, const std::vector<TimedPicture>& pictures, const fs::path& out,
+                  const Host& host)
+        : options_(options), pictures_(pictures), out_(out), pictureDone_(pictures.size(), false) {
+        if (!options.png.empty() || !pictures.empty() || !options.frames.empty())
+            renderer_ = std::make_unique<render::PanelRenderer>(host, options.scale);
+        if (!options.frames.empty()) {
+            std::error_code error;
+            fs::create_directories(out_ / options.frames, error);
+            if (error) fail(EXIT_FAILURE_OTHER, options.frames + ": cannot create the frames directory (" +
+                                                    error.message() + ")");
+        }
+        if (!options.transcript.empty())
+            transcript_ = std::make_unique<Transcript>(out_ / options.transcript, options.transcript, host);
+    }
+
+    void observe(const Host& host, const flight::UpdateInfo& info) {
+        if (transcript_) transcript_->write(host, info);
+        for (std::size_t i = 0; i < pictures_.size(); ++i) {
+            if (pictureDone_[i] || pictures_[i].time > info.time + SAME_MOMENT_S) continue;
+            writePicture(host, pictures_[i].file);
+            pictureDone_[i] = true;
+        }
+        if (!options_.frames.empty() && info.index % options_.every == 0)
+            writePicture(host, frameName(options_.frames, ++framesWritten_));
+        if (!options_.png.empty() && info.index + 1 == info.count) writePicture(host, options_.png);
+    }
+
+    void close() {
+        if (transcript_) transcript_->close();
+    }
+
+    std::int64_t framesWritten() const { return framesWritten_; }
+
+private:
+    void writePicture(const Host& host, const std::string& file) const {
+        renderer_->writePng(host, (out_ / file).string(), file);
+    }
+
+    const FlyOptions& options_;
+    const std::vector<TimedPicture>& pictures_;
+    fs::path out_;
+    std::unique_ptr<render::PanelRenderer> renderer_;
+    std::unique_ptr<Transcript> transcript_;
+    std::vector<bool> pictureDone_;
+    std::int64_t framesWritten_ = 0;
+};
+
 std::size_t countLines(const fs::path& file) {
     std::ifstream input(file, std::ios::binary);
     std::size_t lines = 0;
@@ -123,94 +236,52 @@ std::size_t countLines(const fs::path& file) {
     return lines;
 }
 
-[[noreturn]] void fail(int code, const std::string& message) {
-    std::cerr << "vorlat fly: " << message << '\n';
-    throw CLI::RuntimeError(code);
+fs::file_time_type lastWrite(const fs::path& file) {
+    std::error_code ignored;
+    return fs::last_write_time(file, ignored);
+}
+
+// Unanswered presses, a broken contract, and what the run wrote.
+void report(const FlyOptions& options, const FlyPlan& plan, const flight::RunResult& result, const Host& host,
+            const fs::path& out, fs::file_time_type logBefore, std::int64_t framesWritten) {
+    for (const auto& outcome : result.presses)
+        if (!outcome.handled)
+            std::cerr << "vorlat fly: the press " << describePress(outcome.press) << " reached no button\n";
+    const auto& violations = host.violations();
+    if (!violations.empty())
+        fail(EXIT_FAILURE_OTHER, "the module broke the host's contract " + std::to_string(violations.size()) +
+                                     " time(s); the first: " + violations.front());
+
+    std::cout << "flew " << result.updates << " updates, " << seconds(plan.run.duration) << " s at "
+              << seconds(plan.run.rate) << " updates/s, " << result.presses.size() << " press(es)\n";
+    // A log left by an earlier run is only reported when this run wrote it.
+    const fs::path log = out / gauge::LOG_FILE_NAME;
+    if (fs::exists(log) && lastWrite(log) != logBefore)
+        std::cout << "log: " << log.string() << " (" << countLines(log) << " lines)\n";
+    // The frames folder with the output folder's real path (links and dots resolved).
+    if (framesWritten > 0)
+        std::cout << "frames: " << framesWritten << " in " << (fs::canonical(out) / options.frames).string() << '\n';
 }
 
 void fly(const FlyOptions& options) {
-    FlyPlan plan;
-    try {
-        plan = makePlan(options);
-    } catch (const UsageError& error) {
-        fail(EXIT_BAD_INPUT, error.what());
-    } catch (const flight::TraceError& error) {
-        fail(EXIT_BAD_INPUT, error.what());
-    }
-
-    std::optional<Host> host;
-    try {
-        host.emplace(HostOptions{plan.module.string(), true, {}});
-    } catch (const LoadError& error) {
-        fail(EXIT_FAILURE_OTHER, std::string("cannot load the module: ") + error.what());
-    }
-
-    // The module writes its log in the current directory: run in the output directory.
-    std::error_code error;
+    const FlyPlan plan = planOrFail(options);
     const fs::path out = fs::absolute(options.out);
-    fs::create_directories(out, error);
-    if (error || !fs::is_directory(out))
-        fail(EXIT_FAILURE_OTHER, out.string() + ": cannot create the output directory" +
-                                     (error ? " (" + error.message() + ")" : std::string()));
-    fs::current_path(out, error);
-    if (error) fail(EXIT_FAILURE_OTHER, out.string() + ": cannot enter the output directory (" + error.message() + ")");
-
+    const std::unique_ptr<Host> host = loadModule(plan, out);
     try {
-        std::unique_ptr<render::PanelRenderer> renderer;
-        if (!options.png.empty() || !plan.pictures.empty() || !options.frames.empty())
-            renderer = std::make_unique<render::PanelRenderer>(*host, options.scale);
-        if (!options.frames.empty()) {
-            fs::create_directories(options.frames, error);
-            if (error) fail(EXIT_FAILURE_OTHER, options.frames + ": cannot create the frames directory (" +
-                                                    error.message() + ")");
-        }
-        std::unique_ptr<Transcript> transcript;
-        if (!options.transcript.empty()) transcript = std::make_unique<Transcript>(options.transcript, *host);
-
-        // A log left by an earlier run is only reported when this run wrote it.
-        const auto logStamp = [] {
-            std::error_code ignored;
-            return fs::last_write_time(LOG_FILE, ignored);
-        };
-        const fs::file_time_type logBefore = logStamp();
-        std::vector<bool> pictureDone(plan.pictures.size(), false);
-        std::int64_t framesWritten = 0;
+        FlightOutputs outputs(options, plan.pictures, out, *host);
+        const fs::file_time_type logBefore = lastWrite(out / gauge::LOG_FILE_NAME);
         ProgressBar progress(flight::updateCount(plan.run.duration, plan.run.rate), ProgressBar::stderrIsTerminal());
         const auto observe = [&](const Host& flown, const flight::UpdateInfo& info) {
-            if (transcript) transcript->write(flown, info);
-            for (std::size_t i = 0; i < plan.pictures.size(); ++i) {
-                if (pictureDone[i] || plan.pictures[i].time > info.time + 1e-9) continue;
-                renderer->writePng(flown, plan.pictures[i].file);
-                pictureDone[i] = true;
-            }
-            if (!options.frames.empty() && info.index % options.every == 0)
-                renderer->writePng(flown, frameName(options.frames, ++framesWritten));
-            if (!options.png.empty() && info.index + 1 == info.count) renderer->writePng(flown, options.png);
+            outputs.observe(flown, info);
             progress.update(info.index + 1, info.time);
         };
         const flight::RunResult result = flight::runFlight(*host, *plan.source, plan.run, observe);
         progress.finish();
-        if (transcript) transcript->close();
+        outputs.close();
         host->unload();
-
-        for (const auto& outcome : result.presses)
-            if (!outcome.handled)
-                std::cerr << "vorlat fly: the press " << describePress(outcome.press) << " reached no button\n";
-        const auto& violations = host->violations();
-        if (!violations.empty())
-            fail(EXIT_FAILURE_OTHER, "the module broke the host's contract " + std::to_string(violations.size()) +
-                                         " time(s); the first: " + violations.front());
-
-        std::cout << "flew " << result.updates << " updates, " << seconds(plan.run.duration) << " s at "
-                  << seconds(plan.run.rate) << " updates/s, " << result.presses.size() << " press(es)\n";
-        if (fs::exists(LOG_FILE) && logStamp() != logBefore)
-            std::cout << "log: " << (out / LOG_FILE).string() << " (" << countLines(LOG_FILE) << " lines)\n";
-        if (framesWritten > 0)
-            std::cout << "frames: " << framesWritten << " in " << fs::absolute(options.frames).string() << '\n';
+        report(options, plan, result, *host, out, logBefore, outputs.framesWritten());
     } catch (const CLI::RuntimeError&) {
         throw;
-    } catch (const render::RenderError& problem) {
-        fail(EXIT_FAILURE_OTHER, problem.what());
     } catch (const std::exception& problem) {
         fail(EXIT_FAILURE_OTHER, problem.what());
     }
@@ -227,8 +298,9 @@ void addFlyCommand(CLI::App& app) {
     command->add_option("--trace", options->trace, "Replay a CSV trace instead of the built-in flight "
                                                    "(docs/trace-format.md)");
     command->add_option("--out", options->out,
-                        "Output directory, created if missing; the module writes data_log.txt there, and relative "
-                        "picture, frame and transcript paths are taken from it")
+                        "Output directory, created if missing; the module writes " +
+                            std::string(gauge::LOG_FILE_NAME) +
+                            " there, and relative picture, frame and transcript paths are taken from it")
         ->capture_default_str();
     command->add_option("--duration", options->duration,
                         "Seconds to fly (default: the whole flight or trace; a longer run holds the last values)");

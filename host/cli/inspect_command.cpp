@@ -9,6 +9,7 @@
 
 #include "host/cli/commands.h"
 #include "host/cli/transcript.h"
+#include "host/gauge_facts.h"
 #include "host/host.h"
 #include "host/render/panel_renderer.h"
 
@@ -17,15 +18,15 @@ namespace vorlat::cli {
 namespace {
 
 constexpr int EXIT_FAILURE_OTHER = 1;
-constexpr int ICON_IMAGE_STRIDE = 3;
+using gauge::ICON_IMAGE_STRIDE;
 
 const char* kindName(int kind) {
     switch (kind) {
-    case 0:
+    case gauge::IMAGE_KIND:
         return "image";
-    case 2:
+    case gauge::TEXT_KIND:
         return "text";
-    case 4:
+    case gauge::ICON_KIND:
         return "icon";
     default:
         return "unknown";
@@ -56,7 +57,7 @@ void printChild(std::ostream& out, const Host& host, const ElementView& element)
     std::snprintf(head, sizeof head, "  %2zu %-5s %-12s ", element.child, kindName(element.kind),
                   elementLabel(element).c_str());
     out << head << position(element);
-    if (element.kind == 4) {
+    if (element.kind == gauge::ICON_KIND) {
         const Bitmap image = host.bitmap(element.resourceId);
         out << "  " << image.width << "x" << image.height << "  bitmaps";
         for (std::uint32_t i = 0; i < element.imageCount; ++i)
@@ -65,7 +66,7 @@ void printChild(std::ostream& out, const Host& host, const ElementView& element)
         if (element.shownImage < 0) out << "no image";
         else out << "image " << element.shownImage << " (bitmap "
                  << element.resourceId + ICON_IMAGE_STRIDE * element.shownImage << ")";
-    } else if (element.kind == 2) {
+    } else if (element.kind == gauge::TEXT_KIND) {
         out << "  " << element.width << "x" << element.height << "  vars";
         for (std::uint32_t id : element.variableIds)
             if (id != 0) out << ' ' << id;
@@ -81,7 +82,10 @@ void printChild(std::ostream& out, const Host& host, const ElementView& element)
 void inspect(const std::string& modulePath) {
     try {
         const std::string path = modulePath.empty() ? defaultModulePath() : modulePath;
-        Host host(HostOptions{std::filesystem::absolute(path).string(), true, {}});
+        Host host(HostOptions{.modulePath = std::filesystem::absolute(path).string(),
+                              .privateCopy = true,
+                              .resourceScript = {},
+                              .logFolder = {}});
         host.setup();
         host.start();
         host.update();

@@ -57,10 +57,10 @@ flight::Press parsePress(std::string_view argument) {
     return press;
 }
 
-TimedPicture parseTimedPicture(std::string_view argument) {
+TimedPicture parseTimedPicture(std::string_view argument, std::string_view fileForm) {
     const std::size_t colon = argument.find(':');
     if (colon == std::string_view::npos || colon + 1 == argument.size())
-        throw UsageError("\"" + std::string(argument) + "\": expected TIME:FILE");
+        throw UsageError("\"" + std::string(argument) + "\": expected TIME:" + std::string(fileForm));
     return {parseTime(argument.substr(0, colon), argument), std::string(argument.substr(colon + 1))};
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -22,12 +23,14 @@ std::string colourName(std::uint32_t bgr);
 
 class Transcript {
 public:
-    Transcript(const std::string& path, const Host& host);  // writes the header line; throws on failure
+    // Writes the header line to `file`, which messages call `name` (the path as
+    // the user gave it); throws on failure.
+    Transcript(const std::filesystem::path& file, std::string name, const Host& host);
     void write(const Host& host, const flight::UpdateInfo& info);
     void close();  // throws when the file could not be written
 
 private:
-    std::string path_;
+    std::string name_;
     std::ofstream file_;
 };
 

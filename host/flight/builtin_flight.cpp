@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <numbers>
 
 #include "host/flight/channel.h"
-#include "readouts/constants.h"
+#include "host/gauge_facts.h"
 
 namespace vorlat::flight {
 
@@ -186,6 +188,122 @@ double approach(double current, double target, double timeConstantS, double dt) 
     return current + (target - current) * (1 - std::exp(-dt / timeConstantS));
 }
 
+// Half the span of the central differences that give climb and roll rates.
+constexpr double RATE_HALF_SPAN_S = 0.05;
+
+// Attitude, speeds and heights: the flight path itself.
+void flyPath(FlightState& s, double t) {
+    const double air = airborneFactor(t);
+    s.groundFt = FIELD_ELEVATION_FT;
+    s.altitudeFt = FIELD_ELEVATION_FT + heightAt(t);
+    const double dt = RATE_HALF_SPAN_S;
+    s.climbFpm = (heightAt(t + dt) - heightAt(t - dt)) / (2 * dt) * 60;
+    s.tasKt = std::max(0.0, tasTrack().at(t) + 0.8 * air * ripple(t, 0.7, 1.9));
+    s.iasKt = s.tasKt * std::sqrt(densityRatio(s.altitudeFt));
+    s.headingDeg = wrapDegrees(headingTrack().at(t) + 0.2 * air * ripple(t, 0.5, 1.7));
+    s.bankDeg = bankAt(t);
+    s.pitchDeg = pitchTrack().at(t) + 0.3 * air * ripple(t, 1.7, 2.9);
+    const double bankRad = clamp(s.bankDeg, -85.0, 85.0) * std::numbers::pi / 180;
+    s.gLoad = air > 0 ? 1 / std::cos(bankRad) + extraGTrack().at(t) + 0.04 * air * ripple(t, 3.1, 5.3) : 1.0;
+    s.aoaDeg = aoaTrack().at(t);
+    s.stalled = t >= STALL && t < STALL_END;
+}
+
+// The control surfaces that go with the path's roll rate, angle of attack and g.
+void moveControls(FlightState& s, double t) {
+    const double dt = RATE_HALF_SPAN_S;
+    const double rollRate = (bankAt(t + dt) - bankAt(t - dt)) / (2 * dt);
+    s.aileronDeg = clamp(0.35 * rollRate, -18.0, 18.0);
+    s.elevatorDeg = clamp(0.6 * s.aoaDeg + 1.8 * (s.gLoad - 1), -25.0, 28.0);
+}
+
+// Engine, propeller, fuel and oil systems, from the throttle; needs the flight path.
+void runEngine(FlightState& s, double t) {
+    const bool running = engineRunning(t);
+    s.throttlePct = throttleTrack().at(t);
+    s.rpm = !running ? 0 : t < ENGINE_IDLE ? startRpmTrack().at(t) : IDLE_RPM + RPM_PER_PERCENT * s.throttlePct;
+    s.horsepower = horsepowerFor(s.throttlePct, t, s.altitudeFt);
+    s.torque = s.rpm > 1 ? s.horsepower * 5252 / s.rpm : 0;
+    s.propDeg = 18 + clamp(0.07 * s.tasKt, 0.0, 32.0);
+    s.thrustLb = std::min(3.0 * s.horsepower, 0.8 * 326 * s.horsepower / std::max(s.tasKt, 1.0));
+    const double warm = running ? clamp((t - ENGINE_START) / (ENGINE_IDLE - ENGINE_START), 0.0, 1.0) : 0;
+    s.manifoldPsi = running ? 5 + 25 * s.throttlePct / 100 * std::sqrt(densityRatio(s.altitudeFt)) : 14.3;
+    s.fuelPressurePsi = warm * (14 + 0.06 * s.throttlePct);
+    s.fuelFlowGph = fuelFlowGph(s.horsepower, running);
+    s.oilPressurePsi = warm * (55 + 0.2 * s.throttlePct);
+}
+
+// The standard atmosphere at the aircraft's altitude.
+void readAir(FlightState& s) {
+    s.baroInHg = 29.92 * std::pow(1 - 6.8756e-6 * s.altitudeFt, 5.2559);
+    s.outsideAirF = 59 - 3.57 * s.altitudeFt / 1000;
+}
+
+// The host takes raw values: they are computed here with the host's own facts,
+// never the module's, so a wrong factor in the module shows on the panel.
+using gauge::HostInput;
+constexpr double PERCENT = 100.0;
+
+void feed(Host& host, const HostInput& input, double raw) { applyChannel(host, channelOf(input), raw); }
+
+// Feeds an input whose box shows a plain product of it (panelPerRaw) the raw
+// value for `shown`; a data word holds the nearest whole raw value.
+void show(Host& host, const HostInput& input, double shown) {
+    const double raw = shown / input.panelPerRaw;
+    feed(host, input, input.storage == gauge::Storage::DataWord ? std::round(raw) : raw);
+}
+
+void applyFlightPath(Host& host, const FlightState& s) {
+    show(host, gauge::ALTITUDE, s.altitudeFt);
+    show(host, gauge::GROUND_ELEVATION, s.groundFt);
+    show(host, gauge::TAS_WORD, s.tasKt);
+    show(host, gauge::IAS_WORD, s.iasKt);
+    show(host, gauge::SPEED, s.tasKt);
+    show(host, gauge::HEADING, s.headingDeg);
+    show(host, gauge::BANK, s.bankDeg);
+    show(host, gauge::PITCH, s.pitchDeg);  // the host counts pitch nose down: -1 per raw degree
+    show(host, gauge::G_LOAD, s.gLoad);
+    show(host, gauge::CLIMB, s.climbFpm);
+    feed(host, gauge::AOA, gauge::AOA_ZERO_RAW - s.aoaDeg / gauge::AOA_DEGREES_PER_RAW);
+    feed(host, gauge::STALL, s.stalled ? 1.0 : 0.0);
+    show(host, gauge::AILERON, s.aileronDeg);
+    show(host, gauge::ELEVATOR, s.elevatorDeg);
+}
+
+void applyEngine(Host& host, const FlightState& s) {
+    const double throttleWord = std::round(s.throttlePct / PERCENT * gauge::THROTTLE_FULL_WORD) - 1;
+    feed(host, gauge::THROTTLE,
+         clamp(throttleWord, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+    show(host, gauge::RPM, s.rpm);
+    show(host, gauge::POWER, s.horsepower);
+    show(host, gauge::TORQUE, s.torque);
+    show(host, gauge::PROP, s.propDeg);
+    show(host, gauge::THRUST, s.thrustLb);
+    show(host, gauge::WEP, s.wepSeconds);
+    show(host, gauge::MANIFOLD, s.manifoldPsi);
+    show(host, gauge::FUEL_PRESSURE, s.fuelPressurePsi);
+    show(host, gauge::FUEL_FLOW, s.fuelFlowGph);
+    show(host, gauge::FUEL, s.fuelGal);
+    show(host, gauge::AUX_FUEL, s.auxFuelGal);
+    show(host, gauge::WSGT, s.wsgt);
+}
+
+void applyAirAndTemperatures(Host& host, const FlightState& s) {
+    show(host, gauge::PRESSURE, s.baroInHg);
+    feed(host, gauge::TEMPERATURE, (s.outsideAirF - gauge::TEMPERATURE_BASE_F) / gauge::TEMPERATURE_SPAN_F);
+    feed(host, gauge::ROT, s.rotF + gauge::RANKINE_OFFSET_F);
+    feed(host, gauge::CHT, s.chtF + gauge::RANKINE_OFFSET_F);
+    feed(host, gauge::OIL_TEMPERATURE, s.oilTempF + gauge::RANKINE_OFFSET_F);
+    show(host, gauge::OIL_PRESSURE, s.oilPressurePsi);
+}
+
+void applyPosition(Host& host, const FlightState& s) {
+    feed(host, gauge::LATITUDE,
+         s.latitudeDeg * gauge::ARC_SECONDS_PER_DEGREE * gauge::LATITUDE_DIVISOR / gauge::LATITUDE_FACTOR);
+    const double eastDeg = s.longitudeDeg < 0 ? s.longitudeDeg + gauge::FULL_TURN_DEGREES : s.longitudeDeg;
+    show(host, gauge::LONGITUDE, eastDeg);
+}
+
 }  // namespace
 
 BuiltinFlight::BuiltinFlight() { restart(); }
@@ -241,47 +359,18 @@ FlightState BuiltinFlight::stateAt(double time) {
     while (simTime_ + STEP_S <= time) step(STEP_S);
 
     FlightState s;
-    const double t = time;
-    const double air = airborneFactor(t);
-    s.groundFt = FIELD_ELEVATION_FT;
-    s.altitudeFt = FIELD_ELEVATION_FT + heightAt(t);
-    const double dt = 0.05;
-    s.climbFpm = (heightAt(t + dt) - heightAt(t - dt)) / (2 * dt) * 60;
-    s.tasKt = std::max(0.0, tasTrack().at(t) + 0.8 * air * ripple(t, 0.7, 1.9));
-    s.iasKt = s.tasKt * std::sqrt(densityRatio(s.altitudeFt));
-    s.headingDeg = wrapDegrees(headingTrack().at(t) + 0.2 * air * ripple(t, 0.5, 1.7));
-    s.bankDeg = bankAt(t);
-    s.pitchDeg = pitchTrack().at(t) + 0.3 * air * ripple(t, 1.7, 2.9);
-    const double bankRad = clamp(s.bankDeg, -85.0, 85.0) * std::numbers::pi / 180;
-    s.gLoad = air > 0 ? 1 / std::cos(bankRad) + extraGTrack().at(t) + 0.04 * air * ripple(t, 3.1, 5.3) : 1.0;
-    s.aoaDeg = aoaTrack().at(t);
-    s.stalled = t >= STALL && t < STALL_END;
-
-    const double rollRate = (bankAt(t + dt) - bankAt(t - dt)) / (2 * dt);
-    s.aileronDeg = clamp(0.35 * rollRate, -18.0, 18.0);
-    s.elevatorDeg = clamp(0.6 * s.aoaDeg + 1.8 * (s.gLoad - 1), -25.0, 28.0);
-
-    const bool running = engineRunning(t);
-    s.throttlePct = throttleTrack().at(t);
-    s.rpm = !running ? 0 : t < ENGINE_IDLE ? startRpmTrack().at(t) : IDLE_RPM + RPM_PER_PERCENT * s.throttlePct;
-    s.horsepower = horsepowerFor(s.throttlePct, t, s.altitudeFt);
-    s.torque = s.rpm > 1 ? s.horsepower * 5252 / s.rpm : 0;
-    s.propDeg = 18 + clamp(0.07 * s.tasKt, 0.0, 32.0);
-    s.thrustLb = std::min(3.0 * s.horsepower, 0.8 * 326 * s.horsepower / std::max(s.tasKt, 1.0));
+    flyPath(s, time);
+    moveControls(s, time);
+    runEngine(s, time);
+    readAir(s);
+    // What the integration has carried to this moment.
     s.wepSeconds = std::floor(wepSeconds_);
-    const double warm = running ? clamp((t - ENGINE_START) / (ENGINE_IDLE - ENGINE_START), 0.0, 1.0) : 0;
-    s.manifoldPsi = running ? 5 + 25 * s.throttlePct / 100 * std::sqrt(densityRatio(s.altitudeFt)) : 14.3;
-    s.fuelPressurePsi = warm * (14 + 0.06 * s.throttlePct);
-    s.fuelFlowGph = fuelFlowGph(s.horsepower, running);
     s.fuelGal = fuelGal_;
     s.auxFuelGal = auxFuelGal_;
     s.wsgt = EMPTY_WEIGHT_KLB + (fuelGal_ + auxFuelGal_) * FUEL_LB_PER_GAL / 1000;
-    s.baroInHg = 29.92 * std::pow(1 - 6.8756e-6 * s.altitudeFt, 5.2559);
-    s.outsideAirF = 59 - 3.57 * s.altitudeFt / 1000;
     s.rotF = rotF_;
     s.chtF = chtF_;
     s.oilTempF = oilTempF_;
-    s.oilPressurePsi = warm * (55 + 0.2 * s.throttlePct);
     s.latitudeDeg = latitudeDeg_;
     s.longitudeDeg = longitudeDeg_;
     return s;
@@ -290,47 +379,10 @@ FlightState BuiltinFlight::stateAt(double time) {
 void BuiltinFlight::apply(Host& host, double time) { applyState(host, stateAt(time)); }
 
 void applyState(Host& host, const FlightState& s) {
-    const auto set = [&host](std::uint32_t id, double value) { host.setVariable(id, value); };
-    const double metres = s.altitudeFt / FEET_PER_METRE;
-    set(73, metres);
-    set(2, s.groundFt / GROUND_SCALE);
-    host.setDataWord(174, static_cast<std::int32_t>(std::lround(s.tasKt / AIRSPEED_SCALE)));
-    host.setDataWord(175, static_cast<std::int32_t>(std::lround(s.iasKt / AIRSPEED_SCALE)));
-    set(61, s.tasKt);
-    set(84, s.headingDeg);
-    set(80, s.bankDeg);
-    set(78, -s.pitchDeg);  // the host counts pitch nose down
-    set(351, s.gLoad / G_SCALE);
-    set(65, s.climbFpm / CLIMB_SCALE);
-    set(349, AOA_ZERO - s.aoaDeg / AOA_SCALE);
-    set(67, s.stalled ? 1.0 : 0.0);
-    set(312, s.aileronDeg / AILERON_SCALE);
-    set(310, s.elevatorDeg / ELEVATOR_SCALE);
-
-    const double throttleWord = std::round(s.throttlePct / PERCENT * THROTTLE_FULL_SCALE) - 1;
-    applyChannel(host, Channel{Channel::Kind::ThrottleWord, 127}, clamp(throttleWord, -32768, 32767));
-    set(390, s.rpm);
-    set(402, s.horsepower / POWER_SCALE);
-    set(403, s.torque);
-    set(411, s.propDeg / DEGREES_PER_RADIAN);
-    set(412, s.thrustLb);
-    set(409, s.wepSeconds);
-    set(391, s.manifoldPsi / MPSI_SCALE);
-    set(425, s.fuelPressurePsi / FPSI_SCALE);
-    set(421, s.fuelFlowGph / FLOW_SCALE);
-    set(386, s.fuelGal);
-    set(385, s.auxFuelGal);
-    set(410, s.wsgt);
-    set(342, s.baroInHg / PRESSURE_SCALE);
-    set(350, (s.outsideAirF - TEMPERATURE_OFFSET) / TEMPERATURE_SPAN);
-    set(417, s.rotF + RANKINE_OFFSET);
-    set(415, s.chtF + RANKINE_OFFSET);
-    set(416, s.oilTempF + RANKINE_OFFSET);
-    set(418, s.oilPressurePsi / OIL_PRESSURE_SCALE);
-
-    set(71, s.latitudeDeg * SECONDS_PER_DEGREE * LAT_DIVISOR / LAT_FACTOR);
-    const double eastDeg = s.longitudeDeg < 0 ? s.longitudeDeg + FULL_TURN : s.longitudeDeg;
-    set(72, eastDeg / LON_FACTOR);
+    applyFlightPath(host, s);
+    applyEngine(host, s);
+    applyAirAndTemperatures(host, s);
+    applyPosition(host, s);
 }
 
 }  // namespace vorlat::flight

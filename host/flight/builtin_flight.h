@@ -7,7 +7,8 @@
 //   red, then yellow), a climbing turn, descent and landing (recording ends).
 //
 // The script is written in display units (feet, knots, degrees, percent) as
-// keyframe tracks; the raw host values come from the readouts' own factors.
+// keyframe tracks; the raw host values come from the host's own facts about the
+// gauge (host/gauge_facts.h), not from the module's.
 #pragma once
 
 #include <vector>

@@ -1,6 +1,7 @@
 // Where one input value goes in the host: a host variable, a word of the
 // host's data block, or the 16-bit throttle storage. Flight sources and traces
-// both feed the host through channels.
+// both feed the host through channels; the named ones are the gauge's host
+// inputs (host/gauge_facts.h).
 #pragma once
 
 #include <cstdint>
@@ -9,30 +10,30 @@
 #include <string_view>
 #include <vector>
 
+#include "host/gauge_facts.h"
 #include "host/host.h"
 
 namespace vorlat::flight {
 
 struct Channel {
-    enum class Kind { Variable, DataWord, ThrottleWord };
+    using Kind = gauge::Storage;
     Kind kind = Kind::Variable;
     std::uint32_t index = 0;  // variable identifier or data-block word index
 
     friend bool operator==(const Channel&, const Channel&) = default;
 };
 
+// Where the host keeps one of the gauge's inputs.
+constexpr Channel channelOf(const gauge::HostInput& input) { return {input.storage, input.index}; }
+
 // A documented trace column name and what it feeds.
 struct ChannelName {
-    const char* name;
+    std::string name;
     Channel channel;
-    const char* unit;  // what one unit of the raw value is, for the docs and --help
+    std::string unit;  // what one unit of the raw value is, for the docs and --help
 };
 
-// Host variables the program drives itself; a flight source may not set them.
-inline constexpr std::uint32_t TICK_VARIABLE = 1;
-// The data block has this many words in the stand-in host.
-inline constexpr std::uint32_t DATA_WORD_LIMIT = 256;
-
+// The trace names of every host input, in the documentation's order.
 const std::vector<ChannelName>& channelNames();
 
 // Resolves a trace column name: a documented name, a plain identifier ("73"),

@@ -3,18 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/flight/channel.h"
-
 namespace vorlat::flight {
 
 namespace {
 
-constexpr int RECORD_ICON_RESOURCE = 8192;
-constexpr int PAUSE_ICON_RESOURCE = 8448;
-
 PanelPoint iconCentre(const Host& host, int resourceId) {
     for (const auto& element : host.children()) {
-        if (element.kind != 4 || element.resourceId != resourceId) continue;
+        if (element.kind != gauge::ICON_KIND || element.resourceId != resourceId) continue;
         const Bitmap image = host.bitmap(element.resourceId);
         return {element.x + image.width / 2, element.y + image.height / 2};
     }
@@ -34,9 +29,9 @@ std::int64_t updateCount(double duration, double rate) {
 PanelPoint pressPoint(const Host& host, const Press& press) {
     switch (press.target) {
     case Press::Target::Record:
-        return iconCentre(host, RECORD_ICON_RESOURCE);
+        return iconCentre(host, gauge::RECORD_ICON_BITMAP);
     case Press::Target::Pause:
-        return iconCentre(host, PAUSE_ICON_RESOURCE);
+        return iconCentre(host, gauge::PAUSE_ICON_BITMAP);
     case Press::Target::Point:
         break;
     }
@@ -57,7 +52,7 @@ RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options,
 
     // The start routine samples bank, heading and speed: give it the flight's first moment.
     source.apply(host, 0.0);
-    host.setVariable(TICK_VARIABLE, 0.0);
+    host.setVariable(gauge::TICK_VARIABLE, 0.0);
     host.setup();
     host.start();
 
@@ -75,7 +70,7 @@ RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options,
         info.index = n;
         info.time = time;
         info.tick = static_cast<std::uint32_t>(n + 1);
-        host.setVariable(TICK_VARIABLE, static_cast<double>(info.tick));
+        host.setVariable(gauge::TICK_VARIABLE, static_cast<double>(info.tick));
         host.update();
         host.clearCalls();  // a long flight would otherwise keep every service call it made
         if (observer) observer(host, info);

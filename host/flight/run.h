@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "host/flight/source.h"
+#include "host/gauge_facts.h"
 #include "host/host.h"
 
 namespace vorlat::flight {
 
-inline constexpr double DEFAULT_UPDATE_RATE = 18.0;  // panel updates per second
+inline constexpr double DEFAULT_UPDATE_RATE = gauge::DEFAULT_TICK_RATE;  // panel updates per second
 
 struct RunOptions {
     double rate = DEFAULT_UPDATE_RATE;  // updates per second; the tick count rises by one per update

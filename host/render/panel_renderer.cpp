@@ -9,14 +9,16 @@
 #include <map>
 #include <utility>
 
+#include "host/gauge_facts.h"
+
 namespace vorlat::render {
 
 namespace {
 
-constexpr int IMAGE_KIND = 0;
-constexpr int TEXT_KIND = 2;
-constexpr int ICON_KIND = 4;
-constexpr int ICON_IMAGE_STRIDE = 3;  // an icon's images are resources id, id + 3, id + 6, ...
+using gauge::ICON_IMAGE_STRIDE;
+using gauge::ICON_KIND;
+using gauge::IMAGE_KIND;
+using gauge::TEXT_KIND;
 constexpr int WINDOWS_BOLD = 700;
 
 struct SurfaceDeleter {
@@ -96,7 +98,7 @@ std::array<std::uint8_t, 3> PanelImage::pixel(int x, int y) const {
     return {std::uint8_t(value >> 16), std::uint8_t(value >> 8), std::uint8_t(value)};
 }
 
-void PanelImage::writePng(const std::string& path) const {
+void PanelImage::writePng(const std::string& path, const std::string& name) const {
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_));
     check(cairo_surface_status(surface.get()), "image surface");
     cairo_surface_flush(surface.get());
@@ -108,7 +110,7 @@ void PanelImage::writePng(const std::string& path) const {
     cairo_surface_mark_dirty(surface.get());
     const cairo_status_t status = cairo_surface_write_to_png(surface.get(), path.c_str());
     if (status != CAIRO_STATUS_SUCCESS)
-        throw RenderError(path + ": cannot write the picture (" + cairo_status_to_string(status) + ")");
+        throw RenderError(name + ": cannot write the picture (" + cairo_status_to_string(status) + ")");
 }
 
 ResolvedFont resolveFont(const std::string& name, int weight) {

@@ -35,7 +35,9 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     std::array<std::uint8_t, 3> pixel(int x, int y) const;  // (red, green, blue)
-    void writePng(const std::string& path) const;           // throws RenderError
+    void writePng(const std::string& path) const { writePng(path, path); }  // throws RenderError
+    // The same, where messages call the file `name` (the path as the user gave it).
+    void writePng(const std::string& path, const std::string& name) const;
 
 private:
     int width_, height_;
@@ -64,6 +66,9 @@ public:
     int scale() const;
     PanelImage render(const Host& host) const;
     void writePng(const Host& host, const std::string& path) const { render(host).writePng(path); }
+    void writePng(const Host& host, const std::string& path, const std::string& name) const {
+        render(host).writePng(path, name);
+    }
 
 private:
     struct Impl;

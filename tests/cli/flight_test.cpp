@@ -11,6 +11,7 @@
 #include "host/cli/transcript.h"
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
+#include "host/gauge_facts.h"
 #include "tests/cli/work_dir.h"
 
 namespace vorlat {
@@ -35,7 +36,10 @@ struct Flown {
 
 Flown flyBuiltin() {
     test::WorkDir work;
-    Host host(HostOptions{defaultModulePath(), true, {}});
+    Host host(HostOptions{.modulePath = defaultModulePath(),
+                          .privateCopy = true,
+                          .resourceScript = {},
+                          .logFolder = {}});
     BuiltinFlight source;
     flight::RunOptions options;
     options.duration = source.duration();
@@ -45,7 +49,7 @@ Flown flyBuiltin() {
         flown.times.push_back(info.time);
         for (const ElementView& element : h.children()) {
             const std::string label = cli::elementLabel(element);
-            if (element.kind == 4) {
+            if (element.kind == gauge::ICON_KIND) {
                 if (label == "record_icon") flown.recordIcon.push_back(element.shownImage);
                 if (label == "pause_icon") flown.pauseIcon.push_back(element.shownImage);
                 if (label == "stall_icon") flown.stallIcon.push_back(element.shownImage);

@@ -1,4 +1,4 @@
-// The fly command's option values: presses and timed pictures.
+// The command-line TIME:WHAT arguments: presses and timed pictures.
 #include <gtest/gtest.h>
 
 #include "host/cli/press_options.h"
@@ -49,9 +49,31 @@ TEST(TimedPictureSpec, SplitsAtTheFirstColon) {
     const TimedPicture picture = parseTimedPicture("140.5:shots/stall:1.png");
     EXPECT_EQ(picture.time, 140.5);
     EXPECT_EQ(picture.file, "shots/stall:1.png");
-    EXPECT_THROW(parseTimedPicture("140.png"), UsageError);
-    EXPECT_THROW(parseTimedPicture("140:"), UsageError);
-    EXPECT_THROW(parseTimedPicture("later:a.png"), UsageError);
+    EXPECT_EQ(parseTimedPicture("+2:a.png").time, 2);
+}
+
+// fly and `log replay` share these messages; the replay names its file OUT.png.
+TEST(TimedPictureSpec, RejectsWhatItCannotRead) {
+    const struct {
+        const char* argument;
+        const char* fileForm;
+        const char* message;
+    } cases[] = {
+        {"140.png", "FILE", "\"140.png\": expected TIME:FILE"},
+        {"140:", "OUT.png", "\"140:\": expected TIME:OUT.png"},
+        {"later:a.png", "FILE", "\"later:a.png\": the time \"later\" is not a number of seconds"},
+        {":a.png", "FILE", "\":a.png\": the time \"\" is not a number of seconds"},
+        {"-1:a.png", "FILE", "\"-1:a.png\": the time must be a finite number of seconds, 0 or more"},
+        {"nan:a.png", "OUT.png", "\"nan:a.png\": the time must be a finite number of seconds, 0 or more"},
+    };
+    for (const auto& c : cases) {
+        try {
+            parseTimedPicture(c.argument, c.fileForm);
+            ADD_FAILURE() << c.argument << " accepted";
+        } catch (const UsageError& error) {
+            EXPECT_STREQ(error.what(), c.message);
+        }
+    }
 }
 
 }  // namespace

@@ -35,7 +35,10 @@ protected:
 
     static void SetUpTestSuite() {
         test::WorkDir work;
-        Host host(HostOptions{defaultModulePath(), true, {}});
+        Host host(HostOptions{.modulePath = defaultModulePath(),
+                              .privateCopy = true,
+                              .resourceScript = {},
+                              .logFolder = {}});
         PanelRenderer renderer(host, SCALE);
         flight::BuiltinFlight source;
         flight::RunOptions options;
@@ -120,7 +123,10 @@ TEST_F(PanelPictures, StallFrameShowsTheRedDisc) {
 
 TEST(PanelRendererScale, AnyScaleGivesThePanelTimesIt) {
     test::WorkDir work;
-    Host host(HostOptions{defaultModulePath(), true, {}});
+    Host host(HostOptions{.modulePath = defaultModulePath(),
+                          .privateCopy = true,
+                          .resourceScript = {},
+                          .logFolder = {}});
     host.setup();
     host.start();
     host.update();

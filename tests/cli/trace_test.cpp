@@ -134,7 +134,10 @@ TEST(TraceLoad, MissingFileNamesTheFile) {
 }
 
 TEST(TraceSourceReplay, ValuesHoldBetweenRowsAndTheFirstRowLeads) {
-    Host host(HostOptions{defaultModulePath(), true, {}});
+    Host host(HostOptions{.modulePath = defaultModulePath(),
+                          .privateCopy = true,
+                          .resourceScript = {},
+                          .logFolder = {}});
     TraceSource source(parse("time,altitude_m,tas_word,throttle_word\n2,100,1000,16383\n4,200,,-1\n"));
     EXPECT_EQ(source.duration(), 4);
     const struct {

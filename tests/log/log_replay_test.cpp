@@ -129,11 +129,32 @@ TEST(LogReplay, ShowsTheRowAtATimeAndRefusesTimesOutsideTheRecording) {
     EXPECT_EQ(rowAtTime(log, 4.99, DEFAULT_TICK_RATE), 2u);
     EXPECT_THROW(rowAtTime(log, 1.49, DEFAULT_TICK_RATE), ReplayError);
     EXPECT_THROW(rowAtTime(log, 5.0, DEFAULT_TICK_RATE), ReplayError);
+}
 
+// The value is read as `vorlat fly --png-at` reads its own, and must name a PNG.
+TEST(LogReplay, ReadsTimedPicturesAndSaysWhatIsWrongWithOne) {
     EXPECT_EQ(parseReplayShot("12.5:out.png").time, 12.5);
-    EXPECT_EQ(parseReplayShot("12.5:dir/out.png").output, "dir/out.png");
-    for (const char* bad : {"12.5", "abc:out.png", ":out.png", "12.5:", "12.5:out.jpg", "nan:out.png"})
-        EXPECT_THROW(parseReplayShot(bad), ReplayError) << bad;
+    EXPECT_EQ(parseReplayShot("12.5:dir/out.png").file, "dir/out.png");
+    const struct {
+        const char* argument;
+        const char* message;
+    } cases[] = {
+        {"12.5", "--png-at \"12.5\": expected TIME:OUT.png"},
+        {"12.5:", "--png-at \"12.5:\": expected TIME:OUT.png"},
+        {"abc:out.png", "--png-at \"abc:out.png\": the time \"abc\" is not a number of seconds"},
+        {":out.png", "--png-at \":out.png\": the time \"\" is not a number of seconds"},
+        {"nan:out.png", "--png-at \"nan:out.png\": the time must be a finite number of seconds, 0 or more"},
+        {"12.5:out.jpg", "--png-at \"12.5:out.jpg\": the picture's name must end in .png"},
+    };
+    for (const auto& c : cases) {
+        try {
+            parseReplayShot(c.argument);
+            ADD_FAILURE() << c.argument << " accepted";
+        } catch (const ReplayError& error) {
+            EXPECT_STREQ(error.what(), c.message);
+            EXPECT_TRUE(error.badUsage()) << c.argument;
+        }
+    }
 }
 
 }  // namespace

@@ -133,6 +133,53 @@ TEST(LogSummary, SaysSoWhenThereAreNoRows) {
         EXPECT_NE(json.str().find(item), std::string::npos) << item;
 }
 
+// A machine finds the same keys in every summary: without rows, each is null
+// where no value exists, in the order of a summary with rows.
+TEST(LogSummary, JsonHasEveryKeyWithoutRows) {
+    std::ostringstream json;
+    writeSummaryJson(json, summarise(parseLog(OPENING + HEADER + END, "empty.txt"), 20.0));
+    std::string columns;
+    for (std::size_t c = 1; c < COLUMN_COUNT; ++c)
+        columns += "    \"" + std::string(COLUMNS[c].csvName) + "\": null" + (c + 1 < COLUMN_COUNT ? ",\n" : "\n");
+    EXPECT_EQ(json.str(),
+              "{\n"
+              "  \"file\": \"empty.txt\",\n"
+              "  \"completeness\": \"end_recording\",\n"
+              "  \"dropped_line\": null,\n"
+              "  \"lf_only_lines\": 0,\n"
+              "  \"tick_rate\": 20,\n"
+              "  \"sample_period_s\": 0.45,\n"
+              "  \"rows\": 0,\n"
+              "  \"segments\": 1,\n"
+              "  \"pauses\": 0,\n"
+              "  \"skipped_samples\": 0,\n"
+              "  \"start_s\": null,\n"
+              "  \"end_s\": null,\n"
+              "  \"duration_s\": null,\n"
+              "  \"columns\": {\n" + columns + "  },\n"
+              "  \"bands\": {\"tas\": {\"yellow_s\": 0, \"red_s\": 0}, \"ias\": {\"yellow_s\": 0, \"red_s\": 0}, "
+              "\"g\": {\"yellow_s\": 0, \"red_s\": 0}},\n"
+              "  \"stall\": {\"events\": 0, \"first_s\": null, \"total_s\": 0},\n"
+              "  \"climb\": {\"largest_climb_ft_min\": null, \"at_s\": null, \"largest_descent_ft_min\": null, "
+              "\"descent_at_s\": null},\n"
+              "  \"altitude\": {\"largest_gain\": null, \"largest_loss\": null}\n"
+              "}\n");
+}
+
+// A cut-off log says what was dropped and which lines lacked their CR.
+TEST(LogSummary, TableReportsADroppedLineAndLfEndings) {
+    std::string text = OPENING + HEADER + rows(0, 3);
+    text.erase(text.find("\r\n"), 1);
+    std::ostringstream table;
+    writeSummaryTable(table, summarise(parseLog(text + "    3\t100", "cut.txt")));
+    EXPECT_NE(table.str().find("Completeness  cut off (no last line)\n"
+                               "              partial last line 6 dropped (the recorder stopped while writing it)\n"
+                               "              1 lines end in LF alone, not CR LF\n"
+                               "Rows          3 in 1 segment, 0 pauses"),
+              std::string::npos)
+        << table.str();
+}
+
 // ---------------------------------------------------------------------------
 // CSV
 

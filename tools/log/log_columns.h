@@ -1,67 +1,87 @@
-// The sixteen columns of the flight log, declared once: the header name the
-// recorder writes, the decimals of its row format, and the name and unit under
-// which the tools export it. Everything that reads, exports or plots a log
-// walks this table.
+// The flight log's columns as the tools see them. Names, kinds and decimals
+// come from the recorder's own schema (recorder/log_schema.h); beside it, in
+// the same order, stands only what the tools add: the name and unit under
+// which a column is exported, and the plot panel it is drawn in. Everything
+// that reads, exports or plots a log walks COLUMNS.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <string_view>
 
+#include "recorder/log_schema.h"
+
 namespace vorlat::flightlog {
 
 enum Column : std::size_t {
     INDEX, TAS, IAS, ALT, PITCH, CLIMB, GFORC, HDNG, TURN, BANK, ROLL, PROP, HP, THRST, AOA, STALL,
 };
-inline constexpr std::size_t COLUMN_COUNT = 16;
+inline constexpr std::size_t COLUMN_COUNT = LOG_COLUMN_COUNT;
+static_assert(COLUMN_COUNT == STALL + 1, "one Column name per column of the schema");
 
-struct ColumnInfo {
-    std::string_view header;   // as in the log's header line
-    int decimals;              // 0: an integer column ("%5d", "%1d")
+// The five panels of `vorlat log plot`, top to bottom.
+enum class PlotGroup { None, Airspeed, Altitude, Attitude, GLoad, Engine };
+
+// What the tools add to a column of the schema.
+struct ColumnExtras {
+    std::string_view header;   // the schema's name of the column this row is about
     std::string_view csvName;  // exported name; the suffix is the unit
     std::string_view unit;     // as the tools print it; empty: no unit known
+    PlotGroup plot;            // the panel that draws it (Stall: the shading of the attitude panel)
 };
 
-inline constexpr std::array<ColumnInfo, COLUMN_COUNT> COLUMNS{{
-    {.header = "index", .decimals = 0, .csvName = "index", .unit = ""},
-    {.header = "TAS", .decimals = 1, .csvName = "tas_kt", .unit = "kt"},
-    {.header = "IAS", .decimals = 1, .csvName = "ias_kt", .unit = "kt"},
-    {.header = "alt", .decimals = 0, .csvName = "alt_ft", .unit = "ft"},
-    {.header = "pitch", .decimals = 2, .csvName = "pitch_deg", .unit = "deg"},
-    {.header = "climb", .decimals = 0, .csvName = "climb_ft_min", .unit = "ft/min"},
-    {.header = "gforc", .decimals = 2, .csvName = "gforce_g", .unit = "g"},
-    {.header = "hdng", .decimals = 0, .csvName = "hdng_deg", .unit = "deg"},
-    {.header = "turn", .decimals = 0, .csvName = "turn_rate", .unit = ""},
-    {.header = "bank", .decimals = 1, .csvName = "bank_deg", .unit = "deg"},
-    {.header = "roll", .decimals = 0, .csvName = "roll_rate", .unit = ""},
-    {.header = "prop", .decimals = 1, .csvName = "prop_deg", .unit = "deg"},
-    {.header = "hp", .decimals = 0, .csvName = "power_hp", .unit = "hp"},
-    {.header = "thrst", .decimals = 0, .csvName = "thrust", .unit = ""},
-    {.header = "AoA", .decimals = 2, .csvName = "aoa_deg", .unit = "deg"},
-    {.header = "Stall", .decimals = 0, .csvName = "stall", .unit = ""},
+// clang-format off
+inline constexpr std::array<ColumnExtras, COLUMN_COUNT> COLUMN_EXTRAS{{
+    {.header = "index", .csvName = "index",        .unit = "",       .plot = PlotGroup::None},
+    {.header = "TAS",   .csvName = "tas_kt",       .unit = "kt",     .plot = PlotGroup::Airspeed},
+    {.header = "IAS",   .csvName = "ias_kt",       .unit = "kt",     .plot = PlotGroup::Airspeed},
+    {.header = "alt",   .csvName = "alt_ft",       .unit = "ft",     .plot = PlotGroup::Altitude},
+    {.header = "pitch", .csvName = "pitch_deg",    .unit = "deg",    .plot = PlotGroup::Attitude},
+    {.header = "climb", .csvName = "climb_ft_min", .unit = "ft/min", .plot = PlotGroup::Altitude},
+    {.header = "gforc", .csvName = "gforce_g",     .unit = "g",      .plot = PlotGroup::GLoad},
+    {.header = "hdng",  .csvName = "hdng_deg",     .unit = "deg",    .plot = PlotGroup::None},
+    {.header = "turn",  .csvName = "turn_rate",    .unit = "",       .plot = PlotGroup::None},
+    {.header = "bank",  .csvName = "bank_deg",     .unit = "deg",    .plot = PlotGroup::Attitude},
+    {.header = "roll",  .csvName = "roll_rate",    .unit = "",       .plot = PlotGroup::None},
+    {.header = "prop",  .csvName = "prop_deg",     .unit = "deg",    .plot = PlotGroup::Engine},
+    {.header = "hp",    .csvName = "power_hp",     .unit = "hp",     .plot = PlotGroup::Engine},
+    {.header = "thrst", .csvName = "thrust",       .unit = "",       .plot = PlotGroup::Engine},
+    {.header = "AoA",   .csvName = "aoa_deg",      .unit = "deg",    .plot = PlotGroup::Attitude},
+    {.header = "Stall", .csvName = "stall",        .unit = "",       .plot = PlotGroup::Attitude},
 }};
+// clang-format on
 
-inline constexpr std::string_view FIRST_LINE = "Recording Enabled";
-inline constexpr std::string_view END_RECORDING_LINE = "End recording";
-inline constexpr std::string_view EXIT_LINE = "Exit";
-
-// The header line as the recorder writes it, built from the table.
-constexpr std::size_t headerLength() {
-    std::size_t length = COLUMN_COUNT - 1;  // the tabs
-    for (const ColumnInfo& column : COLUMNS) length += column.header.size();
-    return length;
-}
-inline constexpr std::array<char, headerLength()> HEADER_TEXT = [] {
-    std::array<char, headerLength()> text{};
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < COLUMN_COUNT; ++i) {
-        if (i != 0) text[at++] = '\t';
-        for (char c : COLUMNS[i].header) text[at++] = c;
+// Row by row, the extras speak of the schema's column of the same place.
+constexpr bool extrasFollowTheSchema() {
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
+        if (COLUMN_EXTRAS[c].header != LOG_COLUMNS[c].name) return false;
     }
-    return text;
-}();
-inline constexpr std::string_view HEADER_LINE{HEADER_TEXT.data(), HEADER_TEXT.size()};
+    return true;
+}
+static_assert(COLUMN_EXTRAS.size() == std::size(LOG_COLUMNS));
+static_assert(extrasFollowTheSchema(), "COLUMN_EXTRAS must follow LOG_COLUMNS row by row");
 
-static_assert(HEADER_LINE == "index\tTAS\tIAS\talt\tpitch\tclimb\tgforc\thdng\tturn\tbank\troll\tprop\thp\tthrst\tAoA\tStall");
+// A column with everything the tools know of it, joined from the two tables.
+struct ColumnInfo {
+    std::string_view header;  // as in the log's header line
+    int decimals;             // 0: an integer column ("%5d", "%1d")
+    std::string_view csvName;
+    std::string_view unit;
+    PlotGroup plot;
+};
+inline constexpr std::array<ColumnInfo, COLUMN_COUNT> COLUMNS = [] {
+    std::array<ColumnInfo, COLUMN_COUNT> joined{};
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
+        const ColumnExtras& extras = COLUMN_EXTRAS[c];
+        joined[c] = {.header = LOG_COLUMNS[c].name, .decimals = LOG_COLUMNS[c].decimals, .csvName = extras.csvName,
+                     .unit = extras.unit, .plot = extras.plot};
+    }
+    return joined;
+}();
+
+inline constexpr std::string_view FIRST_LINE = LOG_RECORDING_ENABLED_LINE;
+inline constexpr std::string_view END_RECORDING_LINE = LOG_END_RECORDING_LINE;
+inline constexpr std::string_view EXIT_LINE = LOG_EXIT_LINE;
+inline constexpr std::string_view HEADER_LINE = LOG_HEADER_LINE;
 
 }  // namespace vorlat::flightlog

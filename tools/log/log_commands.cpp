@@ -79,14 +79,8 @@ void writeTextFile(const std::string& path, const std::string& text) {
     if (!out) failWith(EXIT_FAILURE_OTHER, path + ": writing failed");
 }
 
-}  // namespace
-
-void addLogCommands(CLI::App& app) {
-    auto options = std::make_shared<LogOptions>();
-    CLI::App* log = app.add_subcommand("log", "Read a flight log: summary, CSV, plots and replay on the panel");
-    log->require_subcommand(1);
-
-    CLI::App* summary = withLogFile(log->add_subcommand("summary", "Extent, column ranges, bands, stalls, climbs"), *options);
+void addSummaryCommand(CLI::App& log, const std::shared_ptr<LogOptions>& options) {
+    CLI::App* summary = withLogFile(log.add_subcommand("summary", "Extent, column ranges, bands, stalls, climbs"), *options);
     summary->add_flag("--json", options->json, "Machine-readable JSON instead of the table");
     summary->callback([options] {
         guarded([&] {
@@ -97,8 +91,10 @@ void addLogCommands(CLI::App& app) {
             if (!std::cout) failWith(EXIT_FAILURE_OTHER, "cannot write to standard output");
         });
     });
+}
 
-    CLI::App* csv = withLogFile(log->add_subcommand("csv", "The rows as CSV with time and units (RFC 4180)"), *options);
+void addCsvCommand(CLI::App& log, const std::shared_ptr<LogOptions>& options) {
+    CLI::App* csv = withLogFile(log.add_subcommand("csv", "The rows as CSV with time and units (RFC 4180)"), *options);
     csv->add_option("-o,--output", options->output, "Write here instead of standard output");
     csv->callback([options] {
         guarded([&] {
@@ -114,14 +110,18 @@ void addLogCommands(CLI::App& app) {
             writeTextFile(options->output, text.str());
         });
     });
+}
 
-    CLI::App* plot = withLogFile(log->add_subcommand("plot", "Stacked time-series plots (PNG, SVG or PDF)"), *options);
+void addPlotCommand(CLI::App& log, const std::shared_ptr<LogOptions>& options) {
+    CLI::App* plot = withLogFile(log.add_subcommand("plot", "Stacked time-series plots (PNG, SVG or PDF)"), *options);
     plot->add_option("-o,--output", options->output, "OUT.png, OUT.svg or OUT.pdf")->required();
     plot->callback([options] {
         guarded([&] { plotLog(readLog(options->file), options->output, options->tickRate); });
     });
+}
 
-    CLI::App* replay = withLogFile(log->add_subcommand("replay", "The panel as it stood at a moment of the log"), *options);
+void addReplayCommand(CLI::App& log, const std::shared_ptr<LogOptions>& options) {
+    CLI::App* replay = withLogFile(log.add_subcommand("replay", "The panel as it stood at a moment of the log"), *options);
     replay->add_option("--png-at", options->pngAt, "TIME:OUT.png, the panel at TIME seconds (repeatable)");
     replay->add_option("--frames", options->framesDir, "Write one PNG per row into this folder");
     replay->callback([options] {
@@ -131,8 +131,22 @@ void addLogCommands(CLI::App& app) {
             std::vector<ReplayShot> shots;
             for (const std::string& argument : options->pngAt) shots.push_back(parseReplayShot(argument));
             const FlightLog flight = readLog(options->file);
-            ReplayRequest request{.shots = shots, .framesDir = options->framesDir, .tickRate = options->tickRate, .modulePath = {}};
+            const ReplayRequest request{
+                .shots = shots, .framesDir = options->framesDir, .tickRate = options->tickRate, .modulePath = {}};
             replayLog(flight, request, std::cout);
         });
     });
+}
+
+}  // namespace
+
+void addLogCommands(CLI::App& app) {
+    // One set of options for all: CLI11 runs only the subcommand that was named.
+    auto options = std::make_shared<LogOptions>();
+    CLI::App* log = app.add_subcommand("log", "Read a flight log: summary, CSV, plots and replay on the panel");
+    log->require_subcommand(1);
+    addSummaryCommand(*log, options);
+    addCsvCommand(*log, options);
+    addPlotCommand(*log, options);
+    addReplayCommand(*log, options);
 }

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "readouts/constants.h"
-#include "tools/log/log_summary.h"
+#include "tools/log/number_text.h"
 
 namespace vorlat::flightlog {
 
@@ -55,7 +55,47 @@ struct Series {
     Column column;
     Pen pen;
     const char* label;
+    bool secondAxis = false;  // drawn on the panel's right-hand scale
 };
+
+// Every line of the plot, in drawing order. Each panel draws the lines whose
+// column's plot group (tools/log/log_columns.h) names it.
+// clang-format off
+constexpr Series PLOT_LINES[] = {
+    {.column = TAS,   .pen = TAS_PEN,    .label = "TAS (kt)"},
+    {.column = IAS,   .pen = IAS_PEN,    .label = "IAS (kt)"},
+    {.column = ALT,   .pen = ALT_PEN,    .label = "altitude (ft)"},
+    {.column = CLIMB, .pen = CLIMB_PEN,  .label = "climb (ft/min)", .secondAxis = true},
+    {.column = PITCH, .pen = PITCH_PEN,  .label = "pitch (deg)"},
+    {.column = BANK,  .pen = BANK_PEN,   .label = "bank (deg)"},
+    {.column = AOA,   .pen = AOA_PEN,    .label = "AoA (deg)"},
+    {.column = GFORC, .pen = G_PEN,      .label = "g load (g)"},
+    {.column = HP,    .pen = HP_PEN,     .label = "power (hp)"},
+    {.column = THRST, .pen = THRUST_PEN, .label = "thrust (host unit)"},
+    {.column = PROP,  .pen = PROP_PEN,   .label = "prop (deg)", .secondAxis = true},
+};
+// clang-format on
+
+// Every column with a plot group is drawn, once, and only those; Stall shades
+// the attitude panel instead of drawing a line.
+constexpr bool everyGroupedColumnIsDrawn() {
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
+        int lines = 0;
+        for (const Series& series : PLOT_LINES) lines += series.column == c ? 1 : 0;
+        const bool drawn = COLUMNS[c].plot != PlotGroup::None && c != STALL;
+        if (lines != (drawn ? 1 : 0)) return false;
+    }
+    return COLUMNS[STALL].plot == PlotGroup::Attitude;
+}
+static_assert(everyGroupedColumnIsDrawn());
+
+// A panel's lines on one of its scales, in drawing order.
+std::vector<Series> linesOf(PlotGroup group, bool secondAxis) {
+    std::vector<Series> lines;
+    for (const Series& series : PLOT_LINES)
+        if (COLUMNS[series.column].plot == group && series.secondAxis == secondAxis) lines.push_back(series);
+    return lines;
+}
 
 struct Range {
     double low = std::numeric_limits<double>::infinity();
@@ -74,7 +114,7 @@ struct Range {
     }
 };
 
-Range rangeOf(const FlightLog& log, std::initializer_list<Series> series) {
+Range rangeOf(const FlightLog& log, const std::vector<Series>& series) {
     Range range;
     for (const Row& row : log.rows)
         for (const Series& s : series) range.include(row[s.column]);
@@ -255,40 +295,46 @@ private:
         return {{YELLOW_BAND, "yellow: " + yellow, true}, {RED_BAND, "red: " + red, true}};
     }
 
+    // The panel of a plot group: its lines on the left-hand scale over what
+    // `under` draws, then those of the right-hand scale on their own. Returns
+    // the legend's entries for the lines.
+    template <typename Under>
+    std::vector<LegendEntry> groupPanel(std::pair<double, double> where, PlotGroup group, const char* yLabel,
+                                        const char* secondLabel, Under under) {
+        const std::vector<Series> left = linesOf(group, false), right = linesOf(group, true);
+        const Range range = rangeOf(log_, left).padded();
+        frame(where, range, yLabel);
+        under(range);
+        for (const Series& series : left) line(series);
+        if (!right.empty()) {
+            secondAxis(rangeOf(log_, right).padded(), secondLabel);
+            for (const Series& series : right) line(series);
+        }
+        std::vector<LegendEntry> entries;
+        for (const Series& series : left) entries.push_back(lineEntry(series));
+        for (const Series& series : right) entries.push_back(lineEntry(series));
+        return entries;
+    }
+
     void airspeeds(std::pair<double, double> where) {
-        const Series tas{TAS, TAS_PEN, "TAS (kt)"}, ias{IAS, IAS_PEN, "IAS (kt)"};
-        const Range range = rangeOf(log_, {tas, ias}).padded();
-        frame(where, range, "airspeed (kt)");
-        horizontalBand(AIRSPEED_YELLOW, AIRSPEED_RED, YELLOW_BAND, range);
-        horizontalBand(AIRSPEED_RED, range.high, RED_BAND, range);
-        line(tas);
-        line(ias);
-        std::vector<LegendEntry> entries{lineEntry(tas), lineEntry(ias)};
+        std::vector<LegendEntry> entries = groupPanel(where, PlotGroup::Airspeed, "airspeed (kt)", nullptr, [&](Range range) {
+            horizontalBand(AIRSPEED_YELLOW, AIRSPEED_RED, YELLOW_BAND, range);
+            horizontalBand(AIRSPEED_RED, range.high, RED_BAND, range);
+        });
         for (LegendEntry& band : bandEntries("> " + numberText(AIRSPEED_YELLOW, -1) + " kt", "> " + numberText(AIRSPEED_RED, -1) + " kt"))
             entries.push_back(band);
         legend(entries);
     }
 
     void altitude(std::pair<double, double> where) {
-        const Series alt{ALT, ALT_PEN, "altitude (ft)"}, climb{CLIMB, CLIMB_PEN, "climb (ft/min)"};
-        const Range altRange = rangeOf(log_, {alt}).padded();
-        const Range climbRange = rangeOf(log_, {climb}).padded();
-        frame(where, altRange, "altitude (ft)");
-        line(alt);
-        secondAxis(climbRange, "climb (ft/min)");
-        line(climb);
-        legend({lineEntry(alt), lineEntry(climb)});
+        legend(groupPanel(where, PlotGroup::Altitude, "altitude (ft)", "climb (ft/min)", [](Range) {}));
     }
 
     void attitude(std::pair<double, double> where) {
-        const Series pitch{PITCH, PITCH_PEN, "pitch (deg)"}, bank{BANK, BANK_PEN, "bank (deg)"}, aoa{AOA, AOA_PEN, "AoA (deg)"};
-        const Range range = rangeOf(log_, {pitch, bank, aoa}).padded();
-        frame(where, range, "attitude (deg)");
-        stallShading(range);
-        line(pitch);
-        line(bank);
-        line(aoa);
-        legend({lineEntry(pitch), lineEntry(bank), lineEntry(aoa), {STALL_SHADE, "stall", true}});
+        std::vector<LegendEntry> entries =
+            groupPanel(where, PlotGroup::Attitude, "attitude (deg)", nullptr, [&](Range range) { stallShading(range); });
+        entries.push_back({STALL_SHADE, "stall", true});
+        legend(entries);
     }
 
     // Each row with Stall set shades its sample period.
@@ -318,29 +364,19 @@ private:
     }
 
     void gLoad(std::pair<double, double> where) {
-        const Series g{GFORC, G_PEN, "g load (g)"};
-        const Range range = rangeOf(log_, {g}).padded();
-        frame(where, range, "g load (g)");
-        horizontalBand(G_YELLOW, G_RED, YELLOW_BAND, range);
-        horizontalBand(-G_RED, -G_YELLOW, YELLOW_BAND, range);
-        horizontalBand(G_RED, range.high, RED_BAND, range);
-        horizontalBand(range.low, -G_RED, RED_BAND, range);
-        line(g);
-        std::vector<LegendEntry> entries{lineEntry(g)};
+        std::vector<LegendEntry> entries = groupPanel(where, PlotGroup::GLoad, "g load (g)", nullptr, [&](Range range) {
+            horizontalBand(G_YELLOW, G_RED, YELLOW_BAND, range);
+            horizontalBand(-G_RED, -G_YELLOW, YELLOW_BAND, range);
+            horizontalBand(G_RED, range.high, RED_BAND, range);
+            horizontalBand(range.low, -G_RED, RED_BAND, range);
+        });
         for (LegendEntry& band : bandEntries("beyond +-" + numberText(G_YELLOW, -1) + " g", "beyond +-" + numberText(G_RED, -1) + " g"))
             entries.push_back(band);
         legend(entries);
     }
 
     void engine(std::pair<double, double> where) {
-        const Series hp{HP, HP_PEN, "power (hp)"}, thrust{THRST, THRUST_PEN, "thrust (host unit)"}, prop{PROP, PROP_PEN, "prop (deg)"};
-        const Range range = rangeOf(log_, {hp, thrust}).padded();
-        frame(where, range, "power (hp) and thrust");
-        line(hp);
-        line(thrust);
-        secondAxis(rangeOf(log_, {prop}).padded(), "propeller (deg)");
-        line(prop);
-        legend({lineEntry(hp), lineEntry(thrust), lineEntry(prop)});
+        legend(groupPanel(where, PlotGroup::Engine, "power (hp) and thrust", "propeller (deg)", [](Range) {}));
     }
 
     const FlightLog& log_;

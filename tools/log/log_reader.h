@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/gauge_facts.h"
 #include "tools/log/log_columns.h"
 
 namespace vorlat::flightlog {
@@ -83,9 +84,9 @@ struct FlightLog {
     std::int64_t skippedSamples() const;  // all known pause gaps together
 };
 
-// Sample clock: one sample every 9 ticks of the host.
-inline constexpr double DEFAULT_TICK_RATE = 18.0;  // ticks per second
-inline constexpr double TICKS_PER_SAMPLE = 9.0;
+// Sample clock: one sample every TICKS_PER_SAMPLE ticks of the host (host/gauge_facts.h).
+inline constexpr double DEFAULT_TICK_RATE = gauge::DEFAULT_TICK_RATE;  // ticks per second
+inline constexpr double TICKS_PER_SAMPLE = gauge::TICKS_PER_SAMPLE;
 inline constexpr double samplePeriod(double tickRate) { return TICKS_PER_SAMPLE / tickRate; }
 inline constexpr double timeOfIndex(double index, double tickRate) { return index * TICKS_PER_SAMPLE / tickRate; }
 

@@ -1,7 +1,6 @@
 #include "tools/log/log_replay.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -9,10 +8,11 @@
 #include <memory>
 #include <random>
 
+#include "host/flight/run.h"
+#include "host/gauge_facts.h"
 #include "host/host.h"
 #include "host/render/panel_renderer.h"
-#include "readouts/constants.h"
-#include "tools/log/log_summary.h"
+#include "tools/log/number_text.h"
 
 namespace vorlat::flightlog {
 
@@ -33,59 +33,56 @@ std::int32_t dataWord(double value, double scale) {
     return static_cast<std::int32_t>(word);
 }
 
-// Each logged column that a host variable feeds, with the readout's conversion inverted.
+// Each logged column that a host variable feeds. The panel shows the raw value
+// times the input's panelPerRaw, so the raw value is the logged one divided by
+// it; a truncated column (as the log's schema says) is aimed at the middle of
+// its unit first. AoA is the one conversion that is more than a product.
 struct Inverse {
     Column column;
-    std::uint32_t variable;
-    double (*toHost)(double logged);
+    const gauge::HostInput* input;
 };
 constexpr Inverse INVERSES[] = {
-    {ALT, 73, [](double ft) { return middleOfTruncated(ft) / FEET_PER_METRE; }},
-    {PITCH, 78, [](double deg) { return -deg; }},
-    {CLIMB, 65, [](double fpm) { return middleOfTruncated(fpm) / CLIMB_SCALE; }},
-    {GFORC, 351, [](double g) { return g / G_SCALE; }},
-    {HDNG, 84, [](double deg) { return middleOfTruncated(deg); }},
-    {BANK, 80, [](double deg) { return deg; }},
-    {PROP, 411, [](double deg) { return deg / DEGREES_PER_RADIAN; }},
-    {HP, 402, [](double hp) { return middleOfTruncated(hp) / POWER_SCALE; }},
-    {THRST, 412, [](double thrust) { return middleOfTruncated(thrust); }},
-    {AOA, 349, [](double deg) { return AOA_ZERO - deg / AOA_SCALE; }},
-    {STALL, 67, [](double flag) { return flag; }},
+    {ALT, &gauge::ALTITUDE}, {PITCH, &gauge::PITCH}, {CLIMB, &gauge::CLIMB}, {GFORC, &gauge::G_LOAD},
+    {HDNG, &gauge::HEADING}, {BANK, &gauge::BANK},   {PROP, &gauge::PROP},   {HP, &gauge::POWER},
+    {THRST, &gauge::THRUST}, {AOA, &gauge::AOA},     {STALL, &gauge::STALL},
 };
 
-constexpr std::uint32_t TICK_VARIABLE = 1;
-constexpr std::size_t RECORD_ICON_CHILD = 0;  // the first element the host draws
-constexpr double TICKS_PER_SAMPLE_STEP = 9;  // one sample per update: the gap must exceed 8
+double hostValue(const Inverse& inverse, double logged) {
+    if (inverse.column == AOA) return gauge::AOA_ZERO_RAW - logged / gauge::AOA_DEGREES_PER_RAW;
+    const bool truncated = LOG_COLUMNS[inverse.column].kind == LogColumnKind::Truncated;
+    return (truncated ? middleOfTruncated(logged) : logged) / inverse.input->panelPerRaw;
+}
+
+// One sample per update: the recorder samples once the tick count has moved this far.
+constexpr double TICKS_PER_SAMPLE_STEP = gauge::TICKS_PER_SAMPLE;
 
 void apply(Host& host, const Row& row) {
     const HostInputs inputs = hostInputsFor(row);
     for (const HostInput& input : inputs.variables) host.setVariable(input.variable, input.value);
-    host.setDataWord(TAS_DATA_WORD, inputs.tasWord);
-    host.setDataWord(IAS_DATA_WORD, inputs.iasWord);
+    host.setDataWord(gauge::TAS_WORD.index, inputs.tasWord);
+    host.setDataWord(gauge::IAS_WORD.index, inputs.iasWord);
 }
 
 }  // namespace
 
 HostInputs hostInputsFor(const Row& row) {
     HostInputs inputs;
-    for (const Inverse& inverse : INVERSES) inputs.variables.push_back({inverse.variable, inverse.toHost(row[inverse.column])});
-    inputs.tasWord = dataWord(row[TAS], AIRSPEED_SCALE);
-    inputs.iasWord = dataWord(row[IAS], AIRSPEED_SCALE);
+    for (const Inverse& inverse : INVERSES)
+        inputs.variables.push_back({inverse.input->index, hostValue(inverse, row[inverse.column])});
+    inputs.tasWord = dataWord(row[TAS], gauge::TAS_WORD.panelPerRaw);
+    inputs.iasWord = dataWord(row[IAS], gauge::IAS_WORD.panelPerRaw);
     return inputs;
 }
 
 ReplayShot parseReplayShot(std::string_view argument) {
-    const std::size_t colon = argument.find(':');
-    if (colon == std::string_view::npos || colon == 0 || colon + 1 == argument.size())
-        throw ReplayError("--png-at " + std::string(argument) + ": expected TIME:OUT.png, e.g. 12.5:stall.png", true);
     ReplayShot shot;
-    const std::string_view time = argument.substr(0, colon);
-    const auto result = std::from_chars(time.data(), time.data() + time.size(), shot.time);
-    if (result.ec != std::errc{} || result.ptr != time.data() + time.size() || !std::isfinite(shot.time))
-        throw ReplayError("--png-at " + std::string(argument) + ": the time \"" + std::string(time) + "\" is not a number of seconds", true);
-    shot.output = std::string(argument.substr(colon + 1));
-    if (std::filesystem::path(shot.output).extension() != ".png")
-        throw ReplayError("--png-at " + std::string(argument) + ": the picture's name must end in .png", true);
+    try {
+        shot = cli::parseTimedPicture(argument, "OUT.png");
+    } catch (const cli::UsageError& e) {
+        throw ReplayError(std::string("--png-at ") + e.what(), true);
+    }
+    if (std::filesystem::path(shot.file).extension() != ".png")
+        throw ReplayError("--png-at \"" + std::string(argument) + "\": the picture's name must end in .png", true);
     return shot;
 }
 
@@ -123,25 +120,26 @@ void Replayer::stopHost() {
         std::filesystem::remove_all(scratch_, error);
         scratch_.clear();
     }
+    recording_ = false;
 }
 
-// The module opens "data_log.txt" in the current directory when recording starts.
-void Replayer::startRecording() {
+// The module opens its log in the host's log folder when recording starts: a
+// folder of the replay's own, made before the host that is to use it.
+void Replayer::makeScratchFolder() {
     std::error_code error;
     std::random_device random;
     for (int attempt = 0; attempt < 100 && scratch_.empty(); ++attempt) {
         const auto candidate = std::filesystem::temp_directory_path(error) / ("vorlat-replay-" + std::to_string(random()));
         if (!error && std::filesystem::create_directory(candidate, error)) scratch_ = candidate;
     }
-    // A failed open would reset the module's row counter: without a folder of our own, do not record.
+}
+
+// A failed open would reset the module's row counter: without a folder of our own, do not record.
+void Replayer::startRecording() {
     if (scratch_.empty()) return;
-    const std::filesystem::path previous = std::filesystem::current_path(error);
-    if (error) return;
-    std::filesystem::current_path(scratch_, error);
-    if (error) return;
-    const ElementView recordIcon = host_->child(RECORD_ICON_CHILD);
-    host_->press(recordIcon.x + 1, recordIcon.y + 1);
-    std::filesystem::current_path(previous, error);
+    const flight::PanelPoint record = flight::pressPoint(*host_, {.target = flight::Press::Target::Record});
+    host_->press(record.x, record.y);
+    recording_ = true;
 }
 
 const Host& Replayer::show(std::size_t row) {
@@ -155,11 +153,11 @@ const Host& Replayer::show(std::size_t row) {
     }
     while (samples_ < target) {
         ticks_ += TICKS_PER_SAMPLE_STEP;
-        host_->setVariable(TICK_VARIABLE, ticks_);
+        host_->setVariable(gauge::TICK_VARIABLE, ticks_);
         host_->update();
         ++samples_;
     }
-    if (scratch_.empty()) startRecording();
+    if (!recording_) startRecording();
     apply(*host_, log_.rows[row]);
     host_->update();  // no tick advance: no sample, every box shows this row
     return *host_;
@@ -177,13 +175,15 @@ void Replayer::writePng(const std::string& path) {
 
 void Replayer::restart(std::size_t row) {
     stopHost();
-    host_ = std::make_unique<Host>(HostOptions{.modulePath = modulePath_, .privateCopy = true, .resourceScript = {}});
+    makeScratchFolder();
+    host_ = std::make_unique<Host>(HostOptions{
+        .modulePath = modulePath_, .privateCopy = true, .resourceScript = {}, .logFolder = scratch_.string()});
     ticks_ = 0;
     samples_ = 0;
     lag_ = 0;
     // Inputs before start, so the rate samplers seed on them and the rates stay at rest.
     apply(*host_, log_.rows[row]);
-    host_->setVariable(TICK_VARIABLE, ticks_);
+    host_->setVariable(gauge::TICK_VARIABLE, ticks_);
     host_->setup();
     host_->start();
 }
@@ -194,7 +194,7 @@ void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream&
         std::string output;
     };
     std::vector<Job> jobs;
-    for (const ReplayShot& shot : request.shots) jobs.push_back({rowAtTime(log, shot.time, request.tickRate), shot.output});
+    for (const ReplayShot& shot : request.shots) jobs.push_back({rowAtTime(log, shot.time, request.tickRate), shot.file});
     if (!request.framesDir.empty()) {
         std::error_code error;
         std::filesystem::create_directories(request.framesDir, error);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/cli/press_options.h"
 #include "host/host.h"
 #include "tools/log/log_reader.h"
 
@@ -30,11 +31,9 @@ private:
     bool badUsage_;
 };
 
-// "TIME:OUT.png": the panel at TIME seconds written to OUT.png.
-struct ReplayShot {
-    double time = 0;
-    std::string output;
-};
+// "TIME:OUT.png": the panel at TIME seconds written to OUT.png. The value is
+// read as `vorlat fly --png-at` reads its own, and the picture must be a PNG.
+using ReplayShot = cli::TimedPicture;
 ReplayShot parseReplayShot(std::string_view argument);  // throws ReplayError (bad usage)
 
 // The host inputs that make the panel show a row's values: each readout's
@@ -46,11 +45,9 @@ struct HostInput {
 };
 struct HostInputs {
     std::vector<HostInput> variables;
-    std::int32_t tasWord = 0;  // HostDataBlock words
+    std::int32_t tasWord = 0;  // host data block words gauge::TAS_WORD and IAS_WORD
     std::int32_t iasWord = 0;
 };
-inline constexpr std::size_t TAS_DATA_WORD = 174;
-inline constexpr std::size_t IAS_DATA_WORD = 175;
 HostInputs hostInputsFor(const Row& row);
 
 // The row shown at a time: the last row at or before it. Throws ReplayError
@@ -62,11 +59,12 @@ std::size_t rowAtTime(const FlightLog& log, double time, double tickRate);
 inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
 
 // One stand-in host fed row after row. Rows were written while the recorder
-// was recording, so the replay presses the record button too, with the
-// module's own log going to a scratch folder, and both icons show green. The host's tick count advances by one
-// sample per update until the module's row counter reaches the row's index,
-// then the row's values go in and one more update (no sample) shows them.
-// Rows are best shown in order: an earlier index starts a fresh host.
+// was recording, so the replay presses the record button too, with the host's
+// log folder a scratch folder for the module's own log, and both icons show
+// green. The host's tick count advances by one sample per update until the
+// module's row counter reaches the row's index, then the row's values go in
+// and one more update (no sample) shows them. Rows are best shown in order: an
+// earlier index starts a fresh host.
 class Replayer {
 public:
     explicit Replayer(const FlightLog& log, std::string modulePath = {}, std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES);
@@ -82,6 +80,7 @@ public:
 
 private:
     void restart(std::size_t row);
+    void makeScratchFolder();
     void startRecording();
     void stopHost();
 
@@ -93,9 +92,9 @@ private:
     double ticks_ = 0;
     std::int64_t samples_ = 0;
     std::int64_t lag_ = 0;  // how far the module's counter stays behind the log's index
-    std::filesystem::path scratch_;  // where the module's own log goes while the replay records
+    std::filesystem::path scratch_;  // the host's log folder: where the module's own log goes
+    bool recording_ = false;
 };
-
 
 struct ReplayRequest {
     std::vector<ReplayShot> shots;

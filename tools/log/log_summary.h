@@ -55,11 +55,8 @@ struct Summary {
 };
 
 Summary summarise(const FlightLog& log, double tickRate = DEFAULT_TICK_RATE);
+// The same fields as a table for people and as one JSON object (log_summary_output.cpp).
 void writeSummaryTable(std::ostream& out, const Summary& summary);
 void writeSummaryJson(std::ostream& out, const Summary& summary);
-
-// Locale-free number text: fixed decimals, or the shortest form that reads back
-// exactly (never an exponent) when decimals < 0.
-std::string numberText(double value, int decimals);
 
 }  // namespace vorlat::flightlog

@@ -1,0 +1,267 @@
+// The summary as a table for people and as JSON for machines. Both writers walk
+// one list of fields (summaryFields): each field gives its table lines and its
+// JSON members side by side, so a field is added, moved or dropped in one place.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readouts/constants.h"
+#include "tools/log/log_summary.h"
+#include "tools/log/number_text.h"
+
+namespace vorlat::flightlog {
+
+namespace {
+
+// --- Text of the two outputs -------------------------------------------------
+
+// Numbers of the table, right-aligned in fixed columns.
+std::string padLeft(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+std::string padRight(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+// Times to the millisecond, without trailing zeros but with at least one decimal.
+std::string timeText(double value) {
+    std::string text = numberText(value, 3);
+    if (const std::size_t point = text.find('.'); point != std::string::npos) {
+        text.erase(std::max(text.find_last_not_of('0') + 1, point + 2));
+    }
+    return text;
+}
+std::string seconds(double value) { return timeText(value) + " s"; }
+std::string count(std::size_t value) { return std::to_string(value); }
+std::string plural(std::size_t n, std::string_view one, std::string_view many) {
+    return std::string(n == 1 ? one : many);
+}
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') out += '\\', out += c;
+        else if (u < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", u);
+            out += escaped;
+        } else out += c;
+    }
+    return out + "\"";
+}
+std::string jsonNumber(double value) { return std::isfinite(value) ? numberText(value, -1) : "null"; }
+std::string jsonNumberIf(bool exists, double value) { return exists ? jsonNumber(value) : "null"; }
+
+struct JsonMember {
+    std::string key;
+    std::string value;  // JSON text
+};
+// {"key": value, ...} on one line.
+std::string jsonObject(const std::vector<JsonMember>& members) {
+    std::string out = "{";
+    for (const JsonMember& member : members) {
+        if (&member != &members.front()) out += ", ";
+        out += jsonString(member.key) + ": " + member.value;
+    }
+    return out + "}";
+}
+
+// One field of the summary in both outputs: its lines of the table (each with
+// its line break; empty: the table leaves it out) and its members of the JSON object.
+struct SummaryField {
+    std::string table;
+    std::vector<JsonMember> json;
+};
+
+// --- Per-column statistics and bands: tables of their own ---------------------
+
+struct StatisticField {
+    std::string_view key;      // JSON
+    std::string_view heading;  // table
+    std::size_t width;
+    double ColumnStats::* value;
+    enum Text { Logged, Mean, Time } text;  // the column's decimals, two more, or a time
+};
+constexpr StatisticField STATISTIC_FIELDS[] = {
+    {.key = "min", .heading = "Min", .width = 10, .value = &ColumnStats::min, .text = StatisticField::Logged},
+    {.key = "min_s", .heading = "at s", .width = 10, .value = &ColumnStats::minTime, .text = StatisticField::Time},
+    {.key = "max", .heading = "Max", .width = 10, .value = &ColumnStats::max, .text = StatisticField::Logged},
+    {.key = "max_s", .heading = "at s", .width = 10, .value = &ColumnStats::maxTime, .text = StatisticField::Time},
+    {.key = "mean", .heading = "Mean", .width = 11, .value = &ColumnStats::mean, .text = StatisticField::Mean},
+};
+constexpr std::size_t NAME_WIDTH = 8;  // the table's first columns: a column's name, its unit, a band's name
+constexpr std::size_t BAND_WIDTH = 10;
+
+std::string statisticText(const StatisticField& field, const ColumnStats& stats, int decimals) {
+    const double value = stats.*field.value;
+    switch (field.text) {
+        case StatisticField::Logged: return numberText(value, decimals);
+        case StatisticField::Mean: return numberText(value, decimals + 2);
+        case StatisticField::Time: return timeText(value);
+    }
+    return {};
+}
+
+SummaryField columnsField(const Summary& s) {
+    SummaryField field;
+    field.table = "\n" + padRight("Column", NAME_WIDTH) + padRight("Unit", NAME_WIDTH);
+    for (const StatisticField& statistic : STATISTIC_FIELDS) field.table += padLeft(std::string(statistic.heading), statistic.width);
+    field.table += "\n";
+    std::string json = "{\n";
+    for (std::size_t c = 1; c < COLUMN_COUNT; ++c) {
+        const ColumnStats& stats = s.columns[c];
+        field.table += padRight(std::string(COLUMNS[c].header), NAME_WIDTH) + padRight(std::string(COLUMNS[c].unit), NAME_WIDTH);
+        std::vector<JsonMember> members;
+        for (const StatisticField& statistic : STATISTIC_FIELDS) {
+            if (stats.count == 0) break;
+            field.table += padLeft(statisticText(statistic, stats, COLUMNS[c].decimals), statistic.width);
+            members.push_back({std::string(statistic.key), jsonNumber(stats.*statistic.value)});
+        }
+        field.table += (stats.count == 0 ? padLeft("-", STATISTIC_FIELDS[0].width) : "") + "\n";
+        json += "    " + jsonString(COLUMNS[c].csvName) + ": " + (stats.count == 0 ? "null" : jsonObject(members)) +
+                (c + 1 < COLUMN_COUNT ? ",\n" : "\n");
+    }
+    field.json = {{"columns", json + "  }"}};
+    return field;
+}
+
+struct BandRow {
+    std::string_view label;  // table
+    std::string_view key;    // JSON
+    BandTimes Summary::* times;
+    bool airspeed;  // the airspeed thresholds, else the g load's
+};
+constexpr BandRow BAND_ROWS[] = {
+    {.label = "TAS", .key = "tas", .times = &Summary::tas, .airspeed = true},
+    {.label = "IAS", .key = "ias", .times = &Summary::ias, .airspeed = true},
+    {.label = "G load", .key = "g", .times = &Summary::g, .airspeed = false},
+};
+
+SummaryField bandsField(const Summary& s) {
+    const std::string airspeedBands =
+        "(yellow above " + numberText(AIRSPEED_YELLOW, -1) + " kt, red above " + numberText(AIRSPEED_RED, -1) + " kt)";
+    const std::string gBands = "(yellow beyond +-" + numberText(G_YELLOW, -1) + " g, red beyond +-" + numberText(G_RED, -1) + " g)";
+    SummaryField field;
+    field.table = "\n" + padRight("Bands", NAME_WIDTH) + padLeft("yellow", BAND_WIDTH) + padLeft("red", BAND_WIDTH) + "\n";
+    std::vector<JsonMember> bands;
+    for (const BandRow& band : BAND_ROWS) {
+        const BandTimes& times = s.*band.times;
+        field.table += padRight(std::string(band.label), NAME_WIDTH) + padLeft(seconds(times.yellowSeconds), BAND_WIDTH) +
+                       padLeft(seconds(times.redSeconds), BAND_WIDTH) + "  " + (band.airspeed ? airspeedBands : gBands) + "\n";
+        bands.push_back({std::string(band.key),
+                         jsonObject({{"yellow_s", jsonNumber(times.yellowSeconds)}, {"red_s", jsonNumber(times.redSeconds)}})});
+    }
+    field.json = {{"bands", jsonObject(bands)}};
+    return field;
+}
+
+// --- The lines of the summary --------------------------------------------------
+
+constexpr std::string_view MORE = "              ";  // a line that continues the one above
+
+SummaryField fileField(const Summary& s) { return {"File          " + s.file + "\n", {{"file", jsonString(s.file)}}}; }
+
+SummaryField completenessField(const Summary& s) {
+    SummaryField field;
+    field.table = "Completeness  " + std::string(endingName(s.ending)) + "\n";
+    if (s.dropped)
+        field.table += std::string(MORE) + "partial last line " + count(s.dropped->line) + " dropped (the recorder stopped while writing it)\n";
+    if (s.lfOnlyLines != 0) field.table += std::string(MORE) + count(s.lfOnlyLines) + " lines end in LF alone, not CR LF\n";
+    field.json = {{"completeness", jsonString(endingKeyword(s.ending))},
+                  {"dropped_line", s.dropped ? count(s.dropped->line) : "null"},
+                  {"lf_only_lines", count(s.lfOnlyLines)}};
+    return field;
+}
+
+SummaryField extentField(const Summary& s) {
+    SummaryField field;
+    field.table = "Rows          " + count(s.rows) + " in " + count(s.segments) + plural(s.segments, " segment, ", " segments, ") +
+                  count(s.pauses) + plural(s.pauses, " pause", " pauses") + " (" + std::to_string(s.skippedSamples) +
+                  " samples not recorded, " + seconds(static_cast<double>(s.skippedSamples) * s.samplePeriod) + ")\n";
+    const std::string clock = "(a sample every " + numberText(s.samplePeriod, -1) + " s at " + numberText(s.tickRate, -1) + " ticks/s)\n";
+    const bool anyRows = s.rows != 0;
+    field.table += anyRows ? "Time          " + seconds(s.startTime) + " to " + seconds(s.endTime) + ", duration " +
+                                 seconds(s.duration) + " " + clock
+                           : "Time          no rows " + clock;
+    field.json = {{"tick_rate", jsonNumber(s.tickRate)},
+                  {"sample_period_s", jsonNumber(s.samplePeriod)},
+                  {"rows", count(s.rows)},
+                  {"segments", count(s.segments)},
+                  {"pauses", count(s.pauses)},
+                  {"skipped_samples", std::to_string(s.skippedSamples)},
+                  {"start_s", jsonNumberIf(anyRows, s.startTime)},
+                  {"end_s", jsonNumberIf(anyRows, s.endTime)},
+                  {"duration_s", jsonNumberIf(anyRows, s.duration)}};
+    return field;
+}
+
+SummaryField stallField(const Summary& s) {
+    const StallStats& stall = s.stall;
+    SummaryField field;
+    field.table = "\nStalls        " + count(stall.events) + plural(stall.events, " event", " events");
+    if (stall.firstTime) field.table += ", first at " + seconds(*stall.firstTime) + ", " + seconds(stall.totalSeconds) + " in all";
+    field.table += "\n";
+    field.json = {{"stall", jsonObject({{"events", count(stall.events)},
+                                        {"first_s", jsonNumberIf(stall.firstTime.has_value(), stall.firstTime.value_or(0))},
+                                        {"total_s", jsonNumber(stall.totalSeconds)}})}};
+    return field;
+}
+
+SummaryField climbField(const Summary& s) {
+    const ColumnStats& climb = s.columns[CLIMB];
+    const bool any = climb.count != 0;
+    return {"Climb rate    largest climb " + numberText(climb.max, 0) + " ft/min at " + seconds(climb.maxTime) +
+                ", largest descent " + numberText(climb.min, 0) + " ft/min at " + seconds(climb.minTime) + "\n",
+            {{"climb", jsonObject({{"largest_climb_ft_min", jsonNumberIf(any, climb.max)},
+                                   {"at_s", jsonNumberIf(any, climb.maxTime)},
+                                   {"largest_descent_ft_min", jsonNumberIf(any, climb.min)},
+                                   {"descent_at_s", jsonNumberIf(any, climb.minTime)}})}}};
+}
+
+SummaryField altitudeField(const Summary& s) {
+    const auto text = [](const AltitudeChange& c) {
+        if (c.feet == 0) return std::string("none");
+        return numberText(c.feet, 0) + " ft (" + seconds(c.fromTime) + " to " + seconds(c.toTime) + ")";
+    };
+    const auto json = [](const AltitudeChange& c) -> std::string {
+        if (c.feet == 0) return "null";
+        return jsonObject({{"ft", jsonNumber(c.feet)}, {"from_s", jsonNumber(c.fromTime)}, {"to_s", jsonNumber(c.toTime)}});
+    };
+    return {"Altitude      largest gain " + text(s.largestGain) + ", largest loss " + text(s.largestLoss) + "\n",
+            {{"altitude", jsonObject({{"largest_gain", json(s.largestGain)}, {"largest_loss", json(s.largestLoss)}})}}};
+}
+
+// The summary's fields in the order both outputs give them. Without rows the
+// table ends at the extent, while the JSON keeps every member (null where no
+// value exists), so that a machine finds the same keys in every summary.
+std::vector<SummaryField> summaryFields(const Summary& s) {
+    std::vector<SummaryField> fields{fileField(s), completenessField(s), extentField(s)};
+    for (SummaryField field : {columnsField(s), bandsField(s), stallField(s), climbField(s), altitudeField(s)}) {
+        if (s.rows == 0) field.table.clear();
+        fields.push_back(std::move(field));
+    }
+    return fields;
+}
+
+}  // namespace
+
+void writeSummaryTable(std::ostream& out, const Summary& summary) {
+    for (const SummaryField& field : summaryFields(summary)) out << field.table;
+}
+
+void writeSummaryJson(std::ostream& out, const Summary& summary) {
+    std::string_view separator = "{\n";
+    for (const SummaryField& field : summaryFields(summary)) {
+        for (const JsonMember& member : field.json) {
+            out << separator << "  " << jsonString(member.key) << ": " << member.value;
+            separator = ",\n";
+        }
+    }
+    out << "\n}\n";
+}
+
+}  // namespace vorlat::flightlog
