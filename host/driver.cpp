@@ -17,8 +17,7 @@ using detail::word;
 namespace {
 
 constexpr const char* ROUTINE_NAMES[layout::ROUTINE_COUNT] = {
-    "relayRoutine1", "setupRoutine", "startRoutine", "relayRoutine4", "relayRoutine5", "relayRoutine6",
-    "finalRoutine"};
+    "relayRoutine1", "setupRoutine", "startRoutine", "relayRoutine4", "relayRoutine5", "relayRoutine6", "finalRoutine"};
 enum RoutineIndex { RELAY1, SETUP, START, RELAY4, RELAY5, RELAY6, FINAL };
 
 std::uintptr_t routineAddress(const Host::State& state, int index) {

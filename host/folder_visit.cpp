@@ -39,8 +39,8 @@ FolderVisit::~FolderVisit() noexcept(false) {
     if (!error) {
         return;
     }
-    const std::string problem = std::string(what_) + ": cannot return from the log folder to " +
-                                previous_.string() + " (" + error.message() + ")";
+    const std::string problem = std::string(what_) + ": cannot return from the log folder to " + previous_.string() +
+                                " (" + error.message() + ")";
     // A second exception during unwinding would end the process: report this one instead.
     if (std::uncaught_exceptions() > exceptionsAtEntry_) {
         std::fprintf(stderr, "vorlat host: %s\n", problem.c_str());

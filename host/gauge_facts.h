@@ -115,11 +115,12 @@ inline constexpr HostInput FUEL_PRESSURE    = {.traceName = "fuel_pressure_raw",
 
 // Every input a flight or a trace may feed, in the order the trace documentation lists them.
 inline constexpr std::array<const HostInput*, 35> HOST_INPUTS = {
-    &GROUND_ELEVATION, &SPEED,    &CLIMB,       &STALL,        &LATITUDE,       &LONGITUDE, &ALTITUDE,
-    &PITCH,            &BANK,     &HEADING,     &THROTTLE,     &TAS_WORD,       &IAS_WORD,  &ELEVATOR,
-    &AILERON,          &PRESSURE, &AOA,         &TEMPERATURE,  &G_LOAD,         &AUX_FUEL,  &FUEL,
-    &RPM,              &MANIFOLD, &POWER,       &TORQUE,       &WEP,            &WSGT,      &PROP,
-    &THRUST,           &CHT,      &OIL_TEMPERATURE, &ROT,      &OIL_PRESSURE,   &FUEL_FLOW, &FUEL_PRESSURE,
+    &GROUND_ELEVATION, &SPEED,    &CLIMB,        &STALL,     &LATITUDE,      &LONGITUDE,
+    &ALTITUDE,         &PITCH,    &BANK,         &HEADING,   &THROTTLE,      &TAS_WORD,
+    &IAS_WORD,         &ELEVATOR, &AILERON,      &PRESSURE,  &AOA,           &TEMPERATURE,
+    &G_LOAD,           &AUX_FUEL, &FUEL,         &RPM,       &MANIFOLD,      &POWER,
+    &TORQUE,           &WEP,      &WSGT,         &PROP,      &THRUST,        &CHT,
+    &OIL_TEMPERATURE,  &ROT,      &OIL_PRESSURE, &FUEL_FLOW, &FUEL_PRESSURE,
 };
 
 // The tick count the host itself raises; no flight or trace may set it.
@@ -127,16 +128,16 @@ inline constexpr std::uint32_t TICK_VARIABLE = 1;
 inline constexpr std::size_t DATA_BLOCK_WORDS = 256;  // the host's data block, of which the gauge reads two
 
 // Conversions that are more than a product (panel value from raw value x):
-inline constexpr double AOA_ZERO_RAW = 32767.0;              // AoA = (32767 - x) * AOA_DEGREES_PER_RAW
+inline constexpr double AOA_ZERO_RAW = 32767.0;                  // AoA = (32767 - x) * AOA_DEGREES_PER_RAW
 inline constexpr double AOA_DEGREES_PER_RAW = 0.00469970703125;  // 77 / 16384
-inline constexpr double TEMPERATURE_SPAN_F = 460.0;          // temperature box: x * 460 + 32 F
+inline constexpr double TEMPERATURE_SPAN_F = 460.0;              // temperature box: x * 460 + 32 F
 inline constexpr double TEMPERATURE_BASE_F = 32.0;
-inline constexpr double RANKINE_OFFSET_F = 459.7;            // CHT, Oil T, ROT: x - 459.7 F
-inline constexpr double THROTTLE_FULL_WORD = 16384.0;        // Thrt: (word + 1) / 16384 * 100 percent
-inline constexpr double LATITUDE_FACTOR = 0.0647886;         // latitude: x * 0.0647886 / 2 arc seconds
+inline constexpr double RANKINE_OFFSET_F = 459.7;      // CHT, Oil T, ROT: x - 459.7 F
+inline constexpr double THROTTLE_FULL_WORD = 16384.0;  // Thrt: (word + 1) / 16384 * 100 percent
+inline constexpr double LATITUDE_FACTOR = 0.0647886;   // latitude: x * 0.0647886 / 2 arc seconds
 inline constexpr double LATITUDE_DIVISOR = 2.0;
 inline constexpr double ARC_SECONDS_PER_DEGREE = 3600.0;
-inline constexpr double FULL_TURN_DEGREES = 360.0;           // longitudes from 0 to 360 east
+inline constexpr double FULL_TURN_DEGREES = 360.0;  // longitudes from 0 to 360 east
 
 // --- The panel's boxes -----------------------------------------------------------
 // A box is named by its background label; (1, 1), (5, 5) and (5, 6) have none and

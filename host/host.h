@@ -61,7 +61,7 @@ inline constexpr std::size_t TEXT_BUFFER_SIZE = 32;  // bytes the host lends eac
 
 // An element record as the host reads it. Fields not of the element's kind stay default.
 struct ElementView {
-    int kind = -1;  // gauge::IMAGE_KIND, TEXT_KIND or ICON_KIND
+    int kind = -1;          // gauge::IMAGE_KIND, TEXT_KIND or ICON_KIND
     std::size_t child = 0;  // index in the child list (the background: none)
     std::int32_t resourceId = 0;
     std::int32_t x = 0, y = 0;
@@ -98,14 +98,14 @@ struct Bitmap {
     int width = 0, height = 0;
     int bitsPerPixel = 0;
     std::vector<std::array<std::uint8_t, 3>> palette;  // (red, green, blue)
-    std::vector<std::uint8_t> indices;                // row-major from the top, width * height
+    std::vector<std::uint8_t> indices;                 // row-major from the top, width * height
     std::array<std::uint8_t, 3> pixel(int x, int y) const { return palette.at(indices.at(std::size_t(y) * width + x)); }
 };
 
 struct HostOptions {
-    std::string modulePath;          // the module file to load
-    bool privateCopy = true;         // load a private copy so the module's state starts at zero
-    std::string resourceScript;      // where bitmaps are found without Windows resources; empty: the built-in default
+    std::string modulePath;      // the module file to load
+    bool privateCopy = true;     // load a private copy so the module's state starts at zero
+    std::string resourceScript;  // where bitmaps are found without Windows resources; empty: the built-in default
     // The simulator's current folder, where the module's relative log name lands.
     // The host enters it only while the module runs and returns at once; empty:
     // the process's own current folder. Defaulted so option lists may leave it out.
@@ -117,7 +117,7 @@ public:
     // Loads, checks tags and name, fills ImportTable; throws LoadError. Calls that
     // run module code throw HostError when the log folder cannot be entered or left.
     explicit Host(HostOptions options);
-    ~Host();                             // unloads without calling any routine
+    ~Host();  // unloads without calling any routine
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 

@@ -97,7 +97,7 @@ std::array<std::uintptr_t, SERVICE_SLOTS> serviceTable();
 namespace vorlat {
 
 struct Host::State {
-    HostOptions options;  // logFolder made absolute at construction
+    HostOptions options;             // logFolder made absolute at construction
     std::filesystem::path copyPath;  // the private copy still to delete, if any
     std::unique_ptr<ModuleLibrary> library;
 
@@ -174,8 +174,7 @@ private:
 // `what` names the call in errors. Throws HostError as FolderVisit does.
 class ModuleCall {
 public:
-    ModuleCall(Host::State& state, const char* what)
-        : folder_(state.options.logFolder, what), active_(state) {}
+    ModuleCall(Host::State& state, const char* what) : folder_(state.options.logFolder, what), active_(state) {}
 
 private:
     FolderVisit folder_;  // entered first, left last

@@ -55,6 +55,7 @@ struct Records {
     std::size_t fontNameSize;
 };
 
+// clang-format off
 inline constexpr Records NARROW = {
     .pointerSize = 4,
     .variable = {.size = 28, .id = 0, .hostAddress = 4, .value = 12},
@@ -96,6 +97,7 @@ inline constexpr Records WIDE = {
     .conditionPair = 8,
     .fontNameSize = 32,
 };
+// clang-format on
 
 // The layout of this build's pointer width.
 inline constexpr const Records& RECORDS = sizeof(void*) == 4 ? NARROW : WIDE;

@@ -15,8 +15,8 @@ HMODULE moduleHandle(void* handle) { return static_cast<HMODULE>(handle); }
 std::string lastErrorText() {
     const DWORD code = GetLastError();
     char message[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                        0, message, sizeof message, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        message, sizeof message, nullptr);
     std::string text = length > 0 ? std::string(message, length) : std::string();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
         text.pop_back();

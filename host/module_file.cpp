@@ -23,8 +23,7 @@ std::filesystem::path privateCopyOf(const std::filesystem::path& file) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto name = std::filesystem::temp_directory_path() /
-                          ("vorlat-" + hex(random()) + "-" + std::to_string(copies++) + "-" +
-                           file.filename().string());
+                          ("vorlat-" + hex(random()) + "-" + std::to_string(copies++) + "-" + file.filename().string());
         std::error_code error;
         if (std::filesystem::copy_file(file, name, std::filesystem::copy_options::none, error)) {
             return name;

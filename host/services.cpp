@@ -200,8 +200,7 @@ void Host::State::fillSlot(std::byte* slot) {
 
 void Host::State::checkRoot(const char* service, std::uintptr_t element) {
     if (element != word(root)) {
-        violation(std::string(service) + " called with " + hex(element) + ", not the root element " +
-                  hex(word(root)));
+        violation(std::string(service) + " called with " + hex(element) + ", not the root element " + hex(word(root)));
     }
 }
 void Host::State::checkGauge(const char* service, std::uintptr_t gauge) {

@@ -42,7 +42,7 @@ constinit ImportTableRecord ImportTable = {
 };
 
 constinit StandaloneVariable boundVariables[5] = {
-    {{.id = THROTTLE_VAR_ID}}, {{.id = TICK_VAR_ID}}, {{.id = SPEED_VAR_ID}},
+    {{.id = THROTTLE_VAR_ID}}, {{.id = TICK_VAR_ID}},    {{.id = SPEED_VAR_ID}},
     {{.id = BANK_VAR_ID}},     {{.id = HEADING_VAR_ID}},
 };
 

@@ -255,12 +255,10 @@ static_assert(sizeof(TextElement) == 312 && offsetof(TextElement, vars) == 60 &&
               offsetof(TextElement, highlightColour) == 224 && offsetof(TextElement, fontName) == 248 &&
               offsetof(TextElement, fontWeight) == 280 && offsetof(TextElement, fontCharset) == 284 &&
               offsetof(TextElement, textFlags) == 288 && offsetof(TextElement, charCount) == 292);
-static_assert(sizeof(IconElement) == 136 && offsetof(IconElement, var) == 60 &&
-              offsetof(IconElement, callback) == 88 && offsetof(IconElement, selectMode) == 92 &&
-              offsetof(IconElement, imageCount) == 112);
-static_assert(sizeof(MouseArea) == 44 && offsetof(MouseArea, helpId) == 24 &&
-              offsetof(MouseArea, eventMask) == 28 && offsetof(MouseArea, handler) == 36 &&
-              offsetof(MouseArea, userData) == 40);
+static_assert(sizeof(IconElement) == 136 && offsetof(IconElement, var) == 60 && offsetof(IconElement, callback) == 88 &&
+              offsetof(IconElement, selectMode) == 92 && offsetof(IconElement, imageCount) == 112);
+static_assert(sizeof(MouseArea) == 44 && offsetof(MouseArea, helpId) == 24 && offsetof(MouseArea, eventMask) == 28 &&
+              offsetof(MouseArea, handler) == 36 && offsetof(MouseArea, userData) == 40);
 #else
 // Wide pointers: same field order, pointers 8 bytes, no padding (docs/records.md).
 static_assert(sizeof(ModuleVariable) == 32 && offsetof(ModuleVariable, hostAddress) == 4 &&
@@ -289,6 +287,5 @@ static_assert(sizeof(TextElement) == 344 && offsetof(TextElement, vars) == 72 &&
 static_assert(sizeof(IconElement) == 156 && offsetof(IconElement, var) == 72 &&
               offsetof(IconElement, callback) == 104 && offsetof(IconElement, selectMode) == 112 &&
               offsetof(IconElement, imageCount) == 132);
-static_assert(sizeof(MouseArea) == 48 && offsetof(MouseArea, handler) == 36 &&
-              offsetof(MouseArea, userData) == 44);
+static_assert(sizeof(MouseArea) == 48 && offsetof(MouseArea, handler) == 36 && offsetof(MouseArea, userData) == 44);
 #endif

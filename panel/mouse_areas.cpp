@@ -12,8 +12,14 @@ constexpr MouseArea helpGroup(std::int32_t x, std::int32_t y, std::uint32_t help
     return {.kind = AREA_BEGIN_GROUP, .x = x, .y = y, .width = 44, .height = 12, .cursor = NO_CURSOR, .helpId = helpId};
 }
 constexpr MouseArea button(std::int32_t x, MouseHandler handler) {
-    return {.kind = AREA_ACTIVE, .x = x, .y = 4, .width = 10, .height = 12, .cursor = BUTTON_CURSOR,
-            .eventMask = PRESS_EVENT, .handler = handler};
+    return {.kind = AREA_ACTIVE,
+            .x = x,
+            .y = 4,
+            .width = 10,
+            .height = 12,
+            .cursor = BUTTON_CURSOR,
+            .eventMask = PRESS_EVENT,
+            .handler = handler};
 }
 constexpr MouseArea END_GROUP = {.kind = AREA_END_GROUP, .cursor = NO_CURSOR};
 constexpr MouseArea END_OF_LIST = {.kind = AREA_END, .cursor = NO_CURSOR};

@@ -13,7 +13,7 @@ inline constexpr std::uint32_t COLOUR_GREEN = 0x00FF00;
 // Flight
 inline constexpr double FEET_PER_METRE = 3.28084;
 inline constexpr double GROUND_SCALE = 0.01281578125;  // 1/256 metre to feet: FEET_PER_METRE / 256
-inline constexpr double ALTITUDE_RED_MARGIN = 500.0;     // feet above the ground
+inline constexpr double ALTITUDE_RED_MARGIN = 500.0;   // feet above the ground
 inline constexpr double ALTITUDE_YELLOW_MARGIN = 3000.0;
 inline constexpr double AIRSPEED_SCALE = 0.009;
 inline constexpr double AIRSPEED_RED = 500.0;

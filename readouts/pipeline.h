@@ -30,9 +30,9 @@ struct IntegerText {
     const char* pattern;
 };
 
-inline constexpr DecimalText ONE_DECIMAL{{.width = 5, .precision = 1}};              // "%5.1f"
-inline constexpr DecimalText TWO_DECIMALS{{.width = 5, .precision = 2}};             // "%5.2f"
-inline constexpr DecimalText PSI_ONE_DECIMAL{{.width = 4, .precision = 1}, '#'};     // "%4.1f#"
+inline constexpr DecimalText ONE_DECIMAL{{.width = 5, .precision = 1}};                  // "%5.1f"
+inline constexpr DecimalText TWO_DECIMALS{{.width = 5, .precision = 2}};                 // "%5.2f"
+inline constexpr DecimalText PSI_ONE_DECIMAL{{.width = 4, .precision = 1}, '#'};         // "%4.1f#"
 inline constexpr DecimalText FAHRENHEIT_ONE_DECIMAL{{.width = 4, .precision = 1}, 'F'};  // "%4.1fF"
 inline constexpr IntegerText WHOLE{"%5d"};
 inline constexpr IntegerText PERCENT_WHOLE{"%4d%%"};

@@ -16,7 +16,7 @@ struct PositionLayout {
     int degreeDigits;
     bool spaceAfterLetter;
 };
-constexpr PositionLayout LATITUDE_LAYOUT{.degreeDigits = 2, .spaceAfterLetter = true};     // "%c %02d %05.2f"
+constexpr PositionLayout LATITUDE_LAYOUT{.degreeDigits = 2, .spaceAfterLetter = true};    // "%c %02d %05.2f"
 constexpr PositionLayout LONGITUDE_LAYOUT{.degreeDigits = 3, .spaceAfterLetter = false};  // "%c%03d %05.2f"
 
 void showPosition(TextElement& line, char hemisphere, double degrees, PositionLayout layout) {

@@ -16,8 +16,8 @@ namespace {
 constexpr std::size_t widestField(const LogColumn& column) {
     constexpr int DOUBLE_INTEGER_DIGITS = std::numeric_limits<double>::max_exponent10 + 1;
     constexpr int INT32_CHARS = 11;
-    const int widest = column.kind == LogColumnKind::Decimal ? 1 + DOUBLE_INTEGER_DIGITS + 1 + column.decimals
-                                                             : INT32_CHARS;
+    const int widest =
+        column.kind == LogColumnKind::Decimal ? 1 + DOUBLE_INTEGER_DIGITS + 1 + column.decimals : INT32_CHARS;
     return static_cast<std::size_t>(widest > column.width ? widest : column.width);
 }
 
@@ -67,14 +67,12 @@ private:
 std::size_t formatField(char* out, std::size_t size, const LogColumn& column, std::int32_t rowIndex,
                         const LatestValuesRecord& values) {
     switch (column.kind) {
-        case LogColumnKind::RowIndex:
-            return formatInteger(out, size, rowIndex, column.width);
+        case LogColumnKind::RowIndex: return formatInteger(out, size, rowIndex, column.width);
         case LogColumnKind::Decimal:
             return formatDecimal(out, size, values.*column.number, Decimal{column.width, column.decimals});
         case LogColumnKind::Truncated:
             return formatInteger(out, size, truncateToInt32(values.*column.number), column.width);
-        case LogColumnKind::Flag:
-            return formatInteger(out, size, values.*column.flag, column.width);
+        case LogColumnKind::Flag: return formatInteger(out, size, values.*column.flag, column.width);
     }
     return 0;
 }

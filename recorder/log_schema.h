@@ -32,8 +32,8 @@ struct LogColumn {
     LogColumnKind kind;
     int width;
     int decimals = 0;  // Decimal columns only
-    double LatestValuesRecord::* number = nullptr;
-    std::int32_t LatestValuesRecord::* flag = nullptr;
+    double LatestValuesRecord::*number = nullptr;
+    std::int32_t LatestValuesRecord::*flag = nullptr;
 };
 
 inline constexpr int LOG_FIELD_WIDTH = 5;
@@ -42,13 +42,14 @@ inline constexpr int LOG_FLAG_WIDTH = 1;
 constexpr LogColumn rowIndexLogColumn(std::string_view name) {
     return {.name = name, .kind = LogColumnKind::RowIndex, .width = LOG_FIELD_WIDTH};
 }
-constexpr LogColumn decimalLogColumn(std::string_view name, int decimals, double LatestValuesRecord::* source) {
-    return {.name = name, .kind = LogColumnKind::Decimal, .width = LOG_FIELD_WIDTH, .decimals = decimals, .number = source};
+constexpr LogColumn decimalLogColumn(std::string_view name, int decimals, double LatestValuesRecord::*source) {
+    return {
+        .name = name, .kind = LogColumnKind::Decimal, .width = LOG_FIELD_WIDTH, .decimals = decimals, .number = source};
 }
-constexpr LogColumn truncatedLogColumn(std::string_view name, double LatestValuesRecord::* source) {
+constexpr LogColumn truncatedLogColumn(std::string_view name, double LatestValuesRecord::*source) {
     return {.name = name, .kind = LogColumnKind::Truncated, .width = LOG_FIELD_WIDTH, .number = source};
 }
-constexpr LogColumn flagLogColumn(std::string_view name, std::int32_t LatestValuesRecord::* source) {
+constexpr LogColumn flagLogColumn(std::string_view name, std::int32_t LatestValuesRecord::*source) {
     return {.name = name, .kind = LogColumnKind::Flag, .width = LOG_FLAG_WIDTH, .flag = source};
 }
 
@@ -116,7 +117,8 @@ inline constexpr std::string_view LOG_HEADER_LINE{LOG_HEADER_TEXT.data(), LOG_HE
 
 // No fixed line could be taken for the header or for another fixed line.
 constexpr bool logLinesAreDistinct() {
-    const std::string_view lines[] = {LOG_RECORDING_ENABLED_LINE, LOG_END_RECORDING_LINE, LOG_EXIT_LINE, LOG_HEADER_LINE};
+    const std::string_view lines[] = {LOG_RECORDING_ENABLED_LINE, LOG_END_RECORDING_LINE, LOG_EXIT_LINE,
+                                      LOG_HEADER_LINE};
     for (std::size_t i = 0; i < std::size(lines); ++i) {
         if (lines[i].empty() || lines[i].find_first_of("\r\n") != std::string_view::npos) return false;
         for (std::size_t j = 0; j < i; ++j) {

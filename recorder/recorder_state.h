@@ -8,7 +8,7 @@ struct RecorderStateRecord {
     std::int32_t recording;  // 1 while the log is open
     std::int32_t writing;    // 1 while each sample appends a row
     std::FILE* logFile;
-    std::int32_t rowIndex;   // samples counted, written as each row's first column
+    std::int32_t rowIndex;  // samples counted, written as each row's first column
 };
 
 struct AccelSamplerRecord {

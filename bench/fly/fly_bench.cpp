@@ -12,6 +12,7 @@
 #include "host/flight/run.h"
 #include "host/flight/trace.h"
 #include "host/render/panel_renderer.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ const std::string& hourTraceText() {
                 const flight::Channel channel = flight::channelNames()[c].channel;
                 const double wave = std::sin(t / 30 + static_cast<double>(c));
                 const double value = channel.kind == flight::Channel::Kind::Variable ? 1000 + 500 * wave
-                                                                                   : std::round(8000 + 8000 * wave);
+                                                                                     : std::round(8000 + 8000 * wave);
                 std::snprintf(field, sizeof field, ",%.6g", value);
                 out += field;
             }
@@ -46,20 +47,6 @@ const std::string& hourTraceText() {
     }();
     return text;
 }
-
-// Runs in a scratch directory: a press of the record button writes the log there.
-struct ScratchDirectory {
-    std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "vorlat-fly-bench";
-    ScratchDirectory() {
-        std::filesystem::create_directories(path);
-        std::filesystem::current_path(path);
-    }
-    ~ScratchDirectory() {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(path);
-    }
-};
 
 void BM_ParseHourTrace(benchmark::State& state) {
     const std::string& text = hourTraceText();
@@ -73,7 +60,8 @@ BENCHMARK(BM_ParseHourTrace)->Unit(benchmark::kMillisecond);
 
 // Load, setup, 64,800 updates with a recording running, final, unload.
 void BM_ReplayHourTrace(benchmark::State& state) {
-    ScratchDirectory scratch;
+    const test::ScratchFolder scratch;  // a press of the record button writes the log there
+    const test::CurrentFolderScope inScratch(scratch.path());
     std::istringstream input(hourTraceText());
     const flight::Trace trace = flight::parseTrace(input, "hour.csv");
     std::int64_t updates = 0;
@@ -93,7 +81,8 @@ void BM_ReplayHourTrace(benchmark::State& state) {
 BENCHMARK(BM_ReplayHourTrace)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BuiltinFlight(benchmark::State& state) {
-    ScratchDirectory scratch;
+    const test::ScratchFolder scratch;
+    const test::CurrentFolderScope inScratch(scratch.path());
     for (auto _ : state) {
         Host host(HostOptions{defaultModulePath(), true, {}});
         flight::BuiltinFlight source;
@@ -108,7 +97,8 @@ BENCHMARK(BM_BuiltinFlight)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One picture at the default scale: what each --frames frame costs.
 void BM_RenderPanel(benchmark::State& state) {
-    ScratchDirectory scratch;
+    const test::ScratchFolder scratch;
+    const test::CurrentFolderScope inScratch(scratch.path());
     Host host(HostOptions{defaultModulePath(), true, {}});
     host.setup();
     host.start();

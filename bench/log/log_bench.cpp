@@ -32,13 +32,15 @@ const std::string& longLog() {
                 index += 7;
             }
             const double t = i * 0.5;
-            std::snprintf(line, sizeof line,
-                          "%5d\t%5.1f\t%5.1f\t%5d\t%5.2f\t%5d\t%5.2f\t%5d\t%5d\t%5.1f\t%5d\t%5.1f\t%5d\t%5d\t%5.2f\t%1d\r\n", index,
-                          200 + 150 * std::sin(t / 90), 180 + 140 * std::sin(t / 90), static_cast<int>(5000 + 4000 * std::sin(t / 300)),
-                          5 * std::sin(t / 20), static_cast<int>(1500 * std::cos(t / 300)), 1 + 2.5 * std::sin(t / 15),
-                          static_cast<int>(std::fmod(t * 3, 360)), -6, 20 * std::sin(t / 25), -3, 25 + 10 * std::sin(t / 50),
-                          static_cast<int>(600 + 300 * std::sin(t / 40)), static_cast<int>(1200 + 500 * std::sin(t / 40)),
-                          4 + 3 * std::sin(t / 20), i % 1000 < 10 ? 1 : 0);
+            std::snprintf(
+                line, sizeof line,
+                "%5d\t%5.1f\t%5.1f\t%5d\t%5.2f\t%5d\t%5.2f\t%5d\t%5d\t%5.1f\t%5d\t%5.1f\t%5d\t%5d\t%5.2f\t%1d\r\n",
+                index, 200 + 150 * std::sin(t / 90), 180 + 140 * std::sin(t / 90),
+                static_cast<int>(5000 + 4000 * std::sin(t / 300)), 5 * std::sin(t / 20),
+                static_cast<int>(1500 * std::cos(t / 300)), 1 + 2.5 * std::sin(t / 15),
+                static_cast<int>(std::fmod(t * 3, 360)), -6, 20 * std::sin(t / 25), -3, 25 + 10 * std::sin(t / 50),
+                static_cast<int>(600 + 300 * std::sin(t / 40)), static_cast<int>(1200 + 500 * std::sin(t / 40)),
+                4 + 3 * std::sin(t / 20), i % 1000 < 10 ? 1 : 0);
             out += line;
             ++index;
         }

@@ -64,12 +64,13 @@ std::int16_t throttleStorage = 0;
 
 // Every text field but the recorder's two (Acel and the row counter), in drawing order.
 constexpr TextField READOUTS[] = {
-    TextField::GAL, TextField::AUX, TextField::FPSI, TextField::MPSI, TextField::THRT, TextField::WSGT,
-    TextField::GPH, TextField::AILRN, TextField::BANK, TextField::FT, TextField::TAS, TextField::IAS,
-    TextField::HDG, TextField::TURN, TextField::ROLL, TextField::GS, TextField::CLIMB, TextField::PITCH,
-    TextField::RPM, TextField::HP, TextField::THRST, TextField::PROP, TextField::TORQ, TextField::WEPT,
-    TextField::PRESSURE, TextField::TEMPERATURE, TextField::AOA, TextField::OIL_T, TextField::OIL_P, TextField::ROT,
-    TextField::CHT, TextField::LATITUDE, TextField::LONGITUDE, TextField::ELEV,
+    TextField::GAL,         TextField::AUX,      TextField::FPSI,      TextField::MPSI,  TextField::THRT,
+    TextField::WSGT,        TextField::GPH,      TextField::AILRN,     TextField::BANK,  TextField::FT,
+    TextField::TAS,         TextField::IAS,      TextField::HDG,       TextField::TURN,  TextField::ROLL,
+    TextField::GS,          TextField::CLIMB,    TextField::PITCH,     TextField::RPM,   TextField::HP,
+    TextField::THRST,       TextField::PROP,     TextField::TORQ,      TextField::WEPT,  TextField::PRESSURE,
+    TextField::TEMPERATURE, TextField::AOA,      TextField::OIL_T,     TextField::OIL_P, TextField::ROT,
+    TextField::CHT,         TextField::LATITUDE, TextField::LONGITUDE, TextField::ELEV,
 };
 constexpr std::size_t READOUT_COUNT = std::size(READOUTS);
 static_assert(READOUT_COUNT == TEXT_FIELD_COUNT - 2);
@@ -97,6 +98,7 @@ Frame frameAt(std::size_t n) {
     const double t = static_cast<double>(n) * 0.05;
     const double wave = std::sin(t), slow = std::sin(t * 0.1);
     Frame f{};
+    // clang-format off
     const double raw[READOUT_COUNT] = {
         40 + 5 * slow,      12 + slow,          3000 + 800 * wave,  2100 + 300 * wave,  0,
         1.5 + 0.2 * wave,   60 + 10 * wave,     2000 * wave,        25 * wave,          900 + 600 * slow,
@@ -106,6 +108,7 @@ Frame frameAt(std::size_t n) {
         0.3 + 0.05 * wave,  20000 + 9000 * wave, 640 + 20 * wave,   8000 + 1000 * wave, 1400 + 100 * wave,
         820 + 30 * wave,    2.6e7 + 1e5 * slow, 1.1e14 + 1e11 * slow, 3000 * wave,
     };
+    // clang-format on
     std::copy(std::begin(raw), std::end(raw), f.raw);
     f.tasWord = static_cast<std::int32_t>(30000 + 10000 * wave);
     f.iasWord = static_cast<std::int32_t>(28000 + 10000 * wave);
@@ -196,8 +199,8 @@ void measure(benchmark::State& state, Update update) {
     }
     countingAllocations = false;
     state.counters["allocations"] = static_cast<double>(allocations);
-    state.counters["readouts"] = benchmark::Counter(static_cast<double>(state.iterations() * READOUT_COUNT),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["readouts"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * READOUT_COUNT), benchmark::Counter::kIsRate);
 }
 
 void BM_PanelUpdate(benchmark::State& state) {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "host/cli/commands.h"
-#include "host/cli/progress.h"
 #include "host/cli/press_options.h"
+#include "host/cli/progress.h"
 #include "host/cli/transcript.h"
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
@@ -159,10 +159,8 @@ std::vector<fs::path> createFolder(const fs::path& folder) {
 std::unique_ptr<Host> loadModule(const FlyPlan& plan, const fs::path& out) {
     const std::vector<fs::path> created = createFolder(out);
     try {
-        return std::make_unique<Host>(HostOptions{.modulePath = plan.module.string(),
-                                                  .privateCopy = true,
-                                                  .resourceScript = {},
-                                                  .logFolder = out.string()});
+        return std::make_unique<Host>(HostOptions{
+            .modulePath = plan.module.string(), .privateCopy = true, .resourceScript = {}, .logFolder = out.string()});
     } catch (const LoadError& error) {
         std::error_code ignored;
         for (const fs::path& folder : created) fs::remove(folder, ignored);  // only ever removes an empty one
@@ -190,8 +188,9 @@ public:
         if (!options.frames.empty()) {
             std::error_code error;
             fs::create_directories(out_ / options.frames, error);
-            if (error) fail(EXIT_FAILURE_OTHER, options.frames + ": cannot create the frames directory (" +
-                                                    error.message() + ")");
+            if (error)
+                fail(EXIT_FAILURE_OTHER,
+                     options.frames + ": cannot create the frames directory (" + error.message() + ")");
         }
         if (!options.transcript.empty())
             transcript_ = std::make_unique<Transcript>(out_ / options.transcript, options.transcript, host);
@@ -292,15 +291,17 @@ void fly(const FlyOptions& options) {
 void addFlyCommand(CLI::App& app) {
     auto options = std::make_shared<FlyOptions>();
     CLI::App* command = app.add_subcommand(
-        "fly", "Fly the module: setup, start, panel updates at the host rate with scripted button presses, final. "
-               "The built-in flight is used unless --trace names a CSV file. Simulated time: runs as fast as it can.");
+        "fly",
+        "Fly the module: setup, start, panel updates at the host rate with scripted button presses, final. "
+        "The built-in flight is used unless --trace names a CSV file. Simulated time: runs as fast as it can.");
     command->add_option("--module", options->module, "The gauge module to load (default: this build's module)");
-    command->add_option("--trace", options->trace, "Replay a CSV trace instead of the built-in flight "
-                                                   "(docs/trace-format.md)");
-    command->add_option("--out", options->out,
-                        "Output directory, created if missing; the module writes " +
-                            std::string(gauge::LOG_FILE_NAME) +
-                            " there, and relative picture, frame and transcript paths are taken from it")
+    command->add_option("--trace", options->trace,
+                        "Replay a CSV trace instead of the built-in flight "
+                        "(docs/trace-format.md)");
+    command
+        ->add_option("--out", options->out,
+                     "Output directory, created if missing; the module writes " + std::string(gauge::LOG_FILE_NAME) +
+                         " there, and relative picture, frame and transcript paths are taken from it")
         ->capture_default_str();
     command->add_option("--duration", options->duration,
                         "Seconds to fly (default: the whole flight or trace; a longer run holds the last values)");
@@ -314,8 +315,7 @@ void addFlyCommand(CLI::App& app) {
     command->add_option("--png", options->png, "Write the panel as it stands at the end to this PNG file");
     command->add_option("--png-at", options->pngAt, "TIME:FILE: write the panel at TIME seconds; repeatable");
     command->add_option("--frames", options->frames, "Write numbered PNG frames into this directory");
-    command->add_option("--every", options->every, "With --frames: one frame every N updates")
-        ->capture_default_str();
+    command->add_option("--every", options->every, "With --frames: one frame every N updates")->capture_default_str();
     command->add_option("--scale", options->scale, "Picture pixels per panel pixel")->capture_default_str();
     command->add_option("--transcript", options->transcript,
                         "Write every update's texts, colours and icon images to this tab-separated file");

@@ -22,14 +22,10 @@ using gauge::ICON_IMAGE_STRIDE;
 
 const char* kindName(int kind) {
     switch (kind) {
-    case gauge::IMAGE_KIND:
-        return "image";
-    case gauge::TEXT_KIND:
-        return "text";
-    case gauge::ICON_KIND:
-        return "icon";
-    default:
-        return "unknown";
+        case gauge::IMAGE_KIND: return "image";
+        case gauge::TEXT_KIND: return "text";
+        case gauge::ICON_KIND: return "icon";
+        default: return "unknown";
     }
 }
 
@@ -47,9 +43,9 @@ std::string position(const ElementView& element) {
 
 void printBackground(std::ostream& out, const Host& host, const ElementView& element) {
     const Bitmap image = host.bitmap(element.resourceId);
-    out << kindName(element.kind) << "  background  " << position(element) << "  bitmap " << element.resourceId
-        << " (" << image.width << "x" << image.height << ", " << image.bitsPerPixel << " bpp)  drawFlags "
-        << element.drawFlags << "  children " << host.childCount() << '\n';
+    out << kindName(element.kind) << "  background  " << position(element) << "  bitmap " << element.resourceId << " ("
+        << image.width << "x" << image.height << ", " << image.bitsPerPixel << " bpp)  drawFlags " << element.drawFlags
+        << "  children " << host.childCount() << '\n';
 }
 
 void printChild(std::ostream& out, const Host& host, const ElementView& element) {
@@ -64,8 +60,9 @@ void printChild(std::ostream& out, const Host& host, const ElementView& element)
             out << ' ' << element.resourceId + ICON_IMAGE_STRIDE * static_cast<int>(i);
         out << "  var " << element.variableIds[0] << "  shows ";
         if (element.shownImage < 0) out << "no image";
-        else out << "image " << element.shownImage << " (bitmap "
-                 << element.resourceId + ICON_IMAGE_STRIDE * element.shownImage << ")";
+        else
+            out << "image " << element.shownImage << " (bitmap "
+                << element.resourceId + ICON_IMAGE_STRIDE * element.shownImage << ")";
     } else if (element.kind == gauge::TEXT_KIND) {
         out << "  " << element.width << "x" << element.height << "  vars";
         for (std::uint32_t id : element.variableIds)
@@ -73,8 +70,8 @@ void printChild(std::ostream& out, const Host& host, const ElementView& element)
         if (element.variableIds[0] == 0) out << " none";
         const render::ResolvedFont font = render::resolveFont(element.fontName, element.fontWeight);
         out << "  text \"" << element.text << "\"  colour " << hex(element.foreColour, 6) << ' '
-            << colourName(element.foreColour) << "  font \"" << element.fontName << "\" " << element.fontWeight
-            << " (" << font.family << ")  flags " << hex(element.textFlags, 2) << "  chars " << element.charCount;
+            << colourName(element.foreColour) << "  font \"" << element.fontName << "\" " << element.fontWeight << " ("
+            << font.family << ")  flags " << hex(element.textFlags, 2) << "  chars " << element.charCount;
     }
     out << '\n';
 }

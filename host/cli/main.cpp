@@ -13,8 +13,7 @@ constexpr int EXIT_BAD_USAGE = 2;
 }
 
 int main(int argc, char** argv) {
-    CLI::App app{"Runs the ZEK.vorlat gauge module in the stand-in host: fly it, inspect it, read its logs.",
-                 "vorlat"};
+    CLI::App app{"Runs the ZEK.vorlat gauge module in the stand-in host: fly it, inspect it, read its logs.", "vorlat"};
     app.require_subcommand(1);
     vorlat::cli::addFlyCommand(app);
     vorlat::cli::addInspectCommand(app);

@@ -13,7 +13,8 @@ double parseTime(std::string_view text, std::string_view argument) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        throw UsageError("\"" + std::string(argument) + "\": the time \"" + std::string(text) + "\" is not a number of seconds");
+        throw UsageError("\"" + std::string(argument) + "\": the time \"" + std::string(text) +
+                         "\" is not a number of seconds");
     if (!std::isfinite(value) || value < 0)
         throw UsageError("\"" + std::string(argument) + "\": the time must be a finite number of seconds, 0 or more");
     return value;
@@ -23,7 +24,8 @@ int parseCoordinate(std::string_view text, std::string_view argument) {
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        throw UsageError("\"" + std::string(argument) + "\": \"" + std::string(text) + "\" is not a whole pixel coordinate");
+        throw UsageError("\"" + std::string(argument) + "\": \"" + std::string(text) +
+                         "\" is not a whole pixel coordinate");
     return value;
 }
 
@@ -67,12 +69,9 @@ TimedPicture parseTimedPicture(std::string_view argument, std::string_view fileF
 std::string describePress(const flight::Press& press) {
     const std::string at = formatSeconds(press.time) + " s ";
     switch (press.target) {
-    case flight::Press::Target::Record:
-        return at + "record";
-    case flight::Press::Target::Pause:
-        return at + "pause";
-    case flight::Press::Target::Point:
-        break;
+        case flight::Press::Target::Record: return at + "record";
+        case flight::Press::Target::Pause: return at + "pause";
+        case flight::Press::Target::Point: break;
     }
     return at + "(" + std::to_string(press.x) + "," + std::to_string(press.y) + ")";
 }

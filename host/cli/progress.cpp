@@ -29,8 +29,7 @@ void ProgressBar::update(std::int64_t done, double simulatedSeconds) {
     const int filled = static_cast<int>(fraction * BAR_WIDTH);
     const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
                             std::string(static_cast<std::size_t>(BAR_WIDTH - filled), '.');
-    std::fprintf(stderr, "\r[%s] %3d%%  %.1f s flown", bar.c_str(), static_cast<int>(fraction * 100),
-                 simulatedSeconds);
+    std::fprintf(stderr, "\r[%s] %3d%%  %.1f s flown", bar.c_str(), static_cast<int>(fraction * 100), simulatedSeconds);
     std::fflush(stderr);
     drawn_ = true;
 }

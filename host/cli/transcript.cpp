@@ -18,8 +18,8 @@ std::string elementLabel(const ElementView& element) {
     if (element.x == POSITION_AREA_X && element.y == LATITUDE_LINE_Y) return "latitude";
     if (element.x == POSITION_AREA_X && element.y == LONGITUDE_LINE_Y) return "longitude";
     const int column = (element.x - GRID_LEFT) / BOX_PITCH_X, row = (element.y - GRID_TOP) / BOX_PITCH_Y;
-    const bool onGrid = element.x >= GRID_LEFT && element.y >= GRID_TOP &&
-                        (element.x - GRID_LEFT) % BOX_PITCH_X == 0 && (element.y - GRID_TOP) % BOX_PITCH_Y == 0;
+    const bool onGrid = element.x >= GRID_LEFT && element.y >= GRID_TOP && (element.x - GRID_LEFT) % BOX_PITCH_X == 0 &&
+                        (element.y - GRID_TOP) % BOX_PITCH_Y == 0;
     if (onGrid && column < GRID_COLUMNS && row < GRID_ROWS && !BOX_LABELS[row][column].empty())
         return std::string(BOX_LABELS[row][column]);
     return "text_" + std::to_string(element.child);
@@ -27,14 +27,10 @@ std::string elementLabel(const ElementView& element) {
 
 std::string colourName(std::uint32_t bgr) {
     switch (bgr) {
-    case gauge::COLOUR_GREEN:
-        return "green";
-    case gauge::COLOUR_YELLOW:
-        return "yellow";
-    case gauge::COLOUR_RED:
-        return "red";
-    default:
-        break;
+        case gauge::COLOUR_GREEN: return "green";
+        case gauge::COLOUR_YELLOW: return "yellow";
+        case gauge::COLOUR_RED: return "red";
+        default: break;
     }
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%06X", bgr);

@@ -46,8 +46,8 @@ public:
     double at(double time) const {
         if (time <= keys_.front().time) return keys_.front().value;
         if (time >= keys_.back().time) return keys_.back().value;
-        const auto next = std::upper_bound(keys_.begin(), keys_.end(), time,
-                                           [](double t, const Key& key) { return t < key.time; });
+        const auto next =
+            std::upper_bound(keys_.begin(), keys_.end(), time, [](double t, const Key& key) { return t < key.time; });
         const std::size_t k = static_cast<std::size_t>(next - keys_.begin()) - 1;
         const double h = keys_[k + 1].time - keys_[k].time;
         const double u = (time - keys_[k].time) / h;
@@ -76,71 +76,68 @@ constexpr double STEP_S = 1.0 / 90;  // integration step of fuel, temperatures a
 
 // Height above the field, feet.
 const Track& heightTrack() {
-    static const Track track{{0, 0},         {LIFTOFF, 0},     {50, 50},    {LEVEL_OFF, 3600}, {98, 3700},
-                             {110, 3650},    {124, 3700},      {138, 3900}, {STALL_END, 3800}, {151, 2900},
-                             {156, 2500},    {164, 2000},      {LOW_PASS, 120}, {186, 150},    {204, 1400},
+    static const Track track{{0, 0},         {LIFTOFF, 0}, {50, 50},        {LEVEL_OFF, 3600}, {98, 3700},
+                             {110, 3650},    {124, 3700},  {138, 3900},     {STALL_END, 3800}, {151, 2900},
+                             {156, 2500},    {164, 2000},  {LOW_PASS, 120}, {186, 150},        {204, 1400},
                              {TOUCHDOWN, 0}, {END, 0}};
     return track;
 }
 
 const Track& tasTrack() {
-    static const Track track{{0, 0},     {TAXI, 0},       {15, 12},         {28, 12},     {31, 4},
-                             {TAKEOFF_ROLL, 0}, {35, 0},   {LIFTOFF, 105},   {56, 170},    {LEVEL_OFF, 230},
-                             {96, 290},  {110, 280},      {124, 285},       {138, 85},    {141, 78},
-                             {STALL_END, 90}, {147, 420}, {150, 540},       {PULL_OUT, 470}, {156, 330},
-                             {164, 260}, {LOW_PASS, 250}, {186, 240},       {204, 170},   {214, 120},
-                             {TOUCHDOWN, 90}, {RECORD_OFF, 35}, {230, 10},  {END, 0}};
+    static const Track track{
+        {0, 0},          {TAXI, 0},       {15, 12},         {28, 12},         {31, 4},    {TAKEOFF_ROLL, 0},
+        {35, 0},         {LIFTOFF, 105},  {56, 170},        {LEVEL_OFF, 230}, {96, 290},  {110, 280},
+        {124, 285},      {138, 85},       {141, 78},        {STALL_END, 90},  {147, 420}, {150, 540},
+        {PULL_OUT, 470}, {156, 330},      {164, 260},       {LOW_PASS, 250},  {186, 240}, {204, 170},
+        {214, 120},      {TOUCHDOWN, 90}, {RECORD_OFF, 35}, {230, 10},        {END, 0}};
     return track;
 }
 
 // Unwrapped: a full turn keeps counting past 360.
 const Track& headingTrack() {
-    static const Track track{{0, 90},     {TAXI, 90},       {22, 160},   {30, 330},    {LEFT_TURN, 330},
-                             {110, 240},  {RIGHT_TURN, 240}, {124, 350}, {138, 350},   {141, 330},
-                             {STALL_END, 320}, {164, 330},  {LOW_PASS, 330}, {186, 330}, {204, 150},
-                             {END, 150}};
+    static const Track track{{0, 90},           {TAXI, 90}, {22, 160},  {30, 330},  {LEFT_TURN, 330}, {110, 240},
+                             {RIGHT_TURN, 240}, {124, 350}, {138, 350}, {141, 330}, {STALL_END, 320}, {164, 330},
+                             {LOW_PASS, 330},   {186, 330}, {204, 150}, {END, 150}};
     return track;
 }
 
 const Track& bankTrack() {
-    static const Track track{{0, 0},           {LEFT_TURN, 0}, {100, -60},  {108, -60}, {110, 0},
-                             {RIGHT_TURN, 0},  {114, 60},      {122, 60},   {124, 0},   {138, 0},
-                             {140, -25},       {STALL_END, -10}, {148, 0},  {186, 0},   {188, -45},
-                             {202, -45},       {204, 0},       {END, 0}};
+    static const Track track{{0, 0},    {LEFT_TURN, 0}, {100, -60}, {108, -60}, {110, 0},   {RIGHT_TURN, 0},
+                             {114, 60}, {122, 60},      {124, 0},   {138, 0},   {140, -25}, {STALL_END, -10},
+                             {148, 0},  {186, 0},       {188, -45}, {202, -45}, {204, 0},   {END, 0}};
     return track;
 }
 
 const Track& pitchTrack() {
-    static const Track track{{0, 0},        {LIFTOFF, 0}, {48, 10},       {LEVEL_OFF, 12}, {88, 2},
-                             {98, 2},       {110, 4},     {124, 4},       {138, 16},       {141, 8},
-                             {STALL_END, -30}, {148, -45}, {151, -20},    {154, 10},       {158, 3},
-                             {164, -6},     {LOW_PASS, 0}, {186, 8},      {204, 5},        {214, -3},
-                             {TOUCHDOWN, 5}, {224, 0},    {END, 0}};
+    static const Track track{{0, 0},     {LIFTOFF, 0}, {48, 10},       {LEVEL_OFF, 12}, {88, 2},          {98, 2},
+                             {110, 4},   {124, 4},     {138, 16},      {141, 8},        {STALL_END, -30}, {148, -45},
+                             {151, -20}, {154, 10},    {158, 3},       {164, -6},       {LOW_PASS, 0},    {186, 8},
+                             {204, 5},   {214, -3},    {TOUCHDOWN, 5}, {224, 0},        {END, 0}};
     return track;
 }
 
 // g beyond what the bank of a level turn asks for: buffet, the pull-out, the pull-up.
 const Track& extraGTrack() {
-    static const Track track{{0, 0},        {138, 0},      {139, -0.3},  {141, -0.4}, {STALL_END, -0.6},
-                             {148, -0.4},   {151, 2.5},    {PULL_OUT, 7.6}, {154, 3.4}, {156, 0.5},
-                             {158, 0},      {LOW_PASS, 0}, {183, 1.2},   {185, 0},    {END, 0}};
+    static const Track track{{0, 0},      {138, 0},      {139, -0.3},     {141, -0.4}, {STALL_END, -0.6},
+                             {148, -0.4}, {151, 2.5},    {PULL_OUT, 7.6}, {154, 3.4},  {156, 0.5},
+                             {158, 0},    {LOW_PASS, 0}, {183, 1.2},      {185, 0},    {END, 0}};
     return track;
 }
 
 const Track& aoaTrack() {
-    static const Track track{{0, 2},   {LIFTOFF, 2},  {48, 9},      {LEVEL_OFF, 6}, {98, 3},   {100, 6},
-                             {124, 6}, {134, 11},     {138, 17},    {139, 21},      {141, 22}, {STALL_END, 8},
-                             {148, 1}, {151, 5},      {PULL_OUT, 12}, {156, 4},     {LOW_PASS, 3}, {186, 7},
-                             {204, 6}, {214, 8},      {TOUCHDOWN, 10}, {224, 2},    {END, 2}};
+    static const Track track{{0, 2},   {LIFTOFF, 2}, {48, 9},         {LEVEL_OFF, 6}, {98, 3},       {100, 6},
+                             {124, 6}, {134, 11},    {138, 17},       {139, 21},      {141, 22},     {STALL_END, 8},
+                             {148, 1}, {151, 5},     {PULL_OUT, 12},  {156, 4},       {LOW_PASS, 3}, {186, 7},
+                             {204, 6}, {214, 8},     {TOUCHDOWN, 10}, {224, 2},       {END, 2}};
     return track;
 }
 
 const Track& throttleTrack() {
-    static const Track track{{0, 0},           {ENGINE_START, 0}, {9, 8},       {TAXI, 8},     {14, 18},
-                             {28, 18},         {31, 8},           {TAKEOFF_ROLL, 8}, {36, 100}, {LEVEL_OFF, 100},
-                             {86, 80},         {124, 80},         {SLOW_DOWN, 10}, {141, 10},  {STALL_END, 100},
-                             {151, 100},       {156, 70},         {164, 40},    {LOW_PASS, 55}, {204, 45},
-                             {214, 25},        {TOUCHDOWN, 5},    {END, 5}};
+    static const Track track{
+        {0, 0},          {ENGINE_START, 0}, {9, 8},           {TAXI, 8},        {14, 18},  {28, 18},
+        {31, 8},         {TAKEOFF_ROLL, 8}, {36, 100},        {LEVEL_OFF, 100}, {86, 80},  {124, 80},
+        {SLOW_DOWN, 10}, {141, 10},         {STALL_END, 100}, {151, 100},       {156, 70}, {164, 40},
+        {LOW_PASS, 55},  {204, 45},         {214, 25},        {TOUCHDOWN, 5},   {END, 5}};
     return track;
 }
 
@@ -180,9 +177,7 @@ double horsepowerFor(double throttlePct, double time, double altitudeFt) {
 }
 
 // Fuel: a little under 0.4 lb per horsepower and hour, and a trickle at idle.
-double fuelFlowGph(double horsepower, bool running) {
-    return running ? 2 + horsepower * 0.38 / FUEL_LB_PER_GAL : 0;
-}
+double fuelFlowGph(double horsepower, bool running) { return running ? 2 + horsepower * 0.38 / FUEL_LB_PER_GAL : 0; }
 
 double approach(double current, double target, double timeConstantS, double dt) {
     return current + (target - current) * (1 - std::exp(-dt / timeConstantS));

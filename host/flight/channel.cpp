@@ -48,44 +48,36 @@ std::optional<Channel> channelByName(std::string_view name) {
 std::optional<std::string> checkChannelValue(Channel channel, double value) {
     if (!std::isfinite(value)) return "not a finite number";
     switch (channel.kind) {
-    case Channel::Kind::Variable:
-        return std::nullopt;
-    case Channel::Kind::DataWord:
-        if (value != std::trunc(value)) return "not a whole number (a 32-bit data word)";
-        if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-            return "outside the 32-bit range of a data word";
-        return std::nullopt;
-    case Channel::Kind::ThrottleWord:
-        if (value != std::trunc(value)) return "not a whole number (the 16-bit throttle word)";
-        if (value < -32768 || value > 32767) return "outside -32768..32767 (the 16-bit throttle word)";
-        return std::nullopt;
+        case Channel::Kind::Variable: return std::nullopt;
+        case Channel::Kind::DataWord:
+            if (value != std::trunc(value)) return "not a whole number (a 32-bit data word)";
+            if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+                return "outside the 32-bit range of a data word";
+            return std::nullopt;
+        case Channel::Kind::ThrottleWord:
+            if (value != std::trunc(value)) return "not a whole number (the 16-bit throttle word)";
+            if (value < -32768 || value > 32767) return "outside -32768..32767 (the 16-bit throttle word)";
+            return std::nullopt;
     }
     return std::nullopt;
 }
 
 void applyChannel(Host& host, Channel channel, double value) {
     switch (channel.kind) {
-    case Channel::Kind::Variable:
-        host.setVariable(channel.index, value);
-        break;
-    case Channel::Kind::DataWord:
-        host.setDataWord(channel.index, static_cast<std::int32_t>(value));
-        break;
-    case Channel::Kind::ThrottleWord:
-        host.setThrottleWord(static_cast<std::int16_t>(value));
-        host.setVariable(channel.index, value);  // the variable's double follows its word
-        break;
+        case Channel::Kind::Variable: host.setVariable(channel.index, value); break;
+        case Channel::Kind::DataWord: host.setDataWord(channel.index, static_cast<std::int32_t>(value)); break;
+        case Channel::Kind::ThrottleWord:
+            host.setThrottleWord(static_cast<std::int16_t>(value));
+            host.setVariable(channel.index, value);  // the variable's double follows its word
+            break;
     }
 }
 
 std::string describeChannel(Channel channel) {
     switch (channel.kind) {
-    case Channel::Kind::Variable:
-        return "host variable " + std::to_string(channel.index);
-    case Channel::Kind::DataWord:
-        return "data word " + std::to_string(channel.index);
-    case Channel::Kind::ThrottleWord:
-        return "throttle word";
+        case Channel::Kind::Variable: return "host variable " + std::to_string(channel.index);
+        case Channel::Kind::DataWord: return "data word " + std::to_string(channel.index);
+        case Channel::Kind::ThrottleWord: return "throttle word";
     }
     return {};
 }

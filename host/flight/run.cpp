@@ -28,20 +28,16 @@ std::int64_t updateCount(double duration, double rate) {
 
 PanelPoint pressPoint(const Host& host, const Press& press) {
     switch (press.target) {
-    case Press::Target::Record:
-        return iconCentre(host, gauge::RECORD_ICON_BITMAP);
-    case Press::Target::Pause:
-        return iconCentre(host, gauge::PAUSE_ICON_BITMAP);
-    case Press::Target::Point:
-        break;
+        case Press::Target::Record: return iconCentre(host, gauge::RECORD_ICON_BITMAP);
+        case Press::Target::Pause: return iconCentre(host, gauge::PAUSE_ICON_BITMAP);
+        case Press::Target::Point: break;
     }
     return {press.x, press.y};
 }
 
 RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options, const UpdateObserver& observer) {
     std::vector<Press> presses = options.presses;
-    std::stable_sort(presses.begin(), presses.end(),
-                     [](const Press& a, const Press& b) { return a.time < b.time; });
+    std::stable_sort(presses.begin(), presses.end(), [](const Press& a, const Press& b) { return a.time < b.time; });
     // Resolve every press point before the module runs, so a bad icon fails early.
     std::vector<PanelPoint> points;
     points.reserve(presses.size());

@@ -54,7 +54,6 @@ PanelPoint pressPoint(const Host& host, const Press& press);
 
 // Drives the whole lifecycle from setup to final; the caller unloads the module.
 // The host's record of service calls is cleared after every update.
-RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options,
-                    const UpdateObserver& observer = {});
+RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options, const UpdateObserver& observer = {});
 
 }  // namespace vorlat::flight

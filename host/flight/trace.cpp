@@ -26,7 +26,8 @@ std::vector<std::string_view> splitFields(std::string_view line) {
     std::size_t start = 0;
     while (true) {
         const std::size_t comma = line.find(',', start);
-        fields.push_back(trim(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+        fields.push_back(
+            trim(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
@@ -63,7 +64,10 @@ TraceError::TraceError(std::string file, std::size_t line, std::size_t column, s
                                       : "column " + std::to_string(column) +
                                             (columnName.empty() ? std::string() : " (" + columnName + ")") + ": ") +
                          message),
-      file_(std::move(file)), line_(line), column_(column), message_(std::move(message)) {}
+      file_(std::move(file)),
+      line_(line),
+      column_(column),
+      message_(std::move(message)) {}
 
 namespace {
 
@@ -100,10 +104,10 @@ Trace TraceParser::parse(std::istream& input) {
         else readHeader(fields);
     }
     if (input.bad()) throw TraceError(fileName_, lineNumber_, 0, {}, "reading failed");
-    if (!haveHeader_) throw TraceError(fileName_, std::max<std::size_t>(lineNumber_, 1), 0, {},
-                                       "the trace is empty: it needs a header line and at least one row");
-    if (trace_.times.empty())
-        throw TraceError(fileName_, lineNumber_, 0, {}, "the trace has a header but no rows");
+    if (!haveHeader_)
+        throw TraceError(fileName_, std::max<std::size_t>(lineNumber_, 1), 0, {},
+                         "the trace is empty: it needs a header line and at least one row");
+    if (trace_.times.empty()) throw TraceError(fileName_, lineNumber_, 0, {}, "the trace has a header but no rows");
     return std::move(trace_);
 }
 

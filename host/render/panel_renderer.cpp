@@ -42,9 +42,7 @@ void check(cairo_status_t status, const std::string& what) {
     if (status != CAIRO_STATUS_SUCCESS) throw RenderError(what + ": " + cairo_status_to_string(status));
 }
 
-int fontconfigWeight(int windowsWeight) {
-    return windowsWeight >= WINDOWS_BOLD ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
-}
+int fontconfigWeight(int windowsWeight) { return windowsWeight >= WINDOWS_BOLD ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR; }
 
 // The best match fontconfig has for a face name, with the defaults applied.
 Pattern matchFont(const std::string& name, int weight) {

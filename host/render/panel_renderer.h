@@ -34,7 +34,7 @@ public:
     PanelImage(int width, int height, std::vector<std::uint32_t> xrgb);
     int width() const { return width_; }
     int height() const { return height_; }
-    std::array<std::uint8_t, 3> pixel(int x, int y) const;  // (red, green, blue)
+    std::array<std::uint8_t, 3> pixel(int x, int y) const;                  // (red, green, blue)
     void writePng(const std::string& path) const { writePng(path, path); }  // throws RenderError
     // The same, where messages call the file `name` (the path as the user gave it).
     void writePng(const std::string& path, const std::string& name) const;

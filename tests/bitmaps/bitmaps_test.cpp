@@ -46,6 +46,7 @@ struct FormatCase {
     std::vector<Rgb> colours;  // exactly the colours used
 };
 
+// clang-format off
 const FormatCase FORMAT_CASES[] = {
     {4096, 436, 85, {DARK, GREY, LIGHT}},
     {8192, 10, 12, {GREEN, DARK_GREEN}},
@@ -54,6 +55,7 @@ const FormatCase FORMAT_CASES[] = {
     {8451, 10, 12, {RED, DARK_RED}},
     {8704, 9, 9, {GREY, RED}},
 };
+// clang-format on
 
 TEST(PanelBitmaps, SizeDepthAndExactPalette) {
     for (const FormatCase& c : FORMAT_CASES) {
@@ -101,6 +103,7 @@ struct LabelCase {
     int column, row;
 };
 
+// clang-format off
 const LabelCase LABEL_CASES[] = {
     {"", 1, 1},      {"Gal", 1, 2},   {"Aux", 1, 3},   {"Gph", 1, 4},   {"Ailrn", 1, 5}, {"Elev", 1, 6},
     {"Ft", 2, 1},    {"TAS", 2, 2},   {"IAS", 2, 3},   {"Hdg", 2, 4},   {"Bank", 2, 5},  {"Pitch", 2, 6},
@@ -109,6 +112,7 @@ const LabelCase LABEL_CASES[] = {
     {"Mpsi", 5, 1},  {"Fpsi", 5, 2},  {"Thrt", 5, 3},  {"Wsgt", 5, 4},  {"", 5, 5},      {"", 5, 6},
     {"ROT", 6, 1},   {"CHT", 6, 2},   {"Oil T", 6, 3}, {"Oil P", 6, 4},
 };
+// clang-format on
 
 const Bitmap& background() {
     static const Bitmap bmp = loadCommittedBitmap(4096);
@@ -122,7 +126,8 @@ std::function<Rgb(int, int)> expectedBackground() {
         if (POSITION_AREA.contains(x, y)) return DARK;
         for (int column = 1; column <= 6; ++column)
             for (int row = 1; row <= boxCount(column); ++row) {
-                const Rect interior{interiorLeft(column), interiorTop(row), interiorLeft(column) + 43, interiorTop(row) + 11};
+                const Rect interior{interiorLeft(column), interiorTop(row), interiorLeft(column) + 43,
+                                    interiorTop(row) + 11};
                 const Rect outline{interior.left - 1, interior.top - 1, interior.right + 1, interior.bottom + 1};
                 if (interior.contains(x, y)) return DARK;
                 if (outline.contains(x, y)) return LIGHT;
@@ -245,6 +250,7 @@ struct IconCase {
     bool (*shape)(int x, int y);
 };
 
+// clang-format off
 const IconCase ICON_CASES[] = {
     {8192, GREEN, DARK_GREEN, triangle},
     {8195, RED, DARK_RED, triangle},
@@ -252,6 +258,7 @@ const IconCase ICON_CASES[] = {
     {8451, RED, DARK_RED, bars},
     {8704, GREY, RED, disc},
 };
+// clang-format on
 
 TEST(PanelIcons, EveryPixelMatchesThePicture) {
     for (const IconCase& c : ICON_CASES) {

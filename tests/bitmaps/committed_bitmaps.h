@@ -48,7 +48,8 @@ inline Bitmap decodeBmpFile(const std::vector<std::uint8_t>& b) {
     const std::size_t offset = 54 + 4 * std::size_t(colours);
     if (u32(10) != offset) throw std::runtime_error("pixels do not follow the palette");
     if (u32(34) != stride * std::size_t(bmp.height)) throw std::runtime_error("image size field is wrong");
-    if (b.size() != offset + stride * std::size_t(bmp.height)) throw std::runtime_error("pixel data has the wrong length");
+    if (b.size() != offset + stride * std::size_t(bmp.height))
+        throw std::runtime_error("pixel data has the wrong length");
     for (std::size_t i = 0; i < colours; ++i) {
         const std::size_t at = 54 + 4 * i;
         if (b[at + 3] != 0) throw std::runtime_error("palette reserved byte not zero");
@@ -80,7 +81,8 @@ inline std::map<int, std::string> committedBitmapFiles() {
     std::smatch match;
     while (std::getline(script, line))
         if (std::regex_match(line, match, bitmapLine))
-            if (!files.emplace(std::stoi(match[1]), match[2]).second) throw std::runtime_error("identifier listed twice");
+            if (!files.emplace(std::stoi(match[1]), match[2]).second)
+                throw std::runtime_error("identifier listed twice");
     return files;
 }
 

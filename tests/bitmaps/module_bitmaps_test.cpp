@@ -11,7 +11,8 @@
 namespace {
 
 TEST(ModuleBitmaps, HostLoadsEachCommittedBitmapUnchanged) {
-    vorlat::Host host{vorlat::HostOptions{.modulePath = vorlat::defaultModulePath(), .privateCopy = true, .resourceScript = {}}};
+    vorlat::Host host{
+        vorlat::HostOptions{.modulePath = vorlat::defaultModulePath(), .privateCopy = true, .resourceScript = {}}};
     const auto files = vorlat::committed::committedBitmapFiles();
     ASSERT_EQ(files.size(), 6u);
     for (const auto& [id, file] : files) {

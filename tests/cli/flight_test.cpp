@@ -20,7 +20,8 @@ namespace {
 using flight::BuiltinFlight;
 namespace script = flight::script;
 
-constexpr const char* LOG_HEADER = "index\tTAS\tIAS\talt\tpitch\tclimb\tgforc\thdng\tturn\tbank\troll\tprop\thp\tthrst\tAoA\tStall";
+constexpr const char* LOG_HEADER =
+    "index\tTAS\tIAS\talt\tpitch\tclimb\tgforc\thdng\tturn\tbank\troll\tprop\thp\tthrst\tAoA\tStall";
 
 // What one flight of the built-in script showed, update by update.
 struct Flown {
@@ -35,11 +36,10 @@ struct Flown {
 };
 
 Flown flyBuiltin() {
-    test::WorkDir work;
-    Host host(HostOptions{.modulePath = defaultModulePath(),
-                          .privateCopy = true,
-                          .resourceScript = {},
-                          .logFolder = {}});
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
+    Host host(
+        HostOptions{.modulePath = defaultModulePath(), .privateCopy = true, .resourceScript = {}, .logFolder = {}});
     BuiltinFlight source;
     flight::RunOptions options;
     options.duration = source.duration();
@@ -176,6 +176,7 @@ TEST_F(BuiltinFlightTest, EveryBoxShowsAChangingValue) {
 }
 
 TEST(UpdateCount, CountsUpdatesUpToAndIncludingTheDuration) {
+    // clang-format off
     const struct {
         double duration, rate;
         std::int64_t updates;
@@ -185,12 +186,11 @@ TEST(UpdateCount, CountsUpdatesUpToAndIncludingTheDuration) {
         {0, 18, 1},             {-5, 18, 1},
         {1e300, 18, flight::MAX_UPDATE_COUNT},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(flight::updateCount(c.duration, c.rate), c.updates) << c.duration;
 }
 
-TEST(BuiltinFlight, SameScriptSameLog) {
-    EXPECT_EQ(flyBuiltin().log, flyBuiltin().log);
-}
+TEST(BuiltinFlight, SameScriptSameLog) { EXPECT_EQ(flyBuiltin().log, flyBuiltin().log); }
 
 TEST(BuiltinFlight, StateIsTheSameWhetherReachedInOneStepOrMany) {
     BuiltinFlight stepwise, direct;

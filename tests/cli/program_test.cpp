@@ -22,8 +22,8 @@ struct Outcome {
 
 // Runs the program in the current directory with stdout and stderr captured.
 Outcome runProgram(const std::string& arguments) {
-    const std::string command = std::string("'") + VORLAT_PROGRAM_PATH + "' " + arguments +
-                                " >program.out 2>program.err </dev/null";
+    const std::string command =
+        std::string("'") + VORLAT_PROGRAM_PATH + "' " + arguments + " >program.out 2>program.err </dev/null";
     const int status = std::system(command.c_str());
     Outcome outcome;
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -48,7 +48,8 @@ std::pair<int, int> pngSize(const fs::path& file) {
 bool directoryIsEmpty(const fs::path& directory) { return fs::is_empty(directory); }
 
 TEST(Program, HelpOnEveryCommand) {
-    test::WorkDir work;
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
     for (const char* arguments : {"--help", "fly --help", "inspect --help"}) {
         const Outcome outcome = runProgram(arguments);
         EXPECT_EQ(outcome.exitCode, 0) << arguments;
@@ -58,7 +59,8 @@ TEST(Program, HelpOnEveryCommand) {
 }
 
 TEST(Program, DefaultFlightWritesTheLogAndThePicture) {
-    test::WorkDir work;
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
     const Outcome outcome = runProgram("fly --out out --png panel.png --scale 2");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "") << "silent when stderr is no terminal";
@@ -72,7 +74,8 @@ TEST(Program, DefaultFlightWritesTheLogAndThePicture) {
 }
 
 TEST(Program, ReportsOnlyALogThisRunWrote) {
-    test::WorkDir work;
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
     std::filesystem::create_directory("out");
     test::writeFile("out/data_log.txt", "an earlier run's log\r\n");
     const Outcome outcome = runProgram("fly --out out --duration 1");
@@ -82,7 +85,8 @@ TEST(Program, ReportsOnlyALogThisRunWrote) {
 }
 
 TEST(Program, PicturesAtTimesAndFrames) {
-    test::WorkDir work;
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
     const Outcome outcome =
         runProgram("fly --duration 2 --png-at 1:one.png --frames frames --every 9 --scale 1 --out out");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -96,9 +100,10 @@ TEST(Program, PicturesAtTimesAndFrames) {
 }
 
 TEST(Program, PressesAtPointsGoThroughTheMouseAreas) {
-    test::WorkDir work;
-    const Outcome outcome = runProgram(
-        "fly --no-flight-presses --duration 3 --press 0.5:56,10 --press 1:61,4 --press 2.5:51,4 --out out");
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
+    const Outcome outcome =
+        runProgram("fly --no-flight-presses --duration 3 --press 0.5:56,10 --press 1:61,4 --press 2.5:51,4 --out out");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "vorlat fly: the press 1.00 s (61,4) reached no button\n");
     const std::string log = test::readFile("out/data_log.txt");
@@ -107,7 +112,8 @@ TEST(Program, PressesAtPointsGoThroughTheMouseAreas) {
 }
 
 TEST(Program, TraceReplayFeedsTheModule) {
-    test::WorkDir work;
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
     test::writeFile("flight.csv",
                     "time,altitude_m,tas_word,ias_word,throttle_word\n"
                     "0,1000,22222,20000,16383\n"
@@ -134,7 +140,8 @@ class ProgramRejects : public ::testing::TestWithParam<BadRun> {};
 
 TEST_P(ProgramRejects, WithExitCodeMessageAndNothingWritten) {
     const BadRun& bad = GetParam();
-    test::WorkDir work;
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
     if (bad.trace) test::writeFile("in.csv", bad.trace);
     const Outcome outcome = runProgram(std::string("fly --out out ") + bad.arguments);
     EXPECT_EQ(outcome.exitCode, bad.exitCode);
@@ -177,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BadRun>& param) { return std::string(param.param.name); });
 
 TEST(Program, InspectPrintsTheElementTree) {
-    test::WorkDir work;
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
     const Outcome outcome = runProgram("inspect");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     int lines = 0, texts = 0, icons = 0;

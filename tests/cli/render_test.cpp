@@ -34,11 +34,10 @@ protected:
     static constexpr double ON_GROUND = 20, CRUISE = 100, STALLED = 140;  // cruise: paused
 
     static void SetUpTestSuite() {
-        test::WorkDir work;
-        Host host(HostOptions{.modulePath = defaultModulePath(),
-                              .privateCopy = true,
-                              .resourceScript = {},
-                              .logFolder = {}});
+        const test::ScratchFolder work;
+        const test::CurrentFolderScope inWork(work.path());
+        Host host(
+            HostOptions{.modulePath = defaultModulePath(), .privateCopy = true, .resourceScript = {}, .logFolder = {}});
         PanelRenderer renderer(host, SCALE);
         flight::BuiltinFlight source;
         flight::RunOptions options;
@@ -122,11 +121,10 @@ TEST_F(PanelPictures, StallFrameShowsTheRedDisc) {
 }
 
 TEST(PanelRendererScale, AnyScaleGivesThePanelTimesIt) {
-    test::WorkDir work;
-    Host host(HostOptions{.modulePath = defaultModulePath(),
-                          .privateCopy = true,
-                          .resourceScript = {},
-                          .logFolder = {}});
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
+    Host host(
+        HostOptions{.modulePath = defaultModulePath(), .privateCopy = true, .resourceScript = {}, .logFolder = {}});
     host.setup();
     host.start();
     host.update();

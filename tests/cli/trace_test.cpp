@@ -102,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadTrace{"TimeFalling", "time,altitude_m\n0,1\n2.5,2\n# x\n2,3\n",
                  "t.csv:5: column 1 (time): the time 2 does not increase (the row before is at 2.5)"},
         BadTrace{"TimeNegative", "time,altitude_m\n-1,1\n", "t.csv:2: column 1 (time): the time -1 is negative"},
-        BadTrace{"TimeInfinite", "time,altitude_m\ninf,1\n", "t.csv:2: column 1 (time): the time is not a finite number"},
+        BadTrace{"TimeInfinite", "time,altitude_m\ninf,1\n",
+                 "t.csv:2: column 1 (time): the time is not a finite number"},
         BadTrace{"ValueNaN", "time,altitude_m\n0,nan\n", "t.csv:2: column 2 (altitude_m): nan is not a finite number"},
         BadTrace{"TooFewFields", "time,altitude_m,bank_deg\n0,1\n",
                  "t.csv:2: column 3 (bank_deg): 2 fields, but the header names 3 columns"},
@@ -134,10 +135,8 @@ TEST(TraceLoad, MissingFileNamesTheFile) {
 }
 
 TEST(TraceSourceReplay, ValuesHoldBetweenRowsAndTheFirstRowLeads) {
-    Host host(HostOptions{.modulePath = defaultModulePath(),
-                          .privateCopy = true,
-                          .resourceScript = {},
-                          .logFolder = {}});
+    Host host(
+        HostOptions{.modulePath = defaultModulePath(), .privateCopy = true, .resourceScript = {}, .logFolder = {}});
     TraceSource source(parse("time,altitude_m,tas_word,throttle_word\n2,100,1000,16383\n4,200,,-1\n"));
     EXPECT_EQ(source.duration(), 4);
     const struct {

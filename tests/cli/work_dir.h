@@ -1,8 +1,6 @@
-// A fresh temporary directory that the test runs in (the module writes its log
-// into the current directory), removed afterwards.
+// Files in the scratch folder a program test runs in (the module writes its log
+// into the current folder): whole files read and written, the log's lines.
 #pragma once
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,31 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_folder.h"
+
 namespace vorlat::test {
-
-class WorkDir {
-public:
-    WorkDir() : previous_(std::filesystem::current_path()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vorlat-cli-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        path_ = mkdtemp(name.data());
-        std::filesystem::current_path(path_);
-    }
-    ~WorkDir() {
-        std::error_code error;
-        std::filesystem::current_path(previous_, error);
-        std::filesystem::remove_all(path_, error);
-    }
-    WorkDir(const WorkDir&) = delete;
-    WorkDir& operator=(const WorkDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
-};
 
 inline std::string readFile(const std::filesystem::path& file) {
     std::ifstream input(file, std::ios::binary);

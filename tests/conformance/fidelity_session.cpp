@@ -23,6 +23,7 @@
 #include <string>
 
 #include "host/host.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fidelity {
 namespace {
@@ -39,36 +40,36 @@ struct Sweep {
     int period;  // updates per rise and fall
 };
 constexpr Sweep SWEEPS[] = {
-    {2, 0, 240000, 151},          // ground height, 1/256 m: up to ~3000 ft
-    {73, -50, 3200, 97},          // altitude, m: under the ground, near it, far above
-    {61, 0, 400, 89},             // true speed for the acceleration readout
-    {65, -3000, 3000, 71},        // climb
-    {78, -1.6, 1.6, 67},          // pitch, radians
-    {80, -185, 185, 53},          // bank, degrees, past the wrap
-    {84, 0, 725, 59},             // heading, degrees, past a full turn
-    {310, -16384, 16384, 43},     // elevator
-    {312, -16384, 16384, 47},     // aileron
-    {342, 0, 40000, 61},          // pressure
-    {349, 0, 65535, 83},          // angle of attack around its zero word
-    {350, 0, 1200, 79},           // temperature
-    {351, -6000, 6000, 37},       // g load word: both red bands
-    {385, 0, 60.25, 101},         // aux fuel
-    {386, 0, 120.5, 103},         // fuel
-    {390, 0, 3200, 41},           // rpm
-    {391, 0, 40000, 107},         // manifold pressure
-    {402, 0, 800000, 73},         // power
-    {403, 0, 5000, 109},          // torque
-    {409, 0, 12, 31},             // WepT count
-    {410, 0, 2.5, 113},           // Wsgt
-    {411, -0.5, 1.5, 127},        // propeller angle, radians
-    {412, -2000, 9000, 131},      // thrust
-    {415, 0, 1100, 137},          // CHT
-    {416, 0, 700, 139},           // oil temperature
-    {417, 0, 1500, 149},          // ROT
-    {418, 0, 20000, 157},         // oil pressure
-    {421, 0, 90, 163},            // fuel flow
-    {425, 0, 12000, 167},         // fuel pressure
-    {71, -11000000, 11000000, 173},                // latitude, raw
+    {2, 0, 240000, 151},                               // ground height, 1/256 m: up to ~3000 ft
+    {73, -50, 3200, 97},                               // altitude, m: under the ground, near it, far above
+    {61, 0, 400, 89},                                  // true speed for the acceleration readout
+    {65, -3000, 3000, 71},                             // climb
+    {78, -1.6, 1.6, 67},                               // pitch, radians
+    {80, -185, 185, 53},                               // bank, degrees, past the wrap
+    {84, 0, 725, 59},                                  // heading, degrees, past a full turn
+    {310, -16384, 16384, 43},                          // elevator
+    {312, -16384, 16384, 47},                          // aileron
+    {342, 0, 40000, 61},                               // pressure
+    {349, 0, 65535, 83},                               // angle of attack around its zero word
+    {350, 0, 1200, 79},                                // temperature
+    {351, -6000, 6000, 37},                            // g load word: both red bands
+    {385, 0, 60.25, 101},                              // aux fuel
+    {386, 0, 120.5, 103},                              // fuel
+    {390, 0, 3200, 41},                                // rpm
+    {391, 0, 40000, 107},                              // manifold pressure
+    {402, 0, 800000, 73},                              // power
+    {403, 0, 5000, 109},                               // torque
+    {409, 0, 12, 31},                                  // WepT count
+    {410, 0, 2.5, 113},                                // Wsgt
+    {411, -0.5, 1.5, 127},                             // propeller angle, radians
+    {412, -2000, 9000, 131},                           // thrust
+    {415, 0, 1100, 137},                               // CHT
+    {416, 0, 700, 139},                                // oil temperature
+    {417, 0, 1500, 149},                               // ROT
+    {418, 0, 20000, 157},                              // oil pressure
+    {421, 0, 90, 163},                                 // fuel flow
+    {425, 0, 12000, 167},                              // fuel pressure
+    {71, -11000000, 11000000, 173},                    // latitude, raw
     {72, -290000000000000.0, 290000000000000.0, 179},  // longitude, raw: past the east fold
 };
 constexpr std::uint32_t TICK_VARIABLE = 1;
@@ -86,9 +87,16 @@ double sweepValue(const Sweep& sweep, int update) {
 
 // Values no readout must stumble over, given for a few updates near the end.
 double oddValue(int update, std::uint32_t id) {
-    constexpr double ODD[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                              -std::numeric_limits<double>::infinity(), 1e300, -1e300, 2147483648.0, -2147483649.5,
-                              0.5, -0.5, 1e-300};
+    constexpr double ODD[] = {std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(),
+                              1e300,
+                              -1e300,
+                              2147483648.0,
+                              -2147483649.5,
+                              0.5,
+                              -0.5,
+                              1e-300};
     return ODD[(std::size_t(update) + id) % std::size(ODD)];
 }
 bool oddUpdate(int update) { return update >= 270 && update < 276; }
@@ -99,10 +107,10 @@ constexpr int SECOND_RECORDING = 245;
 enum class Press { None, Record, Pause };
 Press pressBefore(int update) {
     switch (update) {
-        case 20: return Press::Record;   // start a recording
-        case 120: return Press::Pause;   // pause it
-        case 160: return Press::Pause;   // resume it
-        case 230: return Press::Record;  // stop it
+        case 20: return Press::Record;                // start a recording
+        case 120: return Press::Pause;                // pause it
+        case 160: return Press::Pause;                // resume it
+        case 230: return Press::Record;               // stop it
         case SECOND_RECORDING: return Press::Record;  // still on at final
         default: return Press::None;
     }
@@ -112,7 +120,7 @@ constexpr int RECORD_X = 51 + 5, PAUSE_X = 63 + 5, BUTTON_Y = 4 + 6;
 void applyInputs(vorlat::Host& host, int update, std::int32_t& tick) {
     for (const Sweep& sweep : SWEEPS) {
         host.setVariable(sweep.id, oddUpdate(update) && update % 2 == int(sweep.id % 2) ? oddValue(update, sweep.id)
-                                                                                           : sweepValue(sweep, update));
+                                                                                        : sweepValue(sweep, update));
     }
     // The tick count moves by uneven steps: some updates take a sample, some do not.
     constexpr int TICK_STEPS[] = {0, 3, 9, 8, 12, 1, 17, 9, 4, 30};
@@ -144,26 +152,14 @@ void writePanel(std::ofstream& out, const vorlat::Host& host, std::map<std::size
     }
 }
 
-class WorkIn {
-public:
-    explicit WorkIn(const std::filesystem::path& folder) : previous_(std::filesystem::current_path()) {
-        std::filesystem::create_directories(folder);
-        std::filesystem::current_path(folder);
-    }
-    ~WorkIn() { std::filesystem::current_path(previous_); }
-    WorkIn(const WorkIn&) = delete;
-    WorkIn& operator=(const WorkIn&) = delete;
-
-private:
-    std::filesystem::path previous_;
-};
-
 TEST(Fidelity, ScriptedSessionTranscript) {
     const char* folder = std::getenv("VORLAT_FIDELITY_DIR");
     if (folder == nullptr || *folder == '\0') GTEST_SKIP() << "VORLAT_FIDELITY_DIR is not set";
     // Load before moving into the output folder: a relative module path stays valid.
-    vorlat::Host host{vorlat::HostOptions{.modulePath = vorlat::defaultModulePath(), .privateCopy = true, .resourceScript = {}}};
-    WorkIn work(folder);
+    vorlat::Host host{
+        vorlat::HostOptions{.modulePath = vorlat::defaultModulePath(), .privateCopy = true, .resourceScript = {}}};
+    std::filesystem::create_directories(folder);
+    const vorlat::test::CurrentFolderScope work(folder);
     std::filesystem::remove("data_log.txt");
     std::filesystem::remove("data_log_first.txt");
     std::ofstream out("transcript.txt", std::ios::binary);
@@ -180,7 +176,8 @@ TEST(Fidelity, ScriptedSessionTranscript) {
         if (press != Press::None) {
             // A new recording empties the log: keep the first one for the comparison.
             if (update == SECOND_RECORDING) std::filesystem::copy_file("data_log.txt", "data_log_first.txt");
-            const bool handled = press == Press::Record ? host.press(RECORD_X, BUTTON_Y) : host.press(PAUSE_X, BUTTON_Y);
+            const bool handled =
+                press == Press::Record ? host.press(RECORD_X, BUTTON_Y) : host.press(PAUSE_X, BUTTON_Y);
             EXPECT_TRUE(handled) << "press before update " << update;
             out << (press == Press::Record ? "press record " : "press pause ") << handled << '\n';
             ++presses;

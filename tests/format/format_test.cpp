@@ -91,6 +91,7 @@ TEST(FormatDecimal, PrintsWhatPrintfPrintsAtEveryPanelWidth) {
 }
 
 TEST(FormatDecimal, RoundsTheExactBinaryValueHalfToEven) {
+    // clang-format off
     const DecimalCase cases[] = {
         {0.25, {5, 1}, "  0.2"},   // exactly halfway: to even
         {0.75, {5, 1}, "  0.8"},   // exactly halfway: to even
@@ -108,6 +109,7 @@ TEST(FormatDecimal, RoundsTheExactBinaryValueHalfToEven) {
         {1.5, {1, 0}, "2"},
         {2.5, {1, 0}, "2"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(decimal(c.value, c.format), c.expected) << c.value;
     }
@@ -122,6 +124,7 @@ TEST(FormatDecimal, KeepsTheSignOfNegativeZeroAsPrintfDoes) {
 }
 
 TEST(FormatDecimal, WritesNotFiniteValuesPaddedWithSpaces) {
+    // clang-format off
     const DecimalCase cases[] = {
         {NaN, {5, 1}, "  nan"},
         {-NaN, {5, 1}, "  nan"},
@@ -132,6 +135,7 @@ TEST(FormatDecimal, WritesNotFiniteValuesPaddedWithSpaces) {
         {INF, {2, 1}, "inf"},
         {-INF, {0, 1}, "-inf"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(decimal(c.value, c.format), c.expected) << c.value;
     }
@@ -162,7 +166,8 @@ TEST(FormatDecimal, AgreesWithTheCLibraryOnOrdinaryValues) {
         Decimal format;
         const char* printf;
     };
-    const Conversion conversions[] = {{{5, 1}, "%5.1f"}, {{5, 2}, "%5.2f"}, {{4, 1}, "%4.1f"}, {{5, 2, true}, "%05.2f"}};
+    const Conversion conversions[] = {
+        {{5, 1}, "%5.1f"}, {{5, 2}, "%5.2f"}, {{4, 1}, "%4.1f"}, {{5, 2, true}, "%05.2f"}};
     std::mt19937_64 random(20260609);
     std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
     std::uniform_int_distribution<int> exponent(-12, 60);

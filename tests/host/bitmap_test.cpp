@@ -4,9 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "host/host.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -89,13 +89,13 @@ TEST_P(ResourceBitmap, DecodesOrRefusesWithAReason) {
     GTEST_SKIP() << "Windows hosts take bitmaps from the module's resources, not from the script";
 #endif
     const BitmapCase& row = GetParam();
-    std::random_device random;
-    const fs::path dir = fs::temp_directory_path() / ("vorlat-bitmap-test-" + std::to_string(random()));
-    fs::create_directories(dir);
+    const vorlat::test::ScratchFolder scratch;
+    const fs::path& dir = scratch.path();
     std::ofstream(dir / "gauge.rc") << row.script;
     if (!row.file.empty()) std::ofstream(dir / "image.bmp", std::ios::binary) << row.file;
 
-    vorlat::Host host({.modulePath = std::string(FAKE_MODULE_DIR) + "/fake_gauge.gau", .privateCopy = true,
+    vorlat::Host host({.modulePath = std::string(FAKE_MODULE_DIR) + "/fake_gauge.gau",
+                       .privateCopy = true,
                        .resourceScript = (dir / "gauge.rc").string()});
     if (row.expectedRows.empty()) {
         try {
@@ -117,13 +117,13 @@ TEST_P(ResourceBitmap, DecodesOrRefusesWithAReason) {
             }
         }
     }
-    fs::remove_all(dir);
 }
 
 const std::string LINE = "4096 BITMAP \"image.bmp\"\n";
 const std::vector<std::vector<std::uint8_t>> ROWS_3X2 = {{0, 1, 2}, {2, 2, 1}};
 const std::vector<std::vector<std::uint8_t>> ROWS_9X2 = {{1, 0, 0, 1, 1, 0, 1, 0, 1}, {0, 1, 1, 0, 0, 1, 0, 1, 0}};
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Host, ResourceBitmap,
     testing::Values(
@@ -165,5 +165,6 @@ INSTANTIATE_TEST_SUITE_P(
         BitmapCase{"NotABitmap", LINE, "GIF89a and then some more bytes to be long enough for the headers......",
                    4096, {}, {}, "does not start with \"BM\""}),
     [](const auto& testRow) { return testRow.param.name; });
+// clang-format on
 
 }  // namespace

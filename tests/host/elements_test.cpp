@@ -192,6 +192,7 @@ TEST_P(PanelBitmap, LoadsWithItsSizeAndColours) {
     EXPECT_EQ(bitmap.pixel(row.x, row.y), row.colour);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Host, PanelBitmap,
     testing::Values(BitmapRow{4096, 436, 85, 0, 0, {232, 232, 232}},   // frame
@@ -206,6 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BitmapRow{8451, 10, 12, 4, 5, {255, 0, 0}},
                     BitmapRow{8704, 9, 9, 4, 4, {255, 0, 0}},
                     BitmapRow{8704, 9, 9, 0, 0, {96, 96, 96}}));
+// clang-format on
 
 TEST(PanelBitmapMissing, IsALoadError) {
     Host host({.modulePath = {}, .privateCopy = true, .resourceScript = {}});

@@ -49,6 +49,7 @@ std::int32_t pressed(std::uint32_t, std::uint32_t) {
 
 ConditionPair conditionList[2] = {{.key = 1, .action = 3}, {.key = 0, .action = 0}};
 
+// clang-format off
 IconElement fakeIcon = {
     .header = {.type = ICON_ELEMENT, .resourceId = 100, .x = 1, .y = 2, .gauge = &gaugeHeader,
                .conditions = conditionList, .drawFlags = 3},
@@ -96,6 +97,7 @@ MouseArea fakeAreas[] = {
     {.kind = AREA_END_GROUP, .cursor = -1},
     {.kind = AREA_END, .cursor = -1},
 };
+// clang-format on
 
 GaugeHeader gaugeHeader = {
     .headerTag = FAKE_HEADER_TAG,
@@ -165,25 +167,12 @@ void finalRoutine() {
 
 void relayRoutine5(std::uint32_t value) {
     switch (value) {
-        case CALL_UNUSED_SLOT:
-            reinterpret_cast<void (*)()>(hostServices()->unusedSlots0to23[7])();
-            break;
-        case REFRESH_UNREGISTERED:
-            hostServices()->refreshVariable(&boundVariables[1].record);
-            break;
-        case WRITE_40_CHARS:
-            writeChars(40);
-            break;
-        case WRITE_31_CHARS:
-            writeChars(31);
-            break;
-        case WRITE_32_CHARS:
-            writeChars(32);
-            break;
-        case MOVE_TEXT_POINTER:
-            fakeText.text = foreignBuffer;
-            break;
-        default:
-            hostServices()->elementsRelay5(&fakeRoot.header, value);
+        case CALL_UNUSED_SLOT: reinterpret_cast<void (*)()>(hostServices()->unusedSlots0to23[7])(); break;
+        case REFRESH_UNREGISTERED: hostServices()->refreshVariable(&boundVariables[1].record); break;
+        case WRITE_40_CHARS: writeChars(40); break;
+        case WRITE_31_CHARS: writeChars(31); break;
+        case WRITE_32_CHARS: writeChars(32); break;
+        case MOVE_TEXT_POINTER: fakeText.text = foreignBuffer; break;
+        default: hostServices()->elementsRelay5(&fakeRoot.header, value);
     }
 }

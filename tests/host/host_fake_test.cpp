@@ -10,10 +10,10 @@
 #include <fstream>
 #include <limits>
 #include <ostream>
-#include <random>
 
 #include "host/host.h"
 #include "module/linkage.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -22,6 +22,7 @@ using vorlat::Host;
 using vorlat::HostOptions;
 using vorlat::LoadError;
 using vorlat::Service;
+using vorlat::test::ScratchFolder;
 
 // The breaches fake_module.cpp commits when relayRoutine5 is given these values.
 constexpr std::uint32_t CALL_UNUSED_SLOT = 0xB001;
@@ -51,28 +52,6 @@ std::string fakeModule(const std::string& variant = "fake_gauge") {
 HostOptions fakeOptions(const std::string& variant = "fake_gauge") {
     return {.modulePath = fakeModule(variant), .privateCopy = true, .resourceScript = {}};
 }
-
-// A scratch folder of this test's own, removed at the end.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::random_device random;
-        path_ = fs::temp_directory_path() / ("vorlat-host-test-" + std::to_string(random()));
-        fs::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-    fs::path write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-        return path_ / name;
-    }
-
-private:
-    fs::path path_;
-};
 
 int privateCopiesOf(const std::string& fileName) {
     int count = 0;
@@ -112,18 +91,16 @@ TEST_P(LoadRefusal, NamesTheFileAndTheFailedCheck) {
 
 INSTANTIATE_TEST_SUITE_P(
     Host, LoadRefusal,
-    testing::Values(RefusalCase{"MissingFile", fakeModule("no_such_module"), "no such module file"},
-                    RefusalCase{"NotALibrary", std::string(HOST_TEST_SOURCE_DIR) + "/fake_module.cpp",
-                                "not a loadable library"},
-                    RefusalCase{"NoLinkage", fakeModule("fake_gauge_no_linkage"), "exports no record \"Linkage\""},
-                    RefusalCase{"WrongModuleTag", fakeModule("fake_gauge_module_tag"),
-                                "Linkage moduleTag is 0x14, expected 0x13"},
-                    RefusalCase{"WrongHeaderTag", fakeModule("fake_gauge_header_tag"),
-                                "GaugeHeader headerTag is 0x263, expected 0x262"},
-                    RefusalCase{"WrongGaugeName", fakeModule("fake_gauge_name"),
-                                "gauge name is \"ZEK.other\", expected \"ZEK.vorlat\""},
-                    RefusalCase{"NoServicesEntry", fakeModule("fake_gauge_no_services"),
-                                "ImportTable has no entry 0x0F"}),
+    testing::Values(
+        RefusalCase{"MissingFile", fakeModule("no_such_module"), "no such module file"},
+        RefusalCase{"NotALibrary", std::string(HOST_TEST_SOURCE_DIR) + "/fake_module.cpp", "not a loadable library"},
+        RefusalCase{"NoLinkage", fakeModule("fake_gauge_no_linkage"), "exports no record \"Linkage\""},
+        RefusalCase{"WrongModuleTag", fakeModule("fake_gauge_module_tag"), "Linkage moduleTag is 0x14, expected 0x13"},
+        RefusalCase{"WrongHeaderTag", fakeModule("fake_gauge_header_tag"),
+                    "GaugeHeader headerTag is 0x263, expected 0x262"},
+        RefusalCase{"WrongGaugeName", fakeModule("fake_gauge_name"),
+                    "gauge name is \"ZEK.other\", expected \"ZEK.vorlat\""},
+        RefusalCase{"NoServicesEntry", fakeModule("fake_gauge_no_services"), "ImportTable has no entry 0x0F"}),
     [](const auto& testRow) { return testRow.param.name; });
 
 void setModuleVariable(const char* value) {
@@ -189,8 +166,7 @@ TEST_P(ContractBreach, IsReportedOnceAndRepaired) {
 INSTANTIATE_TEST_SUITE_P(
     Host, ContractBreach,
     testing::Values(BreachCase{"UnusedServiceSlot", CALL_UNUSED_SLOT, "module called unused host service slot 7"},
-                    BreachCase{"RefreshOfUnregisteredVariable", REFRESH_UNREGISTERED,
-                               "refreshVariable on variable 9"},
+                    BreachCase{"RefreshOfUnregisteredVariable", REFRESH_UNREGISTERED, "refreshVariable on variable 9"},
                     BreachCase{"TextOf40Chars", WRITE_40_CHARS, "text element 1 wrote past its 32-byte text buffer"},
                     BreachCase{"TextOf31CharsFits", WRITE_31_CHARS, ""},
                     BreachCase{"TextOf32CharsPutsItsEndPastTheBuffer", WRITE_32_CHARS,
@@ -247,8 +223,8 @@ INSTANTIATE_TEST_SUITE_P(Host, IconResult,
                          testing::Values(IconResultCase{"Zero", 0.0, 0}, IconResultCase{"Half", 0.5, 0},
                                          IconResultCase{"One", 1.0, 1}, IconResultCase{"JustBelowCount", 1.999, 1},
                                          IconResultCase{"Count", 2.0, -1}, IconResultCase{"MinusOne", -1.0, -1},
-                                         IconResultCase{"SmallNegative", -0.25, -1},
-                                         IconResultCase{"Huge", 1e300, -1}, IconResultCase{"Infinity", INF, -1},
+                                         IconResultCase{"SmallNegative", -0.25, -1}, IconResultCase{"Huge", 1e300, -1},
+                                         IconResultCase{"Infinity", INF, -1},
                                          IconResultCase{"NaN", std::numeric_limits<double>::quiet_NaN(), -1}),
                          [](const auto& testRow) { return testRow.param.name; });
 
@@ -315,6 +291,7 @@ TEST_P(FakePress, ReachesOnlyAPressAreaWithAHandler) {
     EXPECT_EQ(host.child(FAKE_TEXT).text, row.handled ? "n=1" : "n=0");
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Host, FakePress,
                          testing::Values(PressCase{"TopLeftCorner", 40, 0, true},
                                          PressCase{"BottomRightCorner", 49, 9, true},
@@ -325,6 +302,7 @@ INSTANTIATE_TEST_SUITE_P(Host, FakePress,
                                          PressCase{"AreaWithoutAHandler", 80, 0, false},
                                          PressCase{"HelpGroup", 13, 13, false}),
                          [](const auto& testRow) { return testRow.param.name; });
+// clang-format on
 
 TEST(HostMouse, HelpComesFromTheInnermostGroupAndGroupsNest) {
     Host host(fakeOptions());
@@ -351,11 +329,11 @@ TEST(HostMouse, HelpComesFromTheInnermostGroupAndGroupsNest) {
 // Private copies
 
 TEST(HostPrivateCopy, GivesEachHostFreshModuleStateAndLeavesNoFileBehind) {
-    ScratchDir scratch;
+    const ScratchFolder scratch;
     const std::string uniqueName = "fake_" + scratch.path().filename().string() + ".gau";
     fs::copy_file(fakeModule(), scratch.path() / uniqueName);
-    const HostOptions options{.modulePath = (scratch.path() / uniqueName).string(), .privateCopy = true,
-                              .resourceScript = {}};
+    const HostOptions options{
+        .modulePath = (scratch.path() / uniqueName).string(), .privateCopy = true, .resourceScript = {}};
     {
         Host first(options);
         Host second(options);
@@ -380,7 +358,7 @@ TEST(HostPrivateCopy, GivesEachHostFreshModuleStateAndLeavesNoFileBehind) {
 }
 
 TEST(HostPrivateCopy, WithoutItHostsShareTheModuleState) {
-    ScratchDir scratch;
+    const ScratchFolder scratch;
     const auto path = scratch.path() / "shared_fake.gau";
     fs::copy_file(fakeModule(), path);
     const HostOptions options{.modulePath = path.string(), .privateCopy = false, .resourceScript = {}};

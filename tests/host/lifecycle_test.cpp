@@ -121,9 +121,9 @@ TEST(HostSession, RunsTwoCyclesWithoutViolations) {
         host.setup();
         host.start();
         for (int tick = 0; tick < 40; ++tick) {
-            for (std::uint32_t id : {1u, 2u, 61u, 65u, 67u, 71u, 72u, 73u, 78u, 80u, 84u, 127u, 310u, 312u, 342u,
-                                     349u, 350u, 351u, 385u, 386u, 390u, 391u, 402u, 403u, 409u, 410u, 411u, 412u,
-                                     415u, 416u, 417u, 418u, 421u, 425u}) {
+            for (std::uint32_t id : {1u,   2u,   61u,  65u,  67u,  71u,  72u,  73u,  78u,  80u,  84u,  127u,
+                                     310u, 312u, 342u, 349u, 350u, 351u, 385u, 386u, 390u, 391u, 402u, 403u,
+                                     409u, 410u, 411u, 412u, 415u, 416u, 417u, 418u, 421u, 425u}) {
                 host.setVariable(id, std::sin(tick * 0.37 + id) * 1000.0 + tick * 3.0);
             }
             host.setThrottleWord(static_cast<std::int16_t>(tick * 800 - 16000));

@@ -5,12 +5,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
 #include "host/folder_visit.h"
 #include "host/host.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -20,39 +20,18 @@ using vorlat::Host;
 using vorlat::HostError;
 using vorlat::HostOptions;
 using vorlat::LoadError;
+using vorlat::test::CurrentFolderScope;
+using vorlat::test::ScratchFolder;
 
 const fs::path LOG_NAME{std::string(vorlat::gauge::LOG_FILE_NAME)};
 constexpr int RECORD_BUTTON_X = 51;
 constexpr int BUTTON_Y = 4;
 
-class Scratch {
-public:
-    Scratch() : path_(fs::temp_directory_path() / ("vorlat-log-folder-" + std::to_string(std::random_device()()))) {
-        fs::create_directories(path_);
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    fs::path folder(const char* name) const {
-        fs::create_directories(path_ / name);
-        return path_ / name;
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// Puts the process back where the test found it, whatever the test did.
-class KeepCurrentFolder {
-public:
-    KeepCurrentFolder() : folder_(fs::current_path()) {}
-    ~KeepCurrentFolder() { fs::current_path(folder_); }
-
-private:
-    fs::path folder_;
-};
+// A folder of that name inside the scratch folder, made when missing.
+fs::path subfolder(const ScratchFolder& scratch, const char* name) {
+    fs::create_directories(scratch / name);
+    return scratch / name;
+}
 
 HostOptions inFolder(const fs::path& folder) {
     return {.modulePath = {}, .privateCopy = true, .resourceScript = {}, .logFolder = folder.string()};
@@ -66,8 +45,8 @@ std::string contents(const fs::path& file) {
 }
 
 TEST(HostLogFolder, TheModulesLogLandsThereAndTheProcessStaysPut) {
-    const Scratch scratch;
-    const fs::path logFolder = scratch.folder("simulator");
+    const ScratchFolder scratch;
+    const fs::path logFolder = subfolder(scratch, "simulator");
     const fs::path here = fs::current_path();
     const bool logHereBefore = fs::exists(LOG_NAME);
     Host host(inFolder(logFolder));
@@ -87,7 +66,7 @@ TEST(HostLogFolder, TheModulesLogLandsThereAndTheProcessStaysPut) {
 }
 
 TEST(HostLogFolder, AMissingFolderOrAFileIsALoadErrorNamingIt) {
-    const Scratch scratch;
+    const ScratchFolder scratch;
     std::ofstream(scratch.path() / "log.txt") << "not a folder";
     for (const char* name : {"gone", "log.txt"}) {
         const fs::path folder = scratch.path() / name;
@@ -101,8 +80,8 @@ TEST(HostLogFolder, AMissingFolderOrAFileIsALoadErrorNamingIt) {
 }
 
 TEST(HostLogFolder, GoneBeforeARoutineRunsIsAHostErrorAndTheRoutineDoesNotRun) {
-    const Scratch scratch;
-    const fs::path logFolder = scratch.folder("simulator");
+    const ScratchFolder scratch;
+    const fs::path logFolder = subfolder(scratch, "simulator");
     const fs::path here = fs::current_path();
     Host host(inFolder(logFolder));
     host.clearCalls();
@@ -121,11 +100,11 @@ TEST(HostLogFolder, GoneBeforeARoutineRunsIsAHostErrorAndTheRoutineDoesNotRun) {
 
 // The folder to return to vanishes while the visit lasts.
 TEST(FolderVisitReturn, FailingIsAHostErrorOrAReportWhileUnwinding) {
-    const KeepCurrentFolder keep;
-    const Scratch scratch;
-    const fs::path target = scratch.folder("target");
+    const CurrentFolderScope keep(fs::current_path());  // back where the test began, whatever it did
+    const ScratchFolder scratch;
+    const fs::path target = subfolder(scratch, "target");
     const auto visitWhileRemoving = [&](const char* start, bool failInside) {
-        fs::current_path(scratch.folder(start));
+        fs::current_path(subfolder(scratch, start));
         const FolderVisit visit(target, "the test's call");
         EXPECT_EQ(fs::current_path(), target);
         fs::remove(scratch.path() / start);
@@ -135,8 +114,7 @@ TEST(FolderVisitReturn, FailingIsAHostErrorOrAReportWhileUnwinding) {
         visitWhileRemoving("first", false);
         FAIL() << "returned to a removed folder";
     } catch (const HostError& error) {
-        EXPECT_NE(std::string(error.what()).find("the test's call: cannot return"), std::string::npos)
-            << error.what();
+        EXPECT_NE(std::string(error.what()).find("the test's call: cannot return"), std::string::npos) << error.what();
     }
     testing::internal::CaptureStderr();
     EXPECT_THROW(visitWhileRemoving("second", true), std::runtime_error);

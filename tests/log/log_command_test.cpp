@@ -17,10 +17,10 @@ struct Outcome {
     std::string out, err;
 };
 
-Outcome run(const TempDir& dir, const std::string& arguments) {
+Outcome run(const ScratchFolder& dir, const std::string& arguments) {
     const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
-    const std::string command = "cd '" + dir.path().string() + "' && '" LOG_COMMAND_DRIVER "' log " + arguments + " >'" + out +
-                                "' 2>'" + err + "'";
+    const std::string command = "cd '" + dir.path().string() + "' && '" LOG_COMMAND_DRIVER "' log " + arguments +
+                                " >'" + out + "' 2>'" + err + "'";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
 }
@@ -31,7 +31,7 @@ protected:
         writeFile(dir / "flight.txt", OPENING + HEADER + rows(4, 6, {.tas = 350}) + END);
         writeFile(dir / "bad.txt", OPENING + HEADER + rows(0, 2) + "    2\t100.0\r\n" + rows(3, 1) + END);
     }
-    TempDir dir;
+    ScratchFolder dir;
 };
 
 struct Case {

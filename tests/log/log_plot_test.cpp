@@ -21,7 +21,12 @@ using namespace vorlat::flightlog;
 std::string gentleFlight() {
     std::string text = OPENING + HEADER;
     for (int i = 0; i < 40; ++i)
-        text += row(i, {.tas = 120.0 + i, .ias = 110.0 + i, .alt = 1000 + 5 * i, .g = 1.0 + 0.02 * i, .thrust = 1000 + i, .aoa = 3 + 0.05 * i});
+        text += row(i, {.tas = 120.0 + i,
+                        .ias = 110.0 + i,
+                        .alt = 1000 + 5 * i,
+                        .g = 1.0 + 0.02 * i,
+                        .thrust = 1000 + i,
+                        .aoa = 3 + 0.05 * i});
     return text + END;
 }
 
@@ -29,7 +34,12 @@ std::string gentleFlight() {
 std::string hardFlight() {
     std::string text = OPENING + HEADER;
     for (int i = 0; i < 40; ++i)
-        text += row(i, {.tas = 200.0 + 10 * i, .ias = 180.0 + 9 * i, .alt = 1000 + 20 * i, .g = 1.0 + 0.25 * i, .aoa = 3, .stall = i > 30});
+        text += row(i, {.tas = 200.0 + 10 * i,
+                        .ias = 180.0 + 9 * i,
+                        .alt = 1000 + 20 * i,
+                        .g = 1.0 + 0.25 * i,
+                        .aoa = 3,
+                        .stall = i > 30});
     text += HEADER;
     for (int i = 50; i < 80; ++i) text += row(i, {.tas = 300, .ias = 250, .g = 1.0});
     return text + EXIT;
@@ -96,7 +106,7 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 }
 
 TEST(LogPlot, PngHasItsSizeTheSeriesTheBandsAndTheStalls) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string hard = (dir / "hard.png").string(), gentle = (dir / "gentle.png").string();
     plotLog(parseLog(hardFlight(), "hard.txt"), hard, DEFAULT_TICK_RATE, {.width = 1000, .height = 1300});
     plotLog(parseLog(gentleFlight(), "gentle.txt"), gentle, DEFAULT_TICK_RATE, {.width = 1000, .height = 1300});
@@ -117,7 +127,7 @@ TEST(LogPlot, PngHasItsSizeTheSeriesTheBandsAndTheStalls) {
 }
 
 TEST(LogPlot, SvgDrawsOneLinePerSegmentSoPausesAreGaps) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string svg = (dir / "hard.svg").string();
     plotLog(parseLog(hardFlight(), "hard.txt"), svg);
     const std::string text = readFile(svg);
@@ -133,7 +143,7 @@ TEST(LogPlot, SvgDrawsOneLinePerSegmentSoPausesAreGaps) {
 }
 
 TEST(LogPlot, PdfAndTheRefusals) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string pdf = (dir / "hard.pdf").string();
     plotLog(parseLog(hardFlight(), "hard.txt"), pdf);
     const std::string text = readFile(pdf);
@@ -170,14 +180,15 @@ TEST(LogPlot, ThinsDenseLinesKeepingEverySlicesExtremesInOrder) {
         double low = 1e9, high = -1e9, keptLow = 1e9, keptHigh = -1e9;
         for (int i = slice * 100; i < slice * 100 + 100; ++i) low = std::min(low, y[i]), high = std::max(high, y[i]);
         for (std::size_t i = 0; i < thinX.size(); ++i)
-            if (thinX[i] >= slice * 50.0 && thinX[i] < slice * 50.0 + 50) keptLow = std::min(keptLow, thinY[i]), keptHigh = std::max(keptHigh, thinY[i]);
+            if (thinX[i] >= slice * 50.0 && thinX[i] < slice * 50.0 + 50)
+                keptLow = std::min(keptLow, thinY[i]), keptHigh = std::max(keptHigh, thinY[i]);
         EXPECT_EQ(keptLow, low) << "slice " << slice;
         EXPECT_EQ(keptHigh, high) << "slice " << slice;
     }
 }
 
 TEST(LogPlot, DrawsALogWithoutRows) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string png = (dir / "empty.png").string();
     plotLog(parseLog(OPENING + HEADER + END, "empty.txt"), png, DEFAULT_TICK_RATE, {.width = 600, .height = 800});
     EXPECT_EQ(readPng(png).width, 600);

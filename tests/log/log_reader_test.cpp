@@ -83,11 +83,26 @@ TEST(LogReader, ReadsEveryShapeTheRecorderLeaves) {
 }
 
 TEST(LogReader, KeepsEveryValueAndCountsTheSkippedSamples) {
-    const Values v{.tas = 123.4, .ias = 99.9, .alt = -12, .pitch = -2.5, .climb = -76, .g = 8.01, .hdng = 359, .turn = -3,
-                   .bank = -12.3, .roll = 40, .prop = 28.6, .hp = 100, .thrust = 2500, .aoa = 77.0, .stall = 1};
-    const FlightLog log = parseLog(OPENING + HEADER + row(7, v) + HEADER + row(12, v) + HEADER + HEADER + row(20, v) + END, "f.txt");
+    const Values v{.tas = 123.4,
+                   .ias = 99.9,
+                   .alt = -12,
+                   .pitch = -2.5,
+                   .climb = -76,
+                   .g = 8.01,
+                   .hdng = 359,
+                   .turn = -3,
+                   .bank = -12.3,
+                   .roll = 40,
+                   .prop = 28.6,
+                   .hp = 100,
+                   .thrust = 2500,
+                   .aoa = 77.0,
+                   .stall = 1};
+    const FlightLog log =
+        parseLog(OPENING + HEADER + row(7, v) + HEADER + row(12, v) + HEADER + HEADER + row(20, v) + END, "f.txt");
     ASSERT_EQ(log.rows.size(), 3u);
-    const std::vector<double> expected{7, 123.4, 99.9, -12, -2.5, -76, 8.01, 359, -3, -12.3, 40, 28.6, 100, 2500, 77.0, 1};
+    const std::vector<double> expected{7,  123.4, 99.9, -12,  -2.5, -76,  8.01, 359,
+                                       -3, -12.3, 40,   28.6, 100,  2500, 77.0, 1};
     for (std::size_t c = 0; c < expected.size(); ++c) EXPECT_DOUBLE_EQ(log.rows[0][c], expected[c]) << "column " << c;
     EXPECT_EQ(log.skippedSamples(), 4 + 7);  // 8..11 and 13..19
     EXPECT_EQ(log.lfOnlyLines, 0u);
@@ -203,7 +218,7 @@ TEST(LogReader, ReadsOrRefusesEveryDamagedCopy) {
 }
 
 TEST(LogReader, ReportsFilesThatCannotBeRead) {
-    TempDir dir;
+    ScratchFolder dir;
     EXPECT_THROW(vorlat::flightlog::readLog((dir / "missing.txt").string()), vorlat::flightlog::LogReadError);
     EXPECT_THROW(vorlat::flightlog::readLog(dir.path().string()), vorlat::flightlog::LogReadError);
     writeFile(dir / "log.txt", OPENING + HEADER + rows(0, 2) + END);
@@ -215,8 +230,7 @@ TEST(LogReader, ReportsFilesThatCannotBeRead) {
 
 class RecorderRun {
 public:
-    RecorderRun() : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(dir_.path());
+    RecorderRun() {
         host_.emplace(vorlat::HostOptions{});
         host_->setVariable(TICK_VARIABLE, 0);
         host_->setup();
@@ -226,7 +240,6 @@ public:
         // The module's log stream buffers in the module's memory: close it before unloading.
         if (!finalDone_) host_->final();
         host_.reset();
-        std::filesystem::current_path(previous_);
     }
     void pressRecord() { host_->press(RECORD_X, BUTTON_Y); }
     void pressPause() { host_->press(PAUSE_X, BUTTON_Y); }
@@ -246,8 +259,8 @@ public:
 private:
     static constexpr std::uint32_t TICK_VARIABLE = 1;
     static constexpr int RECORD_X = 53, PAUSE_X = 65, BUTTON_Y = 6;
-    TempDir dir_;
-    std::filesystem::path previous_;
+    ScratchFolder dir_;
+    vorlat::test::CurrentFolderScope inDir_{dir_.path()};
     std::optional<vorlat::Host> host_;
     double ticks_ = 0;
     bool finalDone_ = false;

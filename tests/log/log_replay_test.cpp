@@ -87,13 +87,14 @@ TEST(LogReplay, ThePanelShowsEveryLoggedValueAndTheStallDisc) {
         EXPECT_EQ(host.child(RECORD_ICON).shownImage, 0);
         EXPECT_EQ(host.child(PAUSE_ICON).shownImage, 0);
     }
-    EXPECT_FALSE(std::filesystem::exists("data_log.txt")) << "the replay's recording must not land in the current folder";
+    EXPECT_FALSE(std::filesystem::exists("data_log.txt"))
+        << "the replay's recording must not land in the current folder";
 }
 
 TEST(LogReplay, TheRenderedPanelShowsTheStallDiscWhereStallIsSet) {
     const FlightLog log = parseLog(REPLAY_FLIGHT, "replay.txt");
     Replayer replayer(log);
-    TempDir dir;
+    ScratchFolder dir;
     for (std::size_t r : {0u, 1u}) {
         const vorlat::Host& host = replayer.show(r);
         const vorlat::Bitmap disc = host.bitmap(STALL_DISC_BITMAP);
@@ -102,7 +103,8 @@ TEST(LogReplay, TheRenderedPanelShowsTheStallDiscWhereStallIsSet) {
         vorlat::render::PanelRenderer renderer(host);
         const vorlat::render::PanelImage image = renderer.render(host);
         const int scale = renderer.scale();
-        const auto centre = image.pixel((STALL_ICON_X + disc.width / 2) * scale, (STALL_ICON_Y + disc.height / 2) * scale);
+        const auto centre =
+            image.pixel((STALL_ICON_X + disc.width / 2) * scale, (STALL_ICON_Y + disc.height / 2) * scale);
         const bool red = centre[0] > 200 && centre[1] < 80 && centre[2] < 80;
         EXPECT_EQ(red, log.rows[r][STALL] != 0) << int(centre[0]) << "," << int(centre[1]) << "," << int(centre[2]);
         EXPECT_EQ(readFile(png).substr(1, 3), "PNG");

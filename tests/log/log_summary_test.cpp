@@ -59,8 +59,8 @@ TEST(LogSummary, MatchesTheHandWorkedFlight) {
     EXPECT_DOUBLE_EQ(s.tas.redSeconds, 0.5);     // 520
     EXPECT_DOUBLE_EQ(s.ias.yellowSeconds, 1.0);  // 305, 500
     EXPECT_DOUBLE_EQ(s.ias.redSeconds, 0.0);
-    EXPECT_DOUBLE_EQ(s.g.yellowSeconds, 1.0);    // 3.50, -3.01
-    EXPECT_DOUBLE_EQ(s.g.redSeconds, 0.5);       // -8.50
+    EXPECT_DOUBLE_EQ(s.g.yellowSeconds, 1.0);  // 3.50, -3.01
+    EXPECT_DOUBLE_EQ(s.g.redSeconds, 0.5);     // -8.50
 
     EXPECT_EQ(s.stall.events, 2u);  // one on each side of the pause
     ASSERT_TRUE(s.stall.firstTime.has_value());
@@ -116,7 +116,8 @@ TEST(LogSummary, PrintsTheTableAndTheJson) {
              "\"completeness\": \"end_recording\"",
              "\"rows\": 5,",
              "\"tas_kt\": {\"min\": 250, \"min_s\": 8.5, \"max\": 520, \"max_s\": 6, \"mean\": 354}",
-             "\"bands\": {\"tas\": {\"yellow_s\": 1, \"red_s\": 0.5}, \"ias\": {\"yellow_s\": 1, \"red_s\": 0}, \"g\": {\"yellow_s\": 1, \"red_s\": 0.5}}",
+             "\"bands\": {\"tas\": {\"yellow_s\": 1, \"red_s\": 0.5}, \"ias\": {\"yellow_s\": 1, \"red_s\": 0}, \"g\": "
+             "{\"yellow_s\": 1, \"red_s\": 0.5}}",
              "\"stall\": {\"events\": 2, \"first_s\": 6, \"total_s\": 1}",
          })
         EXPECT_NE(json.str().find(item), std::string::npos) << item << " in:\n" << json.str();
@@ -127,7 +128,8 @@ TEST(LogSummary, SaysSoWhenThereAreNoRows) {
     std::ostringstream table, json;
     writeSummaryTable(table, s);
     writeSummaryJson(json, s);
-    EXPECT_NE(table.str().find("Time          no rows (a sample every 0.5 s at 18 ticks/s)\n"), std::string::npos) << table.str();
+    EXPECT_NE(table.str().find("Time          no rows (a sample every 0.5 s at 18 ticks/s)\n"), std::string::npos)
+        << table.str();
     EXPECT_EQ(table.str().find("Column"), std::string::npos);
     for (const char* item : {"\"start_s\": null", "\"tas_kt\": null", "\"largest_gain\": null", "\"first_s\": null"})
         EXPECT_NE(json.str().find(item), std::string::npos) << item;
@@ -156,14 +158,16 @@ TEST(LogSummary, JsonHasEveryKeyWithoutRows) {
               "  \"start_s\": null,\n"
               "  \"end_s\": null,\n"
               "  \"duration_s\": null,\n"
-              "  \"columns\": {\n" + columns + "  },\n"
-              "  \"bands\": {\"tas\": {\"yellow_s\": 0, \"red_s\": 0}, \"ias\": {\"yellow_s\": 0, \"red_s\": 0}, "
-              "\"g\": {\"yellow_s\": 0, \"red_s\": 0}},\n"
-              "  \"stall\": {\"events\": 0, \"first_s\": null, \"total_s\": 0},\n"
-              "  \"climb\": {\"largest_climb_ft_min\": null, \"at_s\": null, \"largest_descent_ft_min\": null, "
-              "\"descent_at_s\": null},\n"
-              "  \"altitude\": {\"largest_gain\": null, \"largest_loss\": null}\n"
-              "}\n");
+              "  \"columns\": {\n" +
+                  columns +
+                  "  },\n"
+                  "  \"bands\": {\"tas\": {\"yellow_s\": 0, \"red_s\": 0}, \"ias\": {\"yellow_s\": 0, \"red_s\": 0}, "
+                  "\"g\": {\"yellow_s\": 0, \"red_s\": 0}},\n"
+                  "  \"stall\": {\"events\": 0, \"first_s\": null, \"total_s\": 0},\n"
+                  "  \"climb\": {\"largest_climb_ft_min\": null, \"at_s\": null, \"largest_descent_ft_min\": null, "
+                  "\"descent_at_s\": null},\n"
+                  "  \"altitude\": {\"largest_gain\": null, \"largest_loss\": null}\n"
+                  "}\n");
 }
 
 // A cut-off log says what was dropped and which lines lacked their CR.
@@ -209,7 +213,8 @@ TEST(LogCsv, HasTimeSegmentAndTheColumnsWithTheirUnits) {
     const std::vector<std::string> out = lines(csv.str(), "\r\n");
     ASSERT_EQ(out.size(), 6u);
     EXPECT_EQ(out[0],
-              "time_s,segment,index,tas_kt,ias_kt,alt_ft,pitch_deg,climb_ft_min,gforce_g,hdng_deg,turn_rate,bank_deg,roll_rate,"
+              "time_s,segment,index,tas_kt,ias_kt,alt_ft,pitch_deg,climb_ft_min,gforce_g,hdng_deg,turn_rate,bank_deg,"
+              "roll_rate,"
               "prop_deg,power_hp,thrust,aoa_deg,stall");
     EXPECT_EQ(out[1], "5,1,10,290.0,280.0,1000,1.00,500,1.00,90,0,0.0,0,20.0,500,1000,3.00,0");
     EXPECT_EQ(out[4], "8,2,16,400.0,500.0,900,-1.00,-900,3.00,110,0,-5.0,0,26.0,400,900,16.00,1");

@@ -6,13 +6,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
+
+#include "tests/support/scratch_folder.h"
 
 namespace log_test {
 
 inline const std::string OPENING = "Recording Enabled\r\n";
-inline const std::string HEADER = "index\tTAS\tIAS\talt\tpitch\tclimb\tgforc\thdng\tturn\tbank\troll\tprop\thp\tthrst\tAoA\tStall\r\n";
+inline const std::string HEADER =
+    "index\tTAS\tIAS\talt\tpitch\tclimb\tgforc\thdng\tturn\tbank\troll\tprop\thp\tthrst\tAoA\tStall\r\n";
 inline const std::string END = "End recording\r\n";
 inline const std::string EXIT = "Exit\r\n";
 
@@ -35,9 +37,10 @@ struct Values {
 // One row with the recorder's format, written out with printf, ended by CR LF.
 inline std::string row(std::int32_t index, const Values& v = {}) {
     char text[1024];
-    std::snprintf(text, sizeof text, "%5d\t%5.1f\t%5.1f\t%5d\t%5.2f\t%5d\t%5.2f\t%5d\t%5d\t%5.1f\t%5d\t%5.1f\t%5d\t%5d\t%5.2f\t%1d\r\n",
-                  index, v.tas, v.ias, v.alt, v.pitch, v.climb, v.g, v.hdng, v.turn, v.bank, v.roll, v.prop, v.hp, v.thrust,
-                  v.aoa, v.stall);
+    std::snprintf(text, sizeof text,
+                  "%5d\t%5.1f\t%5.1f\t%5d\t%5.2f\t%5d\t%5.2f\t%5d\t%5d\t%5.1f\t%5d\t%5.1f\t%5d\t%5d\t%5.2f\t%1d\r\n",
+                  index, v.tas, v.ias, v.alt, v.pitch, v.climb, v.g, v.hdng, v.turn, v.bank, v.roll, v.prop, v.hp,
+                  v.thrust, v.aoa, v.stall);
     return text;
 }
 
@@ -47,26 +50,7 @@ inline std::string rows(std::int32_t first, std::int32_t count, const Values& v 
     return text;
 }
 
-// A fresh directory for one test's files, removed afterwards.
-class TempDir {
-public:
-    TempDir() {
-        std::random_device random;
-        do path_ = std::filesystem::temp_directory_path() / ("vorlat-log-" + std::to_string(random()));
-        while (!std::filesystem::create_directory(path_));
-    }
-    ~TempDir() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using vorlat::test::ScratchFolder;
 
 inline void writeFile(const std::filesystem::path& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;

@@ -61,7 +61,8 @@ const AreaRow EXPECTED_AREAS[] = {
 
 class Mouse : public ::testing::Test {
 protected:
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
+    CurrentFolderScope inScratch{scratch.path()};
 };
 
 TEST_F(Mouse, ListHoldsEveryAreaInOrder) {
@@ -122,7 +123,8 @@ TEST_F(Mouse, PressesReachTheButtonUnderThem) {
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE("press at (" + std::to_string(c.x) + ", " + std::to_string(c.y) + ")");
-        ScratchDirectory directory;
+        const ScratchFolder directory;
+        const CurrentFolderScope inDirectory(directory.path());
         Panel panel;
         panel.pressRecord();
         panel.update();
@@ -161,15 +163,17 @@ TEST_F(Mouse, HelpIdentifiersCoverTheirBoxes) {
         ++groups;
         const int right = area.x + area.width - 1, bottom = area.y + area.height - 1;
         SCOPED_TRACE("help group at (" + std::to_string(area.x) + ", " + std::to_string(area.y) + ")");
-        for (const auto& [x, y] : {std::pair{area.x, area.y}, std::pair{right, bottom}, std::pair{area.x + 20, area.y + 6}}) {
+        for (const auto& [x, y] :
+             {std::pair{area.x, area.y}, std::pair{right, bottom}, std::pair{area.x + 20, area.y + 6}}) {
             EXPECT_EQ(panel.host().helpIdAt(x, y), area.helpId);
         }
-        for (const auto& [x, y] : {std::pair{area.x - 1, area.y}, std::pair{right + 1, bottom}, std::pair{area.x, bottom + 1}}) {
+        for (const auto& [x, y] :
+             {std::pair{area.x - 1, area.y}, std::pair{right + 1, bottom}, std::pair{area.x, bottom + 1}}) {
             EXPECT_EQ(panel.host().helpIdAt(x, y).value_or(0), 0u);
         }
     }
     EXPECT_EQ(groups, 14);
-    EXPECT_EQ(panel.host().helpIdAt(55, 8).value_or(0), 0u);   // record button
+    EXPECT_EQ(panel.host().helpIdAt(55, 8).value_or(0), 0u);    // record button
     EXPECT_EQ(panel.host().helpIdAt(150, 20).value_or(0), 0u);  // Acel: no help
 }
 

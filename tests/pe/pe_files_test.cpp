@@ -61,8 +61,7 @@ protected:
         path_ = dllPath(GetParam());
         if (path_.empty() || !std::filesystem::exists(path_)) {
             GTEST_SKIP() << GetParam().name << " library not built: " << (path_.empty() ? "(no path)" : path_)
-                         << " is missing; build the " << GetParam().name << " preset or set "
-                         << GetParam().dllVariable;
+                         << " is missing; build the " << GetParam().name << " preset or set " << GetParam().dllVariable;
         }
         if (std::string(GetParam().objdump).empty()) {
             GTEST_SKIP() << "no MinGW objdump for " << GetParam().name << " (package binutils-mingw-w64)";

@@ -74,12 +74,14 @@ void readResourceTree(PeImage& image, const std::vector<std::string>& text, std:
         std::smatch m;
         if (std::regex_match(line->text, m, entry)) {
             const int level = (line->indent - typeIndent) / 2;
-            if (level < 0 || level > 2 || (line->indent - typeIndent) % 2 != 0) unreadable("resource entry depth", text[i]);
+            if (level < 0 || level > 2 || (line->indent - typeIndent) % 2 != 0)
+                unreadable("resource entry depth", text[i]);
             path[std::size_t(level)] = std::uint32_t(hex(m[1]));
             for (std::size_t deeper = std::size_t(level) + 1; deeper < path.size(); ++deeper) path[deeper].reset();
         } else if (std::regex_match(line->text, m, leaf)) {
             if (!path[0] || !path[1] || !path[2]) unreadable("resource leaf outside type/id/language", text[i]);
-            image.resources.push_back({*path[0], *path[1], *path[2], std::uint32_t(hex(m[1])), std::uint32_t(hex(m[2]))});
+            image.resources.push_back(
+                {*path[0], *path[1], *path[2], std::uint32_t(hex(m[1])), std::uint32_t(hex(m[2]))});
         } else {
             // Named resources print "Entry: name: ..."; the gauge numbers every resource.
             unreadable("resource line", text[i]);
@@ -278,7 +280,8 @@ std::vector<std::uint8_t> bytesAt(const PeImage& image, const std::vector<std::u
         if (offset + size > file.size()) break;
         return {file.begin() + std::ptrdiff_t(offset), file.begin() + std::ptrdiff_t(offset + size)};
     }
-    throw std::runtime_error("RVA " + std::to_string(rva) + " (+" + std::to_string(size) + ") lies in no section of the file");
+    throw std::runtime_error("RVA " + std::to_string(rva) + " (+" + std::to_string(size) +
+                             ") lies in no section of the file");
 }
 
 DibHeader readDibHeader(const std::vector<std::uint8_t>& resource) {

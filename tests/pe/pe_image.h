@@ -36,9 +36,9 @@ struct PeImage {
     std::uint64_t imageBase = 0;
     std::uint32_t entryPoint = 0;
     std::string exportedLibraryName;
-    std::vector<std::string> exports;                 // the name pointer table, in order
-    std::map<std::string, std::uint32_t> exportRvas;  // name -> its export address table entry
-    std::uint32_t exportAddressCount = 0;             // entries of the export address table
+    std::vector<std::string> exports;                         // the name pointer table, in order
+    std::map<std::string, std::uint32_t> exportRvas;          // name -> its export address table entry
+    std::uint32_t exportAddressCount = 0;                     // entries of the export address table
     std::map<std::string, std::vector<std::string>> imports;  // DLL name as written -> functions
     std::vector<ResourceLeaf> resources;
     std::vector<Section> sections;
@@ -75,7 +75,7 @@ struct VersionInfo {
     std::uint32_t productVersionMs = 0, productVersionLs = 0;
     std::uint32_t fileOs = 0, fileType = 0;
     std::map<std::string, std::map<std::string, std::string>> strings;  // table ("040904B0") -> key -> value
-    std::vector<std::uint32_t> translations;                             // language | code page << 16
+    std::vector<std::uint32_t> translations;                            // language | code page << 16
 };
 VersionInfo readVersionInfo(const std::vector<std::uint8_t>& resource);
 

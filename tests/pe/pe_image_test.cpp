@@ -70,9 +70,11 @@ TEST(ObjdumpReader, ReadsHeadersTablesAndTheResourceTree) {
     EXPECT_EQ(image.exportRvas.at("ImportTable"), 0x3020u);
 
     ASSERT_EQ(image.resources.size(), 3u);
+    // clang-format off
     const ResourceLeaf expected[] = {{2, 0x1000, 0x409, 0xb0d0, 0x94ec},
                                      {2, 0x2000, 0x409, 0x145c0, 0x528},
                                      {16, 1, 0x409, 0x14ae8, 0x138}};
+    // clang-format on
     for (std::size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(image.resources[i].type, expected[i].type);

@@ -21,8 +21,8 @@ TEST(ColourRules, UpperBands) {
         std::uint32_t colour;
     };
     const Case cases[] = {
-        {500.0000001, COLOUR_RED}, {500, COLOUR_YELLOW}, {300.0000001, COLOUR_YELLOW}, {300, COLOUR_GREEN},
-        {-1e9, COLOUR_GREEN},      {NaN, COLOUR_GREEN},
+        {500.0000001, COLOUR_RED}, {500, COLOUR_YELLOW}, {300.0000001, COLOUR_YELLOW},
+        {300, COLOUR_GREEN},       {-1e9, COLOUR_GREEN}, {NaN, COLOUR_GREEN},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(upperBandColour(c.value, AIRSPEED_RED, AIRSPEED_YELLOW), c.colour) << c.value;
@@ -35,7 +35,7 @@ TEST(ColourRules, SymmetricBands) {
         std::uint32_t colour;
     };
     const Case cases[] = {
-        {8.0000001, COLOUR_RED},   {-8.0000001, COLOUR_RED},   {8, COLOUR_YELLOW}, {-8, COLOUR_YELLOW},
+        {8.0000001, COLOUR_RED},    {-8.0000001, COLOUR_RED},    {8, COLOUR_YELLOW}, {-8, COLOUR_YELLOW},
         {3.0000001, COLOUR_YELLOW}, {-3.0000001, COLOUR_YELLOW}, {3, COLOUR_GREEN},  {-3, COLOUR_GREEN},
         {0, COLOUR_GREEN},          {NaN, COLOUR_GREEN},
     };
@@ -51,14 +51,13 @@ TEST(ColourRules, HeightAboveGround) {
         std::uint32_t colour;
     };
     const Case cases[] = {
-        {499.999, 0, COLOUR_RED},       {500, 0, COLOUR_YELLOW},   {2999.999, 0, COLOUR_YELLOW},
-        {3000, 0, COLOUR_GREEN},        {-10, 0, COLOUR_RED},      {1499, 1000, COLOUR_RED},
-        {1500, 1000, COLOUR_YELLOW},    {4000, 1000, COLOUR_GREEN}, {-500, -1000, COLOUR_YELLOW},
+        {499.999, 0, COLOUR_RED},    {500, 0, COLOUR_YELLOW},    {2999.999, 0, COLOUR_YELLOW},
+        {3000, 0, COLOUR_GREEN},     {-10, 0, COLOUR_RED},       {1499, 1000, COLOUR_RED},
+        {1500, 1000, COLOUR_YELLOW}, {4000, 1000, COLOUR_GREEN}, {-500, -1000, COLOUR_YELLOW},
         {NaN, 0, COLOUR_GREEN},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(heightAboveGroundColour(c.altitude, c.ground, ALTITUDE_RED_MARGIN, ALTITUDE_YELLOW_MARGIN),
-                  c.colour)
+        EXPECT_EQ(heightAboveGroundColour(c.altitude, c.ground, ALTITUDE_RED_MARGIN, ALTITUDE_YELLOW_MARGIN), c.colour)
             << c.altitude << " over " << c.ground;
     }
 }

@@ -20,8 +20,7 @@ TEST(EngineReadouts, FuelAndPower) {
         {"torque just under zero", TORQ, {var(403, -0.99)}, "    0", COLOUR_GREEN, -0.99},
         {"prop shows degrees, returns radians", PROP, {var(411, 0.5)}, " 28.6", COLOUR_GREEN, 0.5},
         {"thrust beyond 32 bits wraps", THRST, {var(412, 1e10)}, "1410065408", COLOUR_GREEN, 1e10},
-        {"thrust of 2^31 wraps negative", THRST, {var(412, 2147483648.0)}, "-2147483648", COLOUR_GREEN,
-         2147483648.0},
+        {"thrust of 2^31 wraps negative", THRST, {var(412, 2147483648.0)}, "-2147483648", COLOUR_GREEN, 2147483648.0},
         {"thrust NaN shows 0", THRST, {var(412, NaN)}, "    0", COLOUR_GREEN, NaN},
         {"WepT count", WEPT, {var(409, 3)}, "    3", COLOUR_GREEN, 3},
         {"manifold pressure", MPSI, {var(391, 2000)}, " 28.3", COLOUR_GREEN, 28.278},
@@ -43,8 +42,7 @@ TEST(EngineReadouts, ThrottleClampsOnlyAtTheTop) {
         {"-1 is zero", THRT, {throttleWord(-1)}, "   0%", COLOUR_GREEN, 0},
         {"-4096 truncates toward zero", THRT, {throttleWord(-4096)}, " -24%", COLOUR_GREEN, -24.993896484375},
         {"-32768 is not clamped", THRT, {throttleWord(-32768)}, "-199%", COLOUR_GREEN, -199.993896484375},
-        {"the element's own argument is not used", THRT, {throttleWord(8191), var(0, 1e9)}, "  50%", COLOUR_GREEN,
-         50},
+        {"the element's own argument is not used", THRT, {throttleWord(8191), var(0, 1e9)}, "  50%", COLOUR_GREEN, 50},
     });
 }
 
@@ -68,9 +66,10 @@ TEST(EngineReadouts, RotSkipsReadingsUnderOneDegree) {
         double result;
     };
     const Step steps[] = {
-        {1000, " 540F", 540.3}, {0.5, " 540F", 0.5}, {-0.5, " 540F", -0.5}, {0, " 540F", 0},
-        {NaN, " 540F", NaN},    {-1, "-460F", -460.7}, {0.99, "-460F", 0.99},
-        {4294967296.0, "-460F", 4294967296.0},  // truncates to 0 in 32 bits
+        {1000, " 540F", 540.3}, {0.5, " 540F", 0.5},
+        {-0.5, " 540F", -0.5},  {0, " 540F", 0},
+        {NaN, " 540F", NaN},    {-1, "-460F", -460.7},
+        {0.99, "-460F", 0.99},  {4294967296.0, "-460F", 4294967296.0},  // truncates to 0 in 32 bits
     };
     Panel panel;
     for (const auto& step : steps) {

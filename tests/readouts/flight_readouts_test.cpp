@@ -41,6 +41,7 @@ TEST(FlightReadouts, AileronAndElevator) {
 }
 
 TEST(FlightReadouts, AltitudeAboveGround) {
+    // clang-format off
     runCases({
         onMargin("exactly 500 ft over the ground is yellow", 500, "  500", COLOUR_YELLOW),
         {"499.9 ft is red and truncated", FT, {var(ALTITUDE, metres(499.9))}, "  499", COLOUR_RED, 499.9},
@@ -57,9 +58,11 @@ TEST(FlightReadouts, AltitudeAboveGround) {
          100000.5},
         {"NaN shows 0 and reads green", FT, {var(ALTITUDE, NaN)}, "    0", COLOUR_GREEN, NaN},
     });
+    // clang-format on
 }
 
 TEST(FlightReadouts, Airspeeds) {
+    // clang-format off
     runCases({
         {"TAS just under 500 is yellow", TAS, {dataWord(TAS_WORD, 55555)}, "500.0", COLOUR_YELLOW, 499.995},
         {"TAS just over 500 is red", TAS, {dataWord(TAS_WORD, 55556)}, "500.0", COLOUR_RED, 500.004},
@@ -74,9 +77,11 @@ TEST(FlightReadouts, Airspeeds) {
         {"IAS reads its own word", IAS, {dataWord(TAS_WORD, 55556), dataWord(IAS_WORD, 0)}, "  0.0", COLOUR_GREEN,
          0},
     });
+    // clang-format on
 }
 
 TEST(FlightReadouts, HeadingBankPitch) {
+    // clang-format off
     runCases({
         {"heading truncates", HDG, {var(HEADING_VARIABLE, 359.99)}, "  359", COLOUR_GREEN, 359.99},
         {"heading just under zero shows 0", HDG, {var(HEADING_VARIABLE, -0.5)}, "    0", COLOUR_GREEN, -0.5},
@@ -91,6 +96,7 @@ TEST(FlightReadouts, HeadingBankPitch) {
         {"pitch of 10 takes six characters", PITCH, {var(PITCH_VARIABLE, 10)}, "-10.00", COLOUR_GREEN, 10},
         {"pitch of zero shows the negated zero", PITCH, {var(PITCH_VARIABLE, 0)}, "-0.00", COLOUR_GREEN, 0},
     });
+    // clang-format on
 }
 
 TEST(FlightReadouts, GLoadBands) {
@@ -106,6 +112,7 @@ TEST(FlightReadouts, GLoadBands) {
 }
 
 TEST(FlightReadouts, ClimbAndAngleOfAttack) {
+    // clang-format off
     runCases({
         {"sink truncates toward zero", CLIMB, {var(CLIMB_RATE, -100)}, "  -76", COLOUR_GREEN, -76.875},
         {"climb", CLIMB, {var(CLIMB_RATE, 1000)}, "  768", COLOUR_GREEN, 768.75},
@@ -119,6 +126,7 @@ TEST(FlightReadouts, ClimbAndAngleOfAttack) {
         {"stall fraction is no stall", AOA, {var(AOA_VARIABLE, 0), var(STALL_VARIABLE, 0.99)}, "154.0",
          COLOUR_GREEN, 0},
     });
+    // clang-format on
 }
 
 }  // namespace

@@ -31,8 +31,8 @@ TEST(Locale, EveryTextUsesAFullStop) {
     Panel panel;
     panel.update({var(386, 12.34), var(385, 1.5), var(421, 60), var(312, 1000), var(310, 1000), var(80, 2.26),
                   var(78, 1.25), var(351, 700), var(349, 20000), var(411, 0.5), var(391, 2000), var(410, 1.25),
-                  var(342, 10000), var(350, 0.25), var(71, 5e6), var(72, 1e13),
-                  dataWord(TAS_WORD, 20000), dataWord(IAS_WORD, 18000)});
+                  var(342, 10000), var(350, 0.25), var(71, 5e6), var(72, 1e13), dataWord(TAS_WORD, 20000),
+                  dataWord(IAS_WORD, 18000)});
     int decimalTexts = 0;
     for (const auto& child : panel.host().children()) {
         if (child.kind != 2) continue;

@@ -13,6 +13,7 @@ double latitudeRaw(double degrees) { return degrees * 3600.0 * 2.0 / LAT_FACTOR;
 double longitudeRaw(double degrees) { return degrees / LON_FACTOR; }
 
 TEST(PositionReadouts, Latitude) {
+    // clang-format off
     runCases({
         {"equator", LATITUDE_LINE, {var(LATITUDE, 0)}, "N 00 00.00", COLOUR_GREEN, 0},
         {"north", LATITUDE_LINE, {var(LATITUDE, latitudeRaw(47.6))}, "N 47 36.00", COLOUR_GREEN, 171360},
@@ -27,9 +28,11 @@ TEST(PositionReadouts, Latitude) {
         {"NaN", LATITUDE_LINE, {var(LATITUDE, NaN)}, "N 00   nan", COLOUR_GREEN, NaN},
         {"minus infinity", LATITUDE_LINE, {var(LATITUDE, -INF)}, "S 00   nan", COLOUR_GREEN, INF},
     });
+    // clang-format on
 }
 
 TEST(PositionReadouts, Longitude) {
+    // clang-format off
     runCases({
         {"prime meridian", LONGITUDE_LINE, {var(LONGITUDE, 0)}, "E000 00.00", COLOUR_GREEN, 0},
         {"east", LONGITUDE_LINE, {var(LONGITUDE, longitudeRaw(5.5))}, "E005 30.00", COLOUR_GREEN, 5.5},
@@ -48,6 +51,7 @@ TEST(PositionReadouts, Longitude) {
          "E-02 30.00", COLOUR_GREEN, -1.5},
         {"NaN", LONGITUDE_LINE, {var(LONGITUDE, NaN)}, "E000   nan", COLOUR_GREEN, NaN},
     });
+    // clang-format on
 }
 
 }  // namespace

@@ -3,33 +3,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
 
 #include "tests/readouts/readout_fixture.h"
+#include "tests/support/scratch_folder.h"
 
 namespace readout_test {
 namespace {
-
-// The log is written to the current directory: give the test one of its own.
-class ScratchDirectory {
-public:
-    ScratchDirectory() : previous_(std::filesystem::current_path()) {
-        std::random_device random;
-        do {
-            path_ = std::filesystem::temp_directory_path() / ("vorlat-readouts-" + std::to_string(random()));
-        } while (!std::filesystem::create_directory(path_));
-        std::filesystem::current_path(path_);
-    }
-    ~ScratchDirectory() {
-        std::error_code error;
-        std::filesystem::current_path(previous_, error);
-        std::filesystem::remove_all(path_, error);
-    }
-
-private:
-    std::filesystem::path previous_, path_;
-};
 
 std::vector<std::string> fieldsOf(const std::string& line) {
     std::vector<std::string> fields;
@@ -51,7 +31,8 @@ std::vector<std::string> lastRowOf(const std::filesystem::path& log) {
 }
 
 TEST(Publishing, TheRecorderWritesEachReadoutsConvertedValue) {
-    ScratchDirectory scratch;
+    const vorlat::test::ScratchFolder scratch;
+    const vorlat::test::CurrentFolderScope inScratch(scratch.path());  // the log is written to the current folder
     Panel panel;
     constexpr int RECORD_BUTTON_X = 53, BUTTON_Y = 8;
     constexpr std::uint32_t TICK = 1;
@@ -59,12 +40,14 @@ TEST(Publishing, TheRecorderWritesEachReadoutsConvertedValue) {
 
     // The same values twice, so that readouts drawn after the recorder's
     // sample clock have published them too; the second update takes the row.
+    // clang-format off
     const std::vector<Input> flight = {
         dataWord(TAS_WORD, 20000), dataWord(IAS_WORD, 18000), var(73, 1000),  var(78, 2.5),
         var(65, 100),              var(351, 599),             var(84, 90.7),  var(80, 12.34),
         var(411, 0.5),             var(402, 100000),          var(412, 1234.5), var(349, 16384),
         var(STALL_VARIABLE, 0),
     };
+    // clang-format on
     panel.update(flight);
     panel.apply({var(TICK, 100)});
     panel.update(flight);

@@ -63,12 +63,8 @@ public:
         for (const Input& input : inputs) {
             switch (input.kind) {
                 case Input::Kind::Variable: host_.setVariable(input.id, input.value); break;
-                case Input::Kind::DataWord:
-                    host_.setDataWord(input.id, static_cast<std::int32_t>(input.value));
-                    break;
-                case Input::Kind::ThrottleWord:
-                    host_.setThrottleWord(static_cast<std::int16_t>(input.value));
-                    break;
+                case Input::Kind::DataWord: host_.setDataWord(input.id, static_cast<std::int32_t>(input.value)); break;
+                case Input::Kind::ThrottleWord: host_.setThrottleWord(static_cast<std::int16_t>(input.value)); break;
             }
         }
     }

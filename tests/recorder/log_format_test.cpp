@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr char HEADER[] = "index\tTAS\tIAS\talt\tpitch\tclimb\tgforc\thdng\tturn\tbank\troll\tprop\thp\tthrst\tAoA\tStall";
+constexpr char HEADER[] =
+    "index\tTAS\tIAS\talt\tpitch\tclimb\tgforc\thdng\tturn\tbank\troll\tprop\thp\tthrst\tAoA\tStall";
 constexpr char ROW_FORMAT[] =
     "%5d\t%5.1f\t%5.1f\t%5d\t%5.2f\t%5d\t%5.2f\t%5d\t%5d\t%5.1f\t%5d\t%5.1f\t%5d\t%5d\t%5.2f\t%1d";
 
@@ -48,6 +49,7 @@ TEST(LogFormat, RowsMatchPrintf) {
         std::int32_t index;
         LatestValuesRecord values;
     };
+    // clang-format off
     const Case cases[] = {
         {"all zero", 0, {}},
         {"worked example: truncation and exact widths", 7,
@@ -59,6 +61,7 @@ TEST(LogFormat, RowsMatchPrintf) {
         {"wide values shift the line", 2147483647,
          {.tas = 123456.78, .alt = 100000.0, .pitch = -10.0, .climb = -2147483648.0, .aoa = 154.0, .stall = -7}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         EXPECT_EQ(row(c.index, c.values), printfRow(c.index, c.values)) << c.what;
     }
@@ -66,14 +69,16 @@ TEST(LogFormat, RowsMatchPrintf) {
 
 TEST(LogFormat, WorkedExampleFieldsAreExact) {
     const std::string text = row(7, {.tas = 123.44, .alt = 1523.9, .pitch = -2.5, .turn = -3.4, .stall = 1});
-    EXPECT_EQ(text, "    7\t123.4\t  0.0\t 1523\t-2.50\t    0\t 0.00\t    0\t   -3\t  0.0\t    0\t  0.0\t    0\t    0\t 0.00\t1");
+    EXPECT_EQ(
+        text,
+        "    7\t123.4\t  0.0\t 1523\t-2.50\t    0\t 0.00\t    0\t   -3\t  0.0\t    0\t  0.0\t    0\t    0\t 0.00\t1");
 }
 
 // A double of any size is written in full: the row never cuts a number short.
 TEST(LogFormat, LargestDoublesAreWrittenWhole) {
     const double big = std::numeric_limits<double>::max();
-    const LatestValuesRecord values{.tas = big, .ias = -big, .pitch = big, .gforc = -big, .bank = big,
-                                    .prop = -big, .aoa = big};
+    const LatestValuesRecord values{
+        .tas = big, .ias = -big, .pitch = big, .gforc = -big, .bank = big, .prop = -big, .aoa = big};
     EXPECT_EQ(row(1, values), printfRow(1, values));
 }
 
@@ -82,10 +87,17 @@ TEST(LogFormat, LargestDoublesAreWrittenWhole) {
 TEST(LogFormat, UnexpectedValuesKeepTheRowWellFormed) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const std::string text = row(0, {.tas = nan, .ias = inf, .alt = nan, .pitch = -inf, .climb = 1e300,
-                                     .hdng = -inf, .turn = 4294967297.0, .roll = -1e19});
-    EXPECT_EQ(text,
-              "    0\t  nan\t  inf\t    0\t -inf\t    0\t 0.00\t    0\t    1\t  0.0\t    0\t  0.0\t    0\t    0\t 0.00\t0");
+    const std::string text = row(0, {.tas = nan,
+                                     .ias = inf,
+                                     .alt = nan,
+                                     .pitch = -inf,
+                                     .climb = 1e300,
+                                     .hdng = -inf,
+                                     .turn = 4294967297.0,
+                                     .roll = -1e19});
+    EXPECT_EQ(
+        text,
+        "    0\t  nan\t  inf\t    0\t -inf\t    0\t 0.00\t    0\t    1\t  0.0\t    0\t  0.0\t    0\t    0\t 0.00\t0");
 }
 
 TEST(LogFormat, SmallBuffersAreNeverOverrun) {

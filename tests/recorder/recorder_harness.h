@@ -1,5 +1,5 @@
 // Drives the recorder through the stand-in host: a panel flying a steady
-// flight in a scratch directory of its own, and the exact text of its log.
+// flight in a scratch folder of its own, and the exact text of its log.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,10 +10,10 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <string>
 
 #include "host/host.h"
+#include "tests/support/scratch_folder.h"
 
 namespace recorder_test {
 
@@ -56,30 +56,9 @@ inline void writeFile(const std::filesystem::path& path, const std::string& cont
     std::ofstream(path, std::ios::binary) << content;
 }
 
-// A fresh, empty current directory for one test, since the log is written to
-// the current directory; the previous one is restored afterwards.
-class ScratchDirectory {
-public:
-    ScratchDirectory() : previous_(std::filesystem::current_path()) {
-        std::random_device random;
-        for (;;) {
-            path_ = std::filesystem::temp_directory_path() / ("vorlat-recorder-" + std::to_string(random()));
-            if (std::filesystem::create_directory(path_)) break;
-        }
-        std::filesystem::current_path(path_);
-    }
-    ~ScratchDirectory() {
-        std::error_code error;
-        std::filesystem::current_path(previous_, error);
-        std::filesystem::remove_all(path_, error);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
-};
+// The log is written to the current folder: each test gives it a fresh one.
+using vorlat::test::CurrentFolderScope;
+using vorlat::test::ScratchFolder;
 
 // The host values of the steady flight and the values the readouts make of
 // them: every row of this flight is the same but for its index.
@@ -92,8 +71,8 @@ struct SteadyFlight {
     static constexpr double G_RAW = 599;             // 0.99999995
     static constexpr double HEADING = 359.99;
     static constexpr double BANK = -12.34;
-    static constexpr double PROP_RAD = 0.5;   // 28.62595 degrees
-    static constexpr double POWER = 55000;    // 100.001 hp
+    static constexpr double PROP_RAD = 0.5;  // 28.62595 degrees
+    static constexpr double POWER = 55000;   // 100.001 hp
     static constexpr double THRUST = 2500.9;
     static constexpr double AOA_RAW = 16384;  // 77.0
     static constexpr double STALL = 1;
@@ -118,12 +97,13 @@ struct SteadyFlight {
     // bank and heading never change, so the roll and turn rates stay 0.
     static std::string row(std::int32_t index) {
         char text[512];
-        std::snprintf(text, sizeof text,
-                      "%5d\t%5.1f\t%5.1f\t%5d\t%5.2f\t%5d\t%5.2f\t%5d\t%5d\t%5.1f\t%5d\t%5.1f\t%5d\t%5d\t%5.2f\t%1d\r\n",
-                      index, TAS_WORD * 0.009, IAS_WORD * 0.009, static_cast<int>(ALTITUDE_M * 3.28084), -PITCH,
-                      static_cast<int>(CLIMB * 0.76875), G_RAW * 0.001669449, static_cast<int>(HEADING), 0, BANK, 0,
-                      PROP_RAD * 57.2519, static_cast<int>(POWER * 0.0018182), static_cast<int>(THRUST),
-                      (32767 - AOA_RAW) * 0.00469970703125, static_cast<int>(STALL));
+        std::snprintf(
+            text, sizeof text,
+            "%5d\t%5.1f\t%5.1f\t%5d\t%5.2f\t%5d\t%5.2f\t%5d\t%5d\t%5.1f\t%5d\t%5.1f\t%5d\t%5d\t%5.2f\t%1d\r\n", index,
+            TAS_WORD * 0.009, IAS_WORD * 0.009, static_cast<int>(ALTITUDE_M * 3.28084), -PITCH,
+            static_cast<int>(CLIMB * 0.76875), G_RAW * 0.001669449, static_cast<int>(HEADING), 0, BANK, 0,
+            PROP_RAD * 57.2519, static_cast<int>(POWER * 0.0018182), static_cast<int>(THRUST),
+            (32767 - AOA_RAW) * 0.00469970703125, static_cast<int>(STALL));
         return text;
     }
 
@@ -145,15 +125,13 @@ inline vorlat::HostOptions hostOptions() {
 // The gauge set up, started and updated once, flying the steady flight.
 class Panel {
 public:
-    explicit Panel(double startTicks = 1000, double startSpeed = 100)
-        : host_(hostOptions()),
-          ticks_(startTicks) {
+    explicit Panel(double startTicks = 1000, double startSpeed = 100) : host_(hostOptions()), ticks_(startTicks) {
         SteadyFlight::fly(host_);
         host_.setVariable(TICK_VARIABLE, ticks_);
         host_.setVariable(SPEED_VARIABLE, startSpeed);
         host_.setup();
         host_.start();
-        acelBox_ = host_.textChildAt(150, 20).value();     // Acel, box (3, 2)
+        acelBox_ = host_.textChildAt(150, 20).value();   // Acel, box (3, 2)
         rowIndexBox_ = host_.textChildAt(6, 7).value();  // unlabelled box (1, 1)
         host_.update();
     }

@@ -32,7 +32,8 @@ constexpr int STEPS_PER_SEQUENCE = 60;
 // values beyond the 64-bit range (and NaN) count as 0.
 std::int32_t toCount(double value) {
     if (!(std::fabs(value) < 9.2e18)) return 0;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(value))));
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(value))));
 }
 
 // What the recorder is meant to do, state by state.
@@ -70,7 +71,8 @@ struct Model {
         recordIcon = recording ? GREEN : RED;
         pauseIcon = writing ? GREEN : RED;
         const std::int32_t now = toCount(ticks);
-        const auto gap = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(lastTick));
+        const auto gap =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(lastTick));
         if (gap <= 8) return;
         const std::int32_t s = toCount(speed);
         rate = toCount((s - lastSpeed) * 20.7306 / gap);
@@ -202,7 +204,8 @@ private:
 TEST(RecorderModel, RandomSequencesAgreeWithTheModel) {
     for (int i = 0; i < SEQUENCES; ++i) {
         const unsigned seed = FIRST_SEED + static_cast<unsigned>(i);
-        ScratchDirectory directory;
+        const ScratchFolder directory;
+        const CurrentFolderScope inDirectory(directory.path());
         Sequence sequence(seed);
         if (!sequence.run()) {
             ADD_FAILURE() << "seed " << seed << ": " << sequence.trace();

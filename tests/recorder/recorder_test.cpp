@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 
 class Recorder : public ::testing::Test {
 protected:
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
+    CurrentFolderScope inScratch{scratch.path()};
 };
 
 // ---------------------------------------------------------------------------
@@ -70,16 +71,15 @@ const Transition TRANSITIONS[] = {
 TEST_F(Recorder, EveryTransitionHasItsEffectOnLogIconsAndIndex) {
     for (const Transition& t : TRANSITIONS) {
         SCOPED_TRACE(std::string(name(t.from)) + ", " + name(t.event));
-        ScratchDirectory directory;
+        const ScratchFolder directory;
+        const CurrentFolderScope inDirectory(directory.path());
         Panel panel;
         panel.sample();
         if (t.from != State::Idle) panel.pressRecord();
         if (t.from == State::Paused) panel.pressPause();
 
         switch (t.event) {
-            case Event::RecordPressOpenFails:
-                fs::create_directory(LOG_NAME);
-                [[fallthrough]];
+            case Event::RecordPressOpenFails: fs::create_directory(LOG_NAME); [[fallthrough]];
             case Event::RecordPress: panel.pressRecord(); break;
             case Event::PausePress: panel.pressPause(); break;
             case Event::Sample: panel.sample(); break;
@@ -190,12 +190,12 @@ TEST_F(Recorder, UnloadWhileRecordingKeepsEverythingWritten) {
         bool paused;
         int rows;
     };
-    const Case cases[] = {{"writing, less than a block", false, 3},
-                          {"writing, several blocks", false, 150},
-                          {"paused", true, 2}};
+    const Case cases[] = {
+        {"writing, less than a block", false, 3}, {"writing, several blocks", false, 150}, {"paused", true, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchDirectory directory;
+        const ScratchFolder directory;
+        const CurrentFolderScope inDirectory(directory.path());
         Panel panel;
         panel.pressRecord();
         panel.sample(c.rows);
@@ -248,7 +248,8 @@ TEST_F(Recorder, AccelerationFromTheLastSample) {
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchDirectory directory;
+        const ScratchFolder directory;
+        const CurrentFolderScope inDirectory(directory.path());
         Panel panel(500, 100);
         panel.setSpeed(c.speed);
         panel.advance(c.gap);

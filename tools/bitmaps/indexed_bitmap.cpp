@@ -25,7 +25,9 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }  // namespace
 
 IndexedBitmap::IndexedBitmap(int width, int height, std::vector<Rgb> palette, std::uint8_t fill)
-    : width_(width), height_(height), palette_(std::move(palette)),
+    : width_(width),
+      height_(height),
+      palette_(std::move(palette)),
       indices_(std::size_t(width) * std::size_t(height), fill) {
     if (width <= 0 || height <= 0 || palette_.empty() || palette_.size() > 256 || fill >= palette_.size())
         throw std::invalid_argument("bad bitmap dimensions or palette");

@@ -19,6 +19,7 @@ struct Glyph {
 
 // Only the characters the labels use. A glyph has ink in every one of its columns, so letters stay
 // apart by exactly the letter gap.
+// clang-format off
 constexpr Glyph GLYPHS[] = {
     {' ', {"..", "..", "..", "..", "..", "..", "..", "..", "..", ".."}},
     {'\'', {"#", "#", "#", ".", ".", ".", ".", ".", ".", "."}},
@@ -59,6 +60,7 @@ constexpr Glyph GLYPHS[] = {
     {'v', {".....", ".....", "#...#", "#...#", "#...#", ".#.#.", ".#.#.", "..#..", ".....", "....."}},
     {'x', {".....", ".....", "#...#", ".#.#.", "..#..", "..#..", ".#.#.", "#...#", ".....", "....."}},
 };
+// clang-format on
 
 constexpr bool wellFormed(const Glyph& glyph) {
     const std::size_t width = glyph.rows[0].size();
@@ -101,7 +103,8 @@ void drawLabel(IndexedBitmap& bitmap, int left, int capTop, std::string_view tex
         const Glyph& glyph = glyphFor(c);
         for (int row = 0; row < CELL_ROWS; ++row)
             for (int column = 0; column < glyphWidth(glyph); ++column)
-                if (glyph.rows[std::size_t(row)][std::size_t(column)] == '#') bitmap.set(x + column, capTop + row, colour);
+                if (glyph.rows[std::size_t(row)][std::size_t(column)] == '#')
+                    bitmap.set(x + column, capTop + row, colour);
         x += glyphWidth(glyph) + LABEL_LETTER_GAP;
     }
 }

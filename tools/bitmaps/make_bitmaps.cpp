@@ -20,6 +20,7 @@ struct Output {
     IndexedBitmap (*picture)();
 };
 
+// clang-format off
 constexpr Output OUTPUTS[] = {
     {"background.bmp", vorlat::bitmaps::backgroundPicture},
     {"record_on.bmp", vorlat::bitmaps::recordOnPicture},
@@ -28,6 +29,7 @@ constexpr Output OUTPUTS[] = {
     {"pause_off.bmp", vorlat::bitmaps::pauseOffPicture},
     {"stall.bmp", vorlat::bitmaps::stallPicture},
 };
+// clang-format on
 
 }  // namespace
 

@@ -49,6 +49,7 @@ struct Box {
 };
 
 // Every box of the grid with its label, column by column, from the top down.
+// clang-format off
 constexpr std::array<Box, 34> BOXES{{
     {1, 1, ""},    {1, 2, "Gal"},   {1, 3, "Aux"},   {1, 4, "Gph"},   {1, 5, "Ailrn"}, {1, 6, "Elev"},
     {2, 1, "Ft"},  {2, 2, "TAS"},   {2, 3, "IAS"},   {2, 4, "Hdg"},   {2, 5, "Bank"},  {2, 6, "Pitch"},
@@ -57,6 +58,7 @@ constexpr std::array<Box, 34> BOXES{{
     {5, 1, "Mpsi"}, {5, 2, "Fpsi"}, {5, 3, "Thrt"},  {5, 4, "Wsgt"},  {5, 5, ""},      {5, 6, ""},
     {6, 1, "ROT"}, {6, 2, "CHT"},   {6, 3, "Oil T"}, {6, 4, "Oil P"},
 }};
+// clang-format on
 
 // The dark field of the two position lines, touching the frame on the right and at the bottom.
 constexpr int POSITION_LEFT = 346;

@@ -14,7 +14,22 @@
 namespace vorlat::flightlog {
 
 enum Column : std::size_t {
-    INDEX, TAS, IAS, ALT, PITCH, CLIMB, GFORC, HDNG, TURN, BANK, ROLL, PROP, HP, THRST, AOA, STALL,
+    INDEX,
+    TAS,
+    IAS,
+    ALT,
+    PITCH,
+    CLIMB,
+    GFORC,
+    HDNG,
+    TURN,
+    BANK,
+    ROLL,
+    PROP,
+    HP,
+    THRST,
+    AOA,
+    STALL,
 };
 inline constexpr std::size_t COLUMN_COUNT = LOG_COLUMN_COUNT;
 static_assert(COLUMN_COUNT == STALL + 1, "one Column name per column of the schema");
@@ -73,8 +88,11 @@ inline constexpr std::array<ColumnInfo, COLUMN_COUNT> COLUMNS = [] {
     std::array<ColumnInfo, COLUMN_COUNT> joined{};
     for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
         const ColumnExtras& extras = COLUMN_EXTRAS[c];
-        joined[c] = {.header = LOG_COLUMNS[c].name, .decimals = LOG_COLUMNS[c].decimals, .csvName = extras.csvName,
-                     .unit = extras.unit, .plot = extras.plot};
+        joined[c] = {.header = LOG_COLUMNS[c].name,
+                     .decimals = LOG_COLUMNS[c].decimals,
+                     .csvName = extras.csvName,
+                     .unit = extras.unit,
+                     .plot = extras.plot};
     }
     return joined;
 }();

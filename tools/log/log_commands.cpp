@@ -80,7 +80,8 @@ void writeTextFile(const std::string& path, const std::string& text) {
 }
 
 void addSummaryCommand(CLI::App& log, const std::shared_ptr<LogOptions>& options) {
-    CLI::App* summary = withLogFile(log.add_subcommand("summary", "Extent, column ranges, bands, stalls, climbs"), *options);
+    CLI::App* summary =
+        withLogFile(log.add_subcommand("summary", "Extent, column ranges, bands, stalls, climbs"), *options);
     summary->add_flag("--json", options->json, "Machine-readable JSON instead of the table");
     summary->callback([options] {
         guarded([&] {
@@ -115,13 +116,13 @@ void addCsvCommand(CLI::App& log, const std::shared_ptr<LogOptions>& options) {
 void addPlotCommand(CLI::App& log, const std::shared_ptr<LogOptions>& options) {
     CLI::App* plot = withLogFile(log.add_subcommand("plot", "Stacked time-series plots (PNG, SVG or PDF)"), *options);
     plot->add_option("-o,--output", options->output, "OUT.png, OUT.svg or OUT.pdf")->required();
-    plot->callback([options] {
-        guarded([&] { plotLog(readLog(options->file), options->output, options->tickRate); });
-    });
+    plot->callback(
+        [options] { guarded([&] { plotLog(readLog(options->file), options->output, options->tickRate); }); });
 }
 
 void addReplayCommand(CLI::App& log, const std::shared_ptr<LogOptions>& options) {
-    CLI::App* replay = withLogFile(log.add_subcommand("replay", "The panel as it stood at a moment of the log"), *options);
+    CLI::App* replay =
+        withLogFile(log.add_subcommand("replay", "The panel as it stood at a moment of the log"), *options);
     replay->add_option("--png-at", options->pngAt, "TIME:OUT.png, the panel at TIME seconds (repeatable)");
     replay->add_option("--frames", options->framesDir, "Write one PNG per row into this folder");
     replay->callback([options] {

@@ -23,8 +23,23 @@ namespace {
 
 // cmap0 slots
 enum Pen : PLINT {
-    BACKGROUND, INK, GRID, YELLOW_BAND, RED_BAND, STALL_SHADE,
-    TAS_PEN, IAS_PEN, ALT_PEN, CLIMB_PEN, PITCH_PEN, BANK_PEN, AOA_PEN, G_PEN, HP_PEN, THRUST_PEN, PROP_PEN,
+    BACKGROUND,
+    INK,
+    GRID,
+    YELLOW_BAND,
+    RED_BAND,
+    STALL_SHADE,
+    TAS_PEN,
+    IAS_PEN,
+    ALT_PEN,
+    CLIMB_PEN,
+    PITCH_PEN,
+    BANK_PEN,
+    AOA_PEN,
+    G_PEN,
+    HP_PEN,
+    THRUST_PEN,
+    PROP_PEN,
     PEN_COUNT,
 };
 
@@ -285,10 +300,10 @@ private:
         // Beyond a second axis' numbers and label when the panel has one.
         const double offset = secondAxis_ ? 0.11 : 0.015;
         secondAxis_ = false;
-        pllegend(&legendWidth, &legendHeight, PL_LEGEND_BACKGROUND, PL_POSITION_RIGHT | PL_POSITION_OUTSIDE, offset, 0.0, 0.05,
-                 BACKGROUND, INK, 1, n, 1, n, options.data(), 0.8, 1.0, 2.0, 0.0, inks.data(), texts.data(), colours.data(),
-                 patterns.data(), scales.data(), widths.data(), colours.data(), styles.data(), widths.data(), nullptr, nullptr,
-                 nullptr, nullptr);
+        pllegend(&legendWidth, &legendHeight, PL_LEGEND_BACKGROUND, PL_POSITION_RIGHT | PL_POSITION_OUTSIDE, offset,
+                 0.0, 0.05, BACKGROUND, INK, 1, n, 1, n, options.data(), 0.8, 1.0, 2.0, 0.0, inks.data(), texts.data(),
+                 colours.data(), patterns.data(), scales.data(), widths.data(), colours.data(), styles.data(),
+                 widths.data(), nullptr, nullptr, nullptr, nullptr);
     }
 
     static std::vector<LegendEntry> bandEntries(const std::string& yellow, const std::string& red) {
@@ -317,11 +332,13 @@ private:
     }
 
     void airspeeds(std::pair<double, double> where) {
-        std::vector<LegendEntry> entries = groupPanel(where, PlotGroup::Airspeed, "airspeed (kt)", nullptr, [&](Range range) {
-            horizontalBand(AIRSPEED_YELLOW, AIRSPEED_RED, YELLOW_BAND, range);
-            horizontalBand(AIRSPEED_RED, range.high, RED_BAND, range);
-        });
-        for (LegendEntry& band : bandEntries("> " + numberText(AIRSPEED_YELLOW, -1) + " kt", "> " + numberText(AIRSPEED_RED, -1) + " kt"))
+        std::vector<LegendEntry> entries =
+            groupPanel(where, PlotGroup::Airspeed, "airspeed (kt)", nullptr, [&](Range range) {
+                horizontalBand(AIRSPEED_YELLOW, AIRSPEED_RED, YELLOW_BAND, range);
+                horizontalBand(AIRSPEED_RED, range.high, RED_BAND, range);
+            });
+        for (LegendEntry& band :
+             bandEntries("> " + numberText(AIRSPEED_YELLOW, -1) + " kt", "> " + numberText(AIRSPEED_RED, -1) + " kt"))
             entries.push_back(band);
         legend(entries);
     }
@@ -331,8 +348,8 @@ private:
     }
 
     void attitude(std::pair<double, double> where) {
-        std::vector<LegendEntry> entries =
-            groupPanel(where, PlotGroup::Attitude, "attitude (deg)", nullptr, [&](Range range) { stallShading(range); });
+        std::vector<LegendEntry> entries = groupPanel(where, PlotGroup::Attitude, "attitude (deg)", nullptr,
+                                                      [&](Range range) { stallShading(range); });
         entries.push_back({STALL_SHADE, "stall", true});
         legend(entries);
     }
@@ -370,7 +387,8 @@ private:
             horizontalBand(G_RED, range.high, RED_BAND, range);
             horizontalBand(range.low, -G_RED, RED_BAND, range);
         });
-        for (LegendEntry& band : bandEntries("beyond +-" + numberText(G_YELLOW, -1) + " g", "beyond +-" + numberText(G_RED, -1) + " g"))
+        for (LegendEntry& band :
+             bandEntries("beyond +-" + numberText(G_YELLOW, -1) + " g", "beyond +-" + numberText(G_RED, -1) + " g"))
             entries.push_back(band);
         legend(entries);
     }
@@ -428,7 +446,8 @@ void thinForPlot(std::vector<double>& x, std::vector<double>& y, double start, d
 
 void plotLog(const FlightLog& log, const std::string& output, double tickRate, PlotSize size) {
     const char* device = deviceFor(output);
-    if (device == nullptr) throw PlotError(output + ": unknown output type; the name must end in .png, .svg or .pdf", true);
+    if (device == nullptr)
+        throw PlotError(output + ": unknown output type; the name must end in .png, .svg or .pdf", true);
     if (std::FILE* probe = std::fopen(output.c_str(), "wb")) std::fclose(probe);
     else throw PlotError(output + ": cannot write the file", false);
 

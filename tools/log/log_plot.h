@@ -20,7 +20,7 @@ private:
 };
 
 struct PlotSize {
-    int width = 1400;   // pixels (PNG) or points (SVG, PDF)
+    int width = 1400;  // pixels (PNG) or points (SVG, PDF)
     int height = 1800;
 };
 

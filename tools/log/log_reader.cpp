@@ -127,7 +127,8 @@ bool parseField(std::string_view field, const ColumnInfo& column, double& value)
         std::int64_t magnitude = 0;
         for (std::size_t d = digitsStart; d < i; ++d) magnitude = magnitude * 10 + (number[d] - '0');
         const std::int64_t signedValue = number[0] == '-' ? -magnitude : magnitude;
-        if (signedValue < std::numeric_limits<std::int32_t>::min() || signedValue > std::numeric_limits<std::int32_t>::max())
+        if (signedValue < std::numeric_limits<std::int32_t>::min() ||
+            signedValue > std::numeric_limits<std::int32_t>::max())
             return false;
         value = static_cast<double>(signedValue);
         return true;
@@ -207,15 +208,17 @@ private:
                 if (bytes[j] == '\n') ++line, lineStart = j + 1;
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", bytes[i]);
-            throw LogFormatError(log_.file, line, std::string("binary data (byte ") + hex + " at column " + std::to_string(i - lineStart + 1) +
-                           "); a flight log is plain ASCII text");
+            throw LogFormatError(log_.file, line,
+                                 std::string("binary data (byte ") + hex + " at column " +
+                                     std::to_string(i - lineStart + 1) + "); a flight log is plain ASCII text");
         }
     }
 
     void completeLine(std::size_t number, std::string_view line, bool lastInFile) {
         if (ended_) fail(number, "unexpected text after the last line " + quoted(lastLineText_) + ": " + quoted(line));
         if (number == 1) {
-            if (line != FIRST_LINE) fail(number, "expected the line " + quoted(FIRST_LINE) + ", found " + quoted(line) + notALogHint(line));
+            if (line != FIRST_LINE)
+                fail(number, "expected the line " + quoted(FIRST_LINE) + ", found " + quoted(line) + notALogHint(line));
             return;
         }
         if (line == HEADER_LINE) {
@@ -248,10 +251,12 @@ private:
         std::size_t at = 0;
         while (true) {
             const std::size_t tab = line.find('\t', at);
-            const std::string_view field = line.substr(at, tab == std::string_view::npos ? std::string_view::npos : tab - at);
+            const std::string_view field =
+                line.substr(at, tab == std::string_view::npos ? std::string_view::npos : tab - at);
             if (count == COLUMN_COUNT) {
                 std::size_t total = COLUMN_COUNT + 1;
-                for (std::size_t t = line.find('\t', at); t != std::string_view::npos; t = line.find('\t', t + 1)) ++total;
+                for (std::size_t t = line.find('\t', at); t != std::string_view::npos; t = line.find('\t', t + 1))
+                    ++total;
                 fail(number, "expected 16 tab-separated fields, found " + std::to_string(total));
             }
             fields[count++] = field;
@@ -259,8 +264,8 @@ private:
             at = tab + 1;
         }
         if (count == 1 && !isFieldPrefix(line))
-            fail(number, "expected a row of 16 tab-separated numbers, the header line or " + quoted(END_RECORDING_LINE) +
-                             ", found " + quoted(line));
+            fail(number, "expected a row of 16 tab-separated numbers, the header line or " +
+                             quoted(END_RECORDING_LINE) + ", found " + quoted(line));
         Row parsed{};
         for (std::size_t c = 0; c < count; ++c) {
             if (!parseField(fields[c], COLUMNS[c], parsed.values[c]))
@@ -301,7 +306,8 @@ private:
                                               : startsWith(HEADER_LINE, line) || startsWith(END_RECORDING_LINE, line) ||
                                                     startsWith(EXIT_LINE, line);
         if (!textPrefix) {
-            if (number <= 2) fail(number, "expected " + quoted(number == 1 ? FIRST_LINE : HEADER_LINE) + ", found " + quoted(line));
+            if (number <= 2)
+                fail(number, "expected " + quoted(number == 1 ? FIRST_LINE : HEADER_LINE) + ", found " + quoted(line));
             rowPrefix(number, line);
         }
         drop(number, line);
@@ -323,8 +329,8 @@ private:
             at = tab + 1;
         }
         if (!isFieldPrefix(line.substr(at)))
-            fail(number, "expected a row of 16 tab-separated numbers, the header line or " + quoted(END_RECORDING_LINE) +
-                             ", found " + quoted(line));
+            fail(number, "expected a row of 16 tab-separated numbers, the header line or " +
+                             quoted(END_RECORDING_LINE) + ", found " + quoted(line));
     }
 
     void drop(std::size_t number, std::string_view line) {

@@ -41,8 +41,8 @@ enum class Ending {
     Exit,          // "Exit": the gauge shut down during the recording
     CutOff,        // no last line: the module was unloaded or the simulator stopped
 };
-std::string_view endingName(Ending ending);         // "ended normally", ...
-std::string_view endingKeyword(Ending ending);      // "end_recording", "exit", "cut_off"
+std::string_view endingName(Ending ending);     // "ended normally", ...
+std::string_view endingKeyword(Ending ending);  // "end_recording", "exit", "cut_off"
 
 // One row: the sixteen values in column order, the index and Stall included.
 struct Row {
@@ -77,8 +77,8 @@ struct FlightLog {
     std::vector<Segment> segments;
     Ending ending = Ending::CutOff;
     std::optional<DroppedLine> dropped;
-    std::size_t lineCount = 0;       // complete lines read
-    std::size_t lfOnlyLines = 0;     // lines ended by LF alone instead of CR LF
+    std::size_t lineCount = 0;    // complete lines read
+    std::size_t lfOnlyLines = 0;  // lines ended by LF alone instead of CR LF
 
     std::vector<Pause> pauses() const;
     std::int64_t skippedSamples() const;  // all known pause gaps together

@@ -92,8 +92,8 @@ std::size_t rowAtTime(const FlightLog& log, double time, double tickRate) {
     const double first = timeOfIndex(log.rows.front()[INDEX], tickRate);
     const double last = timeOfIndex(log.rows.back()[INDEX], tickRate);
     if (time < first || time >= last + period)
-        throw ReplayError("time " + numberText(time, -1) + " s lies outside the recording (" + numberText(first, -1) + " s to " +
-                              numberText(last + period, -1) + " s)",
+        throw ReplayError("time " + numberText(time, -1) + " s lies outside the recording (" + numberText(first, -1) +
+                              " s to " + numberText(last + period, -1) + " s)",
                           true);
     // Rows are in index order: the last one at or before the time.
     std::size_t low = 0, high = log.rows.size();
@@ -129,7 +129,8 @@ void Replayer::makeScratchFolder() {
     std::error_code error;
     std::random_device random;
     for (int attempt = 0; attempt < 100 && scratch_.empty(); ++attempt) {
-        const auto candidate = std::filesystem::temp_directory_path(error) / ("vorlat-replay-" + std::to_string(random()));
+        const auto candidate =
+            std::filesystem::temp_directory_path(error) / ("vorlat-replay-" + std::to_string(random()));
         if (!error && std::filesystem::create_directory(candidate, error)) scratch_ = candidate;
     }
 }
@@ -194,7 +195,8 @@ void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream&
         std::string output;
     };
     std::vector<Job> jobs;
-    for (const ReplayShot& shot : request.shots) jobs.push_back({rowAtTime(log, shot.time, request.tickRate), shot.file});
+    for (const ReplayShot& shot : request.shots)
+        jobs.push_back({rowAtTime(log, shot.time, request.tickRate), shot.file});
     if (!request.framesDir.empty()) {
         std::error_code error;
         std::filesystem::create_directories(request.framesDir, error);
@@ -212,8 +214,8 @@ void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream&
         replayer.show(job.row);
         replayer.writePng(job.output);
         const Row& row = log.rows[job.row];
-        report << job.output << ": index " << numberText(row[INDEX], 0) << " at " << numberText(timeOfIndex(row[INDEX], request.tickRate), -1)
-               << " s";
+        report << job.output << ": index " << numberText(row[INDEX], 0) << " at "
+               << numberText(timeOfIndex(row[INDEX], request.tickRate), -1) << " s";
         if (!replayer.indexShown())
             report << " (the row-index box falls short: the replay drives the sample counter at most "
                    << MAX_CATCH_UP_SAMPLES << " samples ahead)";

@@ -67,7 +67,8 @@ inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
 // earlier index starts a fresh host.
 class Replayer {
 public:
-    explicit Replayer(const FlightLog& log, std::string modulePath = {}, std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES);
+    explicit Replayer(const FlightLog& log, std::string modulePath = {},
+                      std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES);
     ~Replayer();
     Replayer(const Replayer&) = delete;
     Replayer& operator=(const Replayer&) = delete;
@@ -91,7 +92,7 @@ private:
     std::unique_ptr<render::PanelRenderer> renderer_;
     double ticks_ = 0;
     std::int64_t samples_ = 0;
-    std::int64_t lag_ = 0;  // how far the module's counter stays behind the log's index
+    std::int64_t lag_ = 0;           // how far the module's counter stays behind the log's index
     std::filesystem::path scratch_;  // the host's log folder: where the module's own log goes
     bool recording_ = false;
 };

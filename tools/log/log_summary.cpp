@@ -41,7 +41,8 @@ void columnStats(Summary& summary, const FlightLog& log) {
         }
     }
     for (std::size_t c = 0; c < COLUMN_COUNT; ++c)
-        if (summary.columns[c].count != 0) summary.columns[c].mean = sums[c] / static_cast<double>(summary.columns[c].count);
+        if (summary.columns[c].count != 0)
+            summary.columns[c].mean = sums[c] / static_cast<double>(summary.columns[c].count);
 }
 
 void segmentStats(Summary& summary, const FlightLog& log) {
@@ -65,9 +66,11 @@ void segmentStats(Summary& summary, const FlightLog& log) {
 
             const double alt = row[ALT];
             if (lowest && alt - lowest->first > summary.largestGain.feet)
-                summary.largestGain = AltitudeChange{.feet = alt - lowest->first, .fromTime = lowest->second, .toTime = time};
+                summary.largestGain =
+                    AltitudeChange{.feet = alt - lowest->first, .fromTime = lowest->second, .toTime = time};
             if (highest && highest->first - alt > summary.largestLoss.feet)
-                summary.largestLoss = AltitudeChange{.feet = highest->first - alt, .fromTime = highest->second, .toTime = time};
+                summary.largestLoss =
+                    AltitudeChange{.feet = highest->first - alt, .fromTime = highest->second, .toTime = time};
             if (!lowest || alt < lowest->first) lowest = {alt, time};
             if (!highest || alt > highest->first) highest = {alt, time};
         }

@@ -83,7 +83,7 @@ struct StatisticField {
     std::string_view key;      // JSON
     std::string_view heading;  // table
     std::size_t width;
-    double ColumnStats::* value;
+    double ColumnStats::*value;
     enum Text { Logged, Mean, Time } text;  // the column's decimals, two more, or a time
 };
 constexpr StatisticField STATISTIC_FIELDS[] = {
@@ -109,12 +109,14 @@ std::string statisticText(const StatisticField& field, const ColumnStats& stats,
 SummaryField columnsField(const Summary& s) {
     SummaryField field;
     field.table = "\n" + padRight("Column", NAME_WIDTH) + padRight("Unit", NAME_WIDTH);
-    for (const StatisticField& statistic : STATISTIC_FIELDS) field.table += padLeft(std::string(statistic.heading), statistic.width);
+    for (const StatisticField& statistic : STATISTIC_FIELDS)
+        field.table += padLeft(std::string(statistic.heading), statistic.width);
     field.table += "\n";
     std::string json = "{\n";
     for (std::size_t c = 1; c < COLUMN_COUNT; ++c) {
         const ColumnStats& stats = s.columns[c];
-        field.table += padRight(std::string(COLUMNS[c].header), NAME_WIDTH) + padRight(std::string(COLUMNS[c].unit), NAME_WIDTH);
+        field.table +=
+            padRight(std::string(COLUMNS[c].header), NAME_WIDTH) + padRight(std::string(COLUMNS[c].unit), NAME_WIDTH);
         std::vector<JsonMember> members;
         for (const StatisticField& statistic : STATISTIC_FIELDS) {
             if (stats.count == 0) break;
@@ -132,7 +134,7 @@ SummaryField columnsField(const Summary& s) {
 struct BandRow {
     std::string_view label;  // table
     std::string_view key;    // JSON
-    BandTimes Summary::* times;
+    BandTimes Summary::*times;
     bool airspeed;  // the airspeed thresholds, else the g load's
 };
 constexpr BandRow BAND_ROWS[] = {
@@ -144,16 +146,19 @@ constexpr BandRow BAND_ROWS[] = {
 SummaryField bandsField(const Summary& s) {
     const std::string airspeedBands =
         "(yellow above " + numberText(AIRSPEED_YELLOW, -1) + " kt, red above " + numberText(AIRSPEED_RED, -1) + " kt)";
-    const std::string gBands = "(yellow beyond +-" + numberText(G_YELLOW, -1) + " g, red beyond +-" + numberText(G_RED, -1) + " g)";
+    const std::string gBands =
+        "(yellow beyond +-" + numberText(G_YELLOW, -1) + " g, red beyond +-" + numberText(G_RED, -1) + " g)";
     SummaryField field;
-    field.table = "\n" + padRight("Bands", NAME_WIDTH) + padLeft("yellow", BAND_WIDTH) + padLeft("red", BAND_WIDTH) + "\n";
+    field.table =
+        "\n" + padRight("Bands", NAME_WIDTH) + padLeft("yellow", BAND_WIDTH) + padLeft("red", BAND_WIDTH) + "\n";
     std::vector<JsonMember> bands;
     for (const BandRow& band : BAND_ROWS) {
         const BandTimes& times = s.*band.times;
-        field.table += padRight(std::string(band.label), NAME_WIDTH) + padLeft(seconds(times.yellowSeconds), BAND_WIDTH) +
-                       padLeft(seconds(times.redSeconds), BAND_WIDTH) + "  " + (band.airspeed ? airspeedBands : gBands) + "\n";
-        bands.push_back({std::string(band.key),
-                         jsonObject({{"yellow_s", jsonNumber(times.yellowSeconds)}, {"red_s", jsonNumber(times.redSeconds)}})});
+        field.table +=
+            padRight(std::string(band.label), NAME_WIDTH) + padLeft(seconds(times.yellowSeconds), BAND_WIDTH) +
+            padLeft(seconds(times.redSeconds), BAND_WIDTH) + "  " + (band.airspeed ? airspeedBands : gBands) + "\n";
+        bands.push_back({std::string(band.key), jsonObject({{"yellow_s", jsonNumber(times.yellowSeconds)},
+                                                            {"red_s", jsonNumber(times.redSeconds)}})});
     }
     field.json = {{"bands", jsonObject(bands)}};
     return field;
@@ -169,8 +174,10 @@ SummaryField completenessField(const Summary& s) {
     SummaryField field;
     field.table = "Completeness  " + std::string(endingName(s.ending)) + "\n";
     if (s.dropped)
-        field.table += std::string(MORE) + "partial last line " + count(s.dropped->line) + " dropped (the recorder stopped while writing it)\n";
-    if (s.lfOnlyLines != 0) field.table += std::string(MORE) + count(s.lfOnlyLines) + " lines end in LF alone, not CR LF\n";
+        field.table += std::string(MORE) + "partial last line " + count(s.dropped->line) +
+                       " dropped (the recorder stopped while writing it)\n";
+    if (s.lfOnlyLines != 0)
+        field.table += std::string(MORE) + count(s.lfOnlyLines) + " lines end in LF alone, not CR LF\n";
     field.json = {{"completeness", jsonString(endingKeyword(s.ending))},
                   {"dropped_line", s.dropped ? count(s.dropped->line) : "null"},
                   {"lf_only_lines", count(s.lfOnlyLines)}};
@@ -179,10 +186,12 @@ SummaryField completenessField(const Summary& s) {
 
 SummaryField extentField(const Summary& s) {
     SummaryField field;
-    field.table = "Rows          " + count(s.rows) + " in " + count(s.segments) + plural(s.segments, " segment, ", " segments, ") +
-                  count(s.pauses) + plural(s.pauses, " pause", " pauses") + " (" + std::to_string(s.skippedSamples) +
+    field.table = "Rows          " + count(s.rows) + " in " + count(s.segments) +
+                  plural(s.segments, " segment, ", " segments, ") + count(s.pauses) +
+                  plural(s.pauses, " pause", " pauses") + " (" + std::to_string(s.skippedSamples) +
                   " samples not recorded, " + seconds(static_cast<double>(s.skippedSamples) * s.samplePeriod) + ")\n";
-    const std::string clock = "(a sample every " + numberText(s.samplePeriod, -1) + " s at " + numberText(s.tickRate, -1) + " ticks/s)\n";
+    const std::string clock =
+        "(a sample every " + numberText(s.samplePeriod, -1) + " s at " + numberText(s.tickRate, -1) + " ticks/s)\n";
     const bool anyRows = s.rows != 0;
     field.table += anyRows ? "Time          " + seconds(s.startTime) + " to " + seconds(s.endTime) + ", duration " +
                                  seconds(s.duration) + " " + clock
@@ -203,11 +212,13 @@ SummaryField stallField(const Summary& s) {
     const StallStats& stall = s.stall;
     SummaryField field;
     field.table = "\nStalls        " + count(stall.events) + plural(stall.events, " event", " events");
-    if (stall.firstTime) field.table += ", first at " + seconds(*stall.firstTime) + ", " + seconds(stall.totalSeconds) + " in all";
+    if (stall.firstTime)
+        field.table += ", first at " + seconds(*stall.firstTime) + ", " + seconds(stall.totalSeconds) + " in all";
     field.table += "\n";
-    field.json = {{"stall", jsonObject({{"events", count(stall.events)},
-                                        {"first_s", jsonNumberIf(stall.firstTime.has_value(), stall.firstTime.value_or(0))},
-                                        {"total_s", jsonNumber(stall.totalSeconds)}})}};
+    field.json = {
+        {"stall", jsonObject({{"events", count(stall.events)},
+                              {"first_s", jsonNumberIf(stall.firstTime.has_value(), stall.firstTime.value_or(0))},
+                              {"total_s", jsonNumber(stall.totalSeconds)}})}};
     return field;
 }
 
@@ -229,7 +240,8 @@ SummaryField altitudeField(const Summary& s) {
     };
     const auto json = [](const AltitudeChange& c) -> std::string {
         if (c.feet == 0) return "null";
-        return jsonObject({{"ft", jsonNumber(c.feet)}, {"from_s", jsonNumber(c.fromTime)}, {"to_s", jsonNumber(c.toTime)}});
+        return jsonObject(
+            {{"ft", jsonNumber(c.feet)}, {"from_s", jsonNumber(c.fromTime)}, {"to_s", jsonNumber(c.toTime)}});
     };
     return {"Altitude      largest gain " + text(s.largestGain) + ", largest loss " + text(s.largestLoss) + "\n",
             {{"altitude", jsonObject({{"largest_gain", json(s.largestGain)}, {"largest_loss", json(s.largestLoss)}})}}};

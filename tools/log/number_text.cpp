@@ -24,10 +24,12 @@ void appendNumber(std::string& text, double value, int decimals) {
         text.append(buffer, whole.ptr);
         return;
     }
-    const auto result = decimals < 0 ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
-                                     : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const auto result = decimals < 0
+                            ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+                            : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     const std::string_view digits(buffer, static_cast<std::size_t>(result.ptr - buffer));
-    if (digits.starts_with("-0") && digits.find_first_not_of("0.", 1) == std::string_view::npos) text += digits.substr(1);
+    if (digits.starts_with("-0") && digits.find_first_not_of("0.", 1) == std::string_view::npos)
+        text += digits.substr(1);
     else text += digits;
 }
 
