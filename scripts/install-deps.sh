@@ -12,6 +12,8 @@ native_pkgs=(
   libcli11-dev libcairo2-dev libfontconfig-dev fonts-liberation2
   libplplot-dev plplot-driver-cairo
   locales binutils
+  miller hyperfine
+  clang libclang-rt-14-dev
 )
 windows_pkgs=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64

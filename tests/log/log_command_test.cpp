@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "tests/log/log_test_support.h"
@@ -30,6 +31,10 @@ protected:
     void SetUp() override {
         writeFile(dir / "flight.txt", OPENING + HEADER + rows(4, 6, {.tas = 350}) + END);
         writeFile(dir / "bad.txt", OPENING + HEADER + rows(0, 2) + "    2\t100.0\r\n" + rows(3, 1) + END);
+        writeFile(dir / "empty.txt", OPENING + HEADER + END);
+        std::filesystem::create_symlink("flight.txt", dir / "link.png");
+        std::filesystem::create_directory(dir / "full");
+        writeFile(dir / "full" / "notes.txt", "mine");
     }
     ScratchFolder dir;
 };
@@ -47,7 +52,21 @@ const Case CASES[] = {
     {"summary flight.txt --json",                0, "\"tas\": {\"yellow_s\": 3, \"red_s\": 0}", ""},
     {"summary flight.txt --tick-rate 36",        0, "Time          1.0 s to 2.25 s", ""},
     {"csv flight.txt",                           0, "2,1,4,350.0,90.0,", ""},
-    {"summary bad.txt",                          2, "", "vorlat log: bad.txt:5: expected 16 tab-separated fields, found 2"},
+    {"summary bad.txt",                          0, "              damaged: 1 bad row; 1 line skipped\n"
+                                                    "              line 5: expected 16 tab-separated fields, found 2\n", ""},
+    {"summary bad.txt --json",                   0, "\"first\": [{\"line\": 5, \"kind\": \"bad_row\", ", ""},
+    {"summary --strict bad.txt",                 2, "", "vorlat log: bad.txt:5: expected 16 tab-separated fields, found 2"},
+    {"csv bad.txt",                              0, "1.5,1,3,100.0,", "vorlat log: bad.txt: damaged: 1 bad row; 1 line skipped\n"
+                                                    "vorlat log: bad.txt:5: expected 16 tab-separated fields, found 2\n"},
+    {"csv --strict bad.txt",                     2, "", "vorlat log: bad.txt:5: expected 16 tab-separated fields, found 2"},
+    {"summary empty.txt",                        2, "", "vorlat log: empty.txt: no readable row: the recording ended before its first sample"},
+    {"summary - < flight.txt",                   0, "File          standard input\n", ""},
+    {"csv - -o - < bad.txt",                     0, "\r\n1.5,1,3,100.0,90.0,", "vorlat log: standard input:5: expected 16"},
+    {"csv flight.txt -o flight.txt",             2, "", "vorlat log: -o flight.txt and log flight.txt are the same file"},
+    {"csv ./flight.txt -o flight.txt",           2, "", "are the same file"},
+    {"plot flight.txt -o ./flight.txt",          2, "", "are the same file"},
+    {"replay flight.txt --png-at 2:link.png",    2, "", "--png-at link.png and log flight.txt are the same file"},
+    {"replay flight.txt --frames full",          2, "", "full: the folder is not empty"},
     {"summary missing.txt",                      2, "", "vorlat log: missing.txt: cannot open the file"},
     {"summary",                                  2, "", "FILE is required"},
     {"summary flight.txt --tick-rate 0",         2, "", "expected ticks per second from 0.001 to 1000000, found 0"},
@@ -82,6 +101,25 @@ TEST_F(LogCommand, WritesItsFiles) {
     EXPECT_EQ(readFile(dir / "at.png").substr(1, 3), "PNG");
     EXPECT_EQ(readFile(dir / "frames" / "frame_000006.png").substr(1, 3), "PNG");
     EXPECT_TRUE(readFile(dir / "frames" / "frame_000007.png").empty());
+    for (int frame = 1; frame <= 6; ++frame)
+        EXPECT_NE(replay.out.find("frames/frame_00000" + std::to_string(frame) + ".png: index "), std::string::npos)
+            << replay.out;
+}
+
+// --force replaces the earlier frames only; a time outside the recording leaves no picture behind.
+TEST_F(LogCommand, ReplacesOnlyFramesAndWritesNoPictureForATimeOutsideTheRecording) {
+    writeFile(dir / "full" / "frame_000009.png", "an earlier run's");
+    const Outcome forced = run(dir, "replay flight.txt --frames full --force");
+    ASSERT_EQ(forced.code, 0) << forced.err;
+    EXPECT_EQ(readFile(dir / "full" / "notes.txt"), "mine");
+    EXPECT_FALSE(std::filesystem::exists(dir / "full" / "frame_000009.png"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "full" / "frame_000006.png"));
+
+    const Outcome late = run(dir, "replay flight.txt --png-at 2.5:early.png --png-at 99:late.png");
+    EXPECT_EQ(late.code, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "early.png"));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".early.png"), std::string::npos) << entry.path();
 }
 
 }  // namespace

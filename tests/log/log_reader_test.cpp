@@ -1,6 +1,6 @@
 // The log reader on every shape of file the recorder leaves behind, on files
-// the real recorder wrote through the stand-in host, and on files that are not
-// flight logs at all.
+// the real recorder wrote through the stand-in host, and (in strict mode) on
+// files that are not flight logs at all. Damaged logs: log_damage_test.cpp.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,7 +11,7 @@
 
 #include "host/host.h"
 #include "tests/log/log_test_support.h"
-#include "tools/log/log_reader.h"
+#include "tools/log/flight_log.h"
 
 namespace {
 
@@ -19,7 +19,11 @@ using namespace log_test;
 using vorlat::flightlog::Ending;
 using vorlat::flightlog::FlightLog;
 using vorlat::flightlog::LogFormatError;
+using vorlat::flightlog::NoRowsError;
 using vorlat::flightlog::parseLog;
+using vorlat::flightlog::ReadOptions;
+
+constexpr ReadOptions STRICT{.strict = true};
 
 std::vector<std::size_t> rowCounts(const FlightLog& log) {
     std::vector<std::size_t> counts;
@@ -57,10 +61,7 @@ const std::vector<Shape> SHAPES = {
     {"cut off before the Stall field", OPENING + HEADER + rows(5, 1) + row(6).substr(0, row(6).size() - 3), Ending::CutOff, {1}, 4, {}},
     {"cut off in a header line", OPENING + HEADER + rows(5, 2) + HEADER.substr(0, 10), Ending::CutOff, {2}, 5, {}},
     {"cut off in the last line", OPENING + HEADER + rows(5, 2) + "End rec", Ending::CutOff, {2}, 5, {}},
-    {"cut off in the opening line", "Recording En", Ending::CutOff, {}, 1, {}},
     {"short row ended at the very end", OPENING + HEADER + rows(5, 2) + "    7\t100.0\t 90.0\r\n", Ending::CutOff, {2}, 5, {}},
-    {"opening lines only", OPENING + HEADER, Ending::CutOff, {0}, std::nullopt, {}},
-    {"single segment with no rows", OPENING + HEADER + END, Ending::EndRecording, {0}, std::nullopt, {}},
     {"several pauses", OPENING + HEADER + rows(0, 5) + HEADER + rows(8, 3) + HEADER + rows(20, 2) + END,
      Ending::EndRecording, {5, 3, 2}, std::nullopt, {3, 9}},
     {"resumed before the next sample", OPENING + HEADER + rows(0, 2) + HEADER + rows(2, 2) + EXIT,
@@ -71,14 +72,50 @@ const std::vector<Shape> SHAPES = {
 };
 // clang-format on
 
+// Both modes read them alike: a partial last line is how a cut-off log ends, not damage to refuse.
 TEST(LogReader, ReadsEveryShapeTheRecorderLeaves) {
     for (const Shape& shape : SHAPES) {
-        SCOPED_TRACE(shape.name);
-        const FlightLog log = parseLog(shape.text, "f.txt");
-        EXPECT_EQ(log.ending, shape.ending);
-        EXPECT_EQ(rowCounts(log), shape.rowsPerSegment);
-        EXPECT_EQ(log.dropped ? std::optional(log.dropped->line) : std::nullopt, shape.droppedLine);
-        EXPECT_EQ(pauseGaps(log), shape.skippedPerPause);
+        for (const ReadOptions options : {ReadOptions{}, STRICT}) {
+            SCOPED_TRACE(std::string(shape.name) + (options.strict ? ", strict" : ""));
+            const FlightLog log = parseLog(shape.text, "f.txt", options);
+            EXPECT_EQ(log.ending, shape.ending);
+            EXPECT_EQ(rowCounts(log), shape.rowsPerSegment);
+            EXPECT_EQ(log.dropped ? std::optional(log.dropped->line) : std::nullopt, shape.droppedLine);
+            EXPECT_EQ(pauseGaps(log), shape.skippedPerPause);
+        }
+    }
+}
+
+// Not one row: an error in both modes, saying whether the log is damaged or simply empty.
+TEST(LogReader, RefusesALogWithoutRowsInBothModes) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::string tolerant, strict;  // what() in full
+    } cases[] = {
+        {"a recording stopped before its first sample", OPENING + HEADER + END,
+         "f.txt: no readable row: the recording ended before its first sample", ""},
+        {"opening lines only", OPENING + HEADER, "f.txt: no readable row: the recording ended before its first sample",
+         ""},
+        {"cut off in the opening line", "Recording En",
+         "f.txt: no readable row: the recording ended before its first sample", ""},
+        {"an empty file", "", "f.txt:1: the file is empty; expected the line \"Recording Enabled\"", ""},
+        {"no line of a log", "bad\r\n", "f.txt: no readable row (1 unexpected line; 1 line skipped)",
+         "f.txt:1: expected the line \"Recording Enabled\", found \"bad\""},
+        {"only rows that do not read", OPENING + HEADER + "    1\tx\r\n" + END,
+         "f.txt: no readable row (1 bad row; 1 line skipped)",
+         "f.txt:3: field 2 (TAS): expected a number with 1 decimal (like \"123.4\"), found \"x\""},
+    };
+    for (const auto& c : cases) {
+        for (const ReadOptions options : {ReadOptions{}, STRICT}) {
+            SCOPED_TRACE(std::string(c.name) + (options.strict ? ", strict" : ""));
+            try {
+                parseLog(c.text, "f.txt", options);
+                ADD_FAILURE() << "accepted";
+            } catch (const LogFormatError& e) {
+                EXPECT_EQ(std::string(e.what()), options.strict && !c.strict.empty() ? c.strict : c.tolerant);
+            }
+        }
     }
 }
 
@@ -172,11 +209,11 @@ const std::vector<NotALog> NOT_LOGS = {
 };
 // clang-format on
 
-TEST(LogReader, RefusesWhatIsNotAFlightLogWithFileLineAndWhatWasExpected) {
+TEST(LogReader, StrictModeRefusesWhatIsNotAFlightLogWithFileLineAndWhatWasExpected) {
     for (const NotALog& bad : NOT_LOGS) {
         SCOPED_TRACE(bad.name);
         try {
-            parseLog(bad.text, "f.txt");
+            parseLog(bad.text, "f.txt", STRICT);
             ADD_FAILURE() << "accepted";
         } catch (const LogFormatError& e) {
             EXPECT_EQ(std::string(e.what()), bad.error);
@@ -185,8 +222,10 @@ TEST(LogReader, RefusesWhatIsNotAFlightLogWithFileLineAndWhatWasExpected) {
     }
 }
 
-// Damaged copies of a good log: every one is read or refused with a
-// LogFormatError, never anything else (run under the sanitizers too).
+// Damaged copies of a good log: in strict mode every one is read or refused
+// with a LogFormatError, never anything else; by default every one is read
+// unless no row at all survives, and what strict mode reads is read alike (run
+// under the sanitizers too).
 TEST(LogReader, ReadsOrRefusesEveryDamagedCopy) {
     const std::string good = OPENING + HEADER + rows(0, 6, {.tas = -12.5, .aoa = 154.0}) + HEADER + rows(9, 4) + EXIT;
     std::mt19937 random(20261209);
@@ -204,13 +243,28 @@ TEST(LogReader, ReadsOrRefusesEveryDamagedCopy) {
                 case 3: text.resize(at); break;
             }
         }
+        std::optional<FlightLog> strict;
         try {
-            const FlightLog log = parseLog(text, "damaged.txt");
-            for (const auto& segment : log.segments) ASSERT_LE(segment.firstRow + segment.rowCount, log.rows.size());
+            strict = parseLog(text, "damaged.txt", STRICT);
+            for (const auto& segment : strict->segments)
+                ASSERT_LE(segment.firstRow + segment.rowCount, strict->rows.size());
             ++read;
         } catch (const LogFormatError& e) {
             EXPECT_EQ(std::string(e.what()).rfind("damaged.txt:", 0), 0u) << e.what();
             ++refused;
+        }
+        try {
+            const FlightLog tolerant = parseLog(text, "damaged.txt");
+            EXPECT_GT(tolerant.rows.size(), 0u);
+            if (strict) {
+                EXPECT_EQ(tolerant.rows.size(), strict->rows.size());
+            } else {
+                EXPECT_GT(tolerant.damage.total(), 0u);
+            }
+        } catch (const NoRowsError& e) {
+            EXPECT_FALSE(strict.has_value()) << e.what();
+        } catch (const LogFormatError& e) {
+            EXPECT_TRUE(text.empty()) << e.what();
         }
     }
     EXPECT_GT(read, 100u);  // cuts at the end are read as cut-off logs
@@ -219,10 +273,11 @@ TEST(LogReader, ReadsOrRefusesEveryDamagedCopy) {
 
 TEST(LogReader, ReportsFilesThatCannotBeRead) {
     ScratchFolder dir;
-    EXPECT_THROW(vorlat::flightlog::readLog((dir / "missing.txt").string()), vorlat::flightlog::LogReadError);
-    EXPECT_THROW(vorlat::flightlog::readLog(dir.path().string()), vorlat::flightlog::LogReadError);
+    using vorlat::flightlog::collectLogFile;
+    EXPECT_THROW(collectLogFile((dir / "missing.txt").string()), vorlat::flightlog::LogReadError);
+    EXPECT_THROW(collectLogFile(dir.path().string()), vorlat::flightlog::LogReadError);
     writeFile(dir / "log.txt", OPENING + HEADER + rows(0, 2) + END);
-    EXPECT_EQ(vorlat::flightlog::readLog((dir / "log.txt").string()).rows.size(), 2u);
+    EXPECT_EQ(collectLogFile((dir / "log.txt").string()).rows.size(), 2u);
 }
 
 // ---------------------------------------------------------------------------
@@ -254,7 +309,7 @@ public:
         host_->final();
         finalDone_ = true;
     }
-    FlightLog log() const { return parseLog(readFile(dir_ / "data_log.txt"), "data_log.txt"); }
+    FlightLog log() const { return parseLog(readFile(dir_ / "data_log.txt"), "data_log.txt", STRICT); }
 
 private:
     static constexpr std::uint32_t TICK_VARIABLE = 1;
@@ -296,9 +351,7 @@ TEST(LogReader, ReadsWhatTheRecorderWrites) {
         RecorderRun run;
         run.pressRecord();
         run.shutDown();
-        const FlightLog log = run.log();
-        EXPECT_EQ(log.ending, Ending::Exit);
-        EXPECT_EQ(rowCounts(log), std::vector<std::size_t>{0});
+        EXPECT_THROW(run.log(), NoRowsError);
     }
     {
         SCOPED_TRACE("read while the recorder is still writing");

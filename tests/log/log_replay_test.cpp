@@ -9,6 +9,7 @@
 
 #include "host/render/panel_renderer.h"
 #include "tests/log/log_test_support.h"
+#include "tools/log/flight_log.h"
 #include "tools/log/log_replay.h"
 
 namespace {
@@ -67,11 +68,10 @@ const std::string REPLAY_FLIGHT = OPENING + HEADER +
 
 TEST(LogReplay, ThePanelShowsEveryLoggedValueAndTheStallDisc) {
     const FlightLog log = parseLog(REPLAY_FLIGHT, "replay.txt");
-    Replayer replayer(log);
-    for (std::size_t r = 0; r < log.rows.size(); ++r) {
-        const Row& row = log.rows[r];
+    Replayer replayer;
+    for (const Row& row : log.rows) {
         SCOPED_TRACE("row with index " + std::to_string(row[INDEX]));
-        const vorlat::Host& host = replayer.show(r);
+        const vorlat::Host& host = replayer.show(row);
         for (const BoxOfColumn& box : BOXES) {
             SCOPED_TRACE(std::string(COLUMNS[box.column].header));
             char expected[64];
@@ -93,13 +93,13 @@ TEST(LogReplay, ThePanelShowsEveryLoggedValueAndTheStallDisc) {
 
 TEST(LogReplay, TheRenderedPanelShowsTheStallDiscWhereStallIsSet) {
     const FlightLog log = parseLog(REPLAY_FLIGHT, "replay.txt");
-    Replayer replayer(log);
+    Replayer replayer;
     ScratchFolder dir;
     for (std::size_t r : {0u, 1u}) {
-        const vorlat::Host& host = replayer.show(r);
+        const vorlat::Host& host = replayer.show(log.rows[r]);
         const vorlat::Bitmap disc = host.bitmap(STALL_DISC_BITMAP);
         const std::string png = (dir / ("row" + std::to_string(r) + ".png")).string();
-        replayer.writePng(png);
+        replayer.writePng(png, png);
         vorlat::render::PanelRenderer renderer(host);
         const vorlat::render::PanelImage image = renderer.render(host);
         const int scale = renderer.scale();
@@ -113,24 +113,27 @@ TEST(LogReplay, TheRenderedPanelShowsTheStallDiscWhereStallIsSet) {
 
 TEST(LogReplay, DrivesTheRowCounterOnlySoFarAndSaysSo) {
     const FlightLog log = parseLog(OPENING + HEADER + rows(3, 2) + HEADER + rows(30, 2) + END, "late.txt");
-    Replayer replayer(log, {}, 10);
-    EXPECT_EQ(boxText(replayer.show(1), 1, 1), "    4");
+    Replayer replayer({}, 10);
+    EXPECT_EQ(boxText(replayer.show(log.rows[1]), 1, 1), "    4");
     EXPECT_TRUE(replayer.indexShown());
-    EXPECT_EQ(boxText(replayer.show(2), 1, 1), "   14");  // 26 samples ahead, 10 driven
+    EXPECT_EQ(boxText(replayer.show(log.rows[2]), 1, 1), "   14");  // 26 samples ahead, 10 driven
     EXPECT_FALSE(replayer.indexShown());
-    EXPECT_EQ(boxText(replayer.show(3), 1, 1), "   15");  // behind by the same 16 from here on
-    EXPECT_EQ(boxText(replayer.show(0), 1, 1), "    3");  // back to the start: a fresh module
+    EXPECT_EQ(boxText(replayer.show(log.rows[3]), 1, 1), "   15");  // behind by the same 16 from here on
+    EXPECT_EQ(boxText(replayer.show(log.rows[0]), 1, 1), "    3");  // back to the start: a fresh module
     EXPECT_TRUE(replayer.indexShown());
 }
 
-TEST(LogReplay, ShowsTheRowAtATimeAndRefusesTimesOutsideTheRecording) {
-    const FlightLog log = parseLog(REPLAY_FLIGHT, "replay.txt");  // rows at 1.5, 2.0 and 4.5 s
-    EXPECT_EQ(rowAtTime(log, 1.5, DEFAULT_TICK_RATE), 0u);
-    EXPECT_EQ(rowAtTime(log, 2.49, DEFAULT_TICK_RATE), 1u);
-    EXPECT_EQ(rowAtTime(log, 3.0, DEFAULT_TICK_RATE), 1u);  // in the pause: the last row before it
-    EXPECT_EQ(rowAtTime(log, 4.99, DEFAULT_TICK_RATE), 2u);
-    EXPECT_THROW(rowAtTime(log, 1.49, DEFAULT_TICK_RATE), ReplayError);
-    EXPECT_THROW(rowAtTime(log, 5.0, DEFAULT_TICK_RATE), ReplayError);
+// Rows at 1.5, 2.0 and 4.5 s (a pause between the last two), a sample every 0.5 s:
+// each picture shows the last row at or before its time, decided as the rows pass.
+TEST(LogReplay, ShowsTheRowAtATimeAndFindsTimesOutsideTheRecording) {
+    const std::vector<double> times{1.5, 2.49, 3.0, 4.99, 1.49, 5.0, 2.0};
+    ShotSchedule schedule(times);
+    using Shots = std::vector<std::size_t>;
+    EXPECT_EQ(schedule.dueBefore(1.5), Shots{});           // 1.49 lies before the first row
+    EXPECT_EQ(schedule.dueBefore(2.0), Shots{0});          // 1.5 shows the row at 1.5
+    EXPECT_EQ(schedule.dueBefore(4.5), (Shots{6, 1, 2}));  // 2.0, 2.49, and 3.0 in the pause: the row at 2.0
+    EXPECT_EQ(schedule.dueAtEnd(4.5, 0.5), Shots{3});      // 4.99 still within the last row's sample
+    EXPECT_EQ(schedule.outside(), (Shots{4, 5}));
 }
 
 // The value is read as `vorlat fly --png-at` reads its own, and must name a PNG.

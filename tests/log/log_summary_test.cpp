@@ -1,15 +1,17 @@
 // The summary against values worked out by hand on a five-row flight, and the
-// CSV export against the log it came from.
+// CSV export against the log it came from, streamed and from memory.
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <locale>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/log/log_test_support.h"
+#include "tools/log/flight_log.h"
 #include "tools/log/log_csv.h"
 #include "tools/log/log_summary.h"
 
@@ -123,23 +125,15 @@ TEST(LogSummary, PrintsTheTableAndTheJson) {
         EXPECT_NE(json.str().find(item), std::string::npos) << item << " in:\n" << json.str();
 }
 
-TEST(LogSummary, SaysSoWhenThereAreNoRows) {
-    const Summary s = summarise(parseLog(OPENING + HEADER + END, "empty.txt"));
-    std::ostringstream table, json;
-    writeSummaryTable(table, s);
-    writeSummaryJson(json, s);
-    EXPECT_NE(table.str().find("Time          no rows (a sample every 0.5 s at 18 ticks/s)\n"), std::string::npos)
-        << table.str();
-    EXPECT_EQ(table.str().find("Column"), std::string::npos);
-    for (const char* item : {"\"start_s\": null", "\"tas_kt\": null", "\"largest_gain\": null", "\"first_s\": null"})
-        EXPECT_NE(json.str().find(item), std::string::npos) << item;
-}
-
-// A machine finds the same keys in every summary: without rows, each is null
-// where no value exists, in the order of a summary with rows.
+// A machine finds the same keys in every summary: without rows (a log the
+// reader refuses, but a summary may still be made of it), each is null where no
+// value exists, in the order of a summary with rows; the damage has all its kinds.
 TEST(LogSummary, JsonHasEveryKeyWithoutRows) {
+    const FlightLog empty{.file = "empty.txt",
+                          .segments = {{.headerLine = 2, .firstRow = 0, .rowCount = 0}},
+                          .ending = Ending::EndRecording};
     std::ostringstream json;
-    writeSummaryJson(json, summarise(parseLog(OPENING + HEADER + END, "empty.txt"), 20.0));
+    writeSummaryJson(json, summarise(empty, 20.0));
     std::string columns;
     for (std::size_t c = 1; c < COLUMN_COUNT; ++c)
         columns += "    \"" + std::string(COLUMNS[c].csvName) + "\": null" + (c + 1 < COLUMN_COUNT ? ",\n" : "\n");
@@ -149,6 +143,14 @@ TEST(LogSummary, JsonHasEveryKeyWithoutRows) {
               "  \"completeness\": \"end_recording\",\n"
               "  \"dropped_line\": null,\n"
               "  \"lf_only_lines\": 0,\n"
+              "  \"damage\": {\n"
+              "    \"skipped_lines\": 0,\n"
+              "    \"trailing_nul_bytes\": 0,\n"
+              "    \"lines\": {\"byte_order_mark\": 0, \"missing_opening\": 0, \"missing_header\": 0, \"bad_row\": 0, "
+              "\"long_line\": 0, \"index_out_of_order\": 0, \"unexpected_line\": 0, \"second_log\": 0, "
+              "\"text_after_end\": 0, \"partial_last_line\": 0, \"trailing_nul\": 0},\n"
+              "    \"first\": []\n"
+              "  },\n"
               "  \"tick_rate\": 20,\n"
               "  \"sample_period_s\": 0.45,\n"
               "  \"rows\": 0,\n"
@@ -176,12 +178,73 @@ TEST(LogSummary, TableReportsADroppedLineAndLfEndings) {
     text.erase(text.find("\r\n"), 1);
     std::ostringstream table;
     writeSummaryTable(table, summarise(parseLog(text + "    3\t100", "cut.txt")));
-    EXPECT_NE(table.str().find("Completeness  cut off (no last line)\n"
-                               "              partial last line 6 dropped (the recorder stopped while writing it)\n"
-                               "              1 lines end in LF alone, not CR LF\n"
-                               "Rows          3 in 1 segment, 0 pauses"),
-              std::string::npos)
+    EXPECT_NE(
+        table.str().find("Completeness  cut off (no last line)\n"
+                         "              damaged: 1 partial last line; 1 line skipped\n"
+                         "              line 6: the file ends inside this line: the recorder stopped while writing it\n"
+                         "              1 line ends in LF alone, not CR LF\n"
+                         "Rows          3 in 1 segment, 0 pauses"),
+        std::string::npos)
         << table.str();
+}
+
+// The damage is part of the completeness, in both outputs: the first lines named, the rest counted.
+TEST(LogSummary, ReportsTheDamageInTheTableAndTheJson) {
+    std::string text = OPENING + HEADER + row(0);
+    for (int bad = 0; bad < 6; ++bad) text += "    9\tx\r\n";
+    const Summary s = summarise(parseLog(text + row(1) + END + "tail\r\n", "bad.txt"));
+    std::ostringstream table, json;
+    writeSummaryTable(table, s);
+    writeSummaryJson(json, s);
+    EXPECT_NE(
+        table.str().find(
+            "Completeness  ended normally (\"End recording\")\n"
+            "              damaged: 6 bad rows, 1 line after the last line; 7 lines skipped\n"
+            "              line 4: field 2 (TAS): expected a number with 1 decimal (like \"123.4\"), found \"x\"\n"),
+        std::string::npos)
+        << table.str();
+    EXPECT_NE(table.str().find("              line 8: field 2 (TAS)"), std::string::npos) << table.str();
+    EXPECT_NE(table.str().find("              and 2 more damaged lines\n"), std::string::npos) << table.str();
+    for (const char* item : {
+             "\"skipped_lines\": 7,",
+             "\"bad_row\": 6,",
+             "\"text_after_end\": 1,",
+             "\"first\": [{\"line\": 4, \"kind\": \"bad_row\", \"expected\": \"field 2 (TAS): expected a number with 1 "
+             "decimal "
+             "(like \\\"123.4\\\"), found \\\"x\\\"\"},\n",
+         })
+        EXPECT_NE(json.str().find(item), std::string::npos) << item << " in:\n" << json.str();
+}
+
+// Heading and bank wrap: their mean is the mean direction, in the column's own range.
+TEST(LogSummary, TakesTheCircularMeanOfTheAnglesThatWrap) {
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::int32_t, double>> headingAndBank;
+        double heading, bank;  // NaN: the directions cancel out
+    } cases[] = {
+        {"across north and across inverted flight", {{350, 170.0}, {10, -170.0}}, 0, 180},
+        {"near 90 and level", {{80, -10.0}, {100, 10.0}}, 90, 0},
+        {"west of north stays positive", {{340, -20.0}, {350, -30.0}}, 345, -25},
+        {"opposite directions", {{0, 90.0}, {180, -90.0}}, NAN, NAN},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text = OPENING + HEADER;
+        std::int32_t index = 0;
+        for (const auto& [heading, bank] : c.headingAndBank) text += row(index++, {.hdng = heading, .bank = bank});
+        const Summary s = summarise(parseLog(text + END, "f.txt"));
+        for (const auto& [column, expected] : {std::pair{HDNG, c.heading}, std::pair{BANK, c.bank}}) {
+            const double mean = s.columns[column].mean;
+            if (std::isnan(expected)) {
+                EXPECT_TRUE(std::isnan(mean)) << mean;
+                continue;
+            }
+            EXPECT_NEAR(std::remainder(mean - expected, 360.0), 0, 1e-9) << COLUMNS[column].header << " " << mean;
+            EXPECT_TRUE(COLUMNS[column].wrap == Wrap::From0To360 ? mean >= 0 && mean < 360 : mean > -180 && mean <= 180)
+                << COLUMNS[column].header << " " << mean;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -203,6 +266,13 @@ std::vector<std::string> lines(const std::string& text, const std::string& endin
         result.push_back(text.substr(start, at - start));
     EXPECT_EQ(start, text.size()) << "a line without its ending";
     return result;
+}
+
+std::string withField(std::string line, std::size_t field, const std::string& text) {
+    std::size_t start = 0;
+    for (std::size_t f = 0; f < field; ++f) start = line.find('\t', start) + 1;
+    const std::size_t end = line.find_first_of("\t\r", start);
+    return line.replace(start, end - start, text);
 }
 
 std::string trimmed(const std::string& field) { return field.substr(field.find_first_not_of(' ')); }
@@ -239,6 +309,32 @@ TEST(LogCsv, RoundTripsEveryFieldOfTheLog) {
         std::from_chars(csvFields[0].data(), csvFields[0].data() + csvFields[0].size(), time);
         EXPECT_DOUBLE_EQ(time, log.rows[r][INDEX] * 0.45);
     }
+}
+
+// Streamed, a number is copied from the log's text where that is the text it
+// formats to, and formatted where not ("-0.00", a leading zero, "-nan"): the
+// bytes are those of the export formatted from the values, at any tick rate.
+TEST(LogCsv, StreamsTheBytesItWouldFormat) {
+    std::string odd = withField(withField(withField(row(12), 4, "-0.00"), 3, "00042"), 9, " -0.0");
+    odd = withField(withField(withField(odd, 1, " -nan"), 6, "  inf"), 11, "123456789012345.6");
+    const std::string text = OPENING + HEADER + row(10, {.tas = 999.9, .pitch = -0.01, .bank = -179.9}) + row(11) +
+                             odd + HEADER + row(13, {.alt = -2147483647, .g = -12.34}) + END;
+    for (const double tickRate : {DEFAULT_TICK_RATE, 20.0, 7.0}) {
+        SCOPED_TRACE(tickRate);
+        std::string streamed;
+        CsvSink sink([&](std::string_view block) { streamed += block; }, tickRate);
+        TextSource source(text, "f.txt");
+        readLog(source, sink);
+        sink.finish();
+        std::ostringstream formatted;
+        writeCsv(formatted, parseLog(text, "f.txt"), tickRate);
+        EXPECT_EQ(streamed, formatted.str());
+    }
+    std::ostringstream csv;
+    writeCsv(csv, parseLog(text, "f.txt"));
+    EXPECT_NE(csv.str().find("\r\n6,1,12,nan,90.0,42,0.00,0,inf,90,0,0.0,0,123456789012345.6,500,1000,3.00,0\r\n"),
+              std::string::npos)
+        << csv.str();
 }
 
 TEST(LogCsv, WritesAFullStopWhateverTheLocale) {

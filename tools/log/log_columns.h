@@ -37,12 +37,20 @@ static_assert(COLUMN_COUNT == STALL + 1, "one Column name per column of the sche
 // The five panels of `vorlat log plot`, top to bottom.
 enum class PlotGroup { None, Airspeed, Altitude, Attitude, GLoad, Engine };
 
+// An angle that wraps around the circle takes a circular mean, reported in its column's range.
+enum class Wrap {
+    None,
+    From0To360,  // a heading: [0, 360)
+    Within180,   // a bank: (-180, 180]
+};
+
 // What the tools add to a column of the schema.
 struct ColumnExtras {
     std::string_view header;   // the schema's name of the column this row is about
     std::string_view csvName;  // exported name; the suffix is the unit
     std::string_view unit;     // as the tools print it; empty: no unit known
     PlotGroup plot;            // the panel that draws it (Stall: the shading of the attitude panel)
+    Wrap wrap = Wrap::None;
 };
 
 // clang-format off
@@ -54,9 +62,9 @@ inline constexpr std::array<ColumnExtras, COLUMN_COUNT> COLUMN_EXTRAS{{
     {.header = "pitch", .csvName = "pitch_deg",    .unit = "deg",    .plot = PlotGroup::Attitude},
     {.header = "climb", .csvName = "climb_ft_min", .unit = "ft/min", .plot = PlotGroup::Altitude},
     {.header = "gforc", .csvName = "gforce_g",     .unit = "g",      .plot = PlotGroup::GLoad},
-    {.header = "hdng",  .csvName = "hdng_deg",     .unit = "deg",    .plot = PlotGroup::None},
+    {.header = "hdng",  .csvName = "hdng_deg",     .unit = "deg",    .plot = PlotGroup::None,     .wrap = Wrap::From0To360},
     {.header = "turn",  .csvName = "turn_rate",    .unit = "",       .plot = PlotGroup::None},
-    {.header = "bank",  .csvName = "bank_deg",     .unit = "deg",    .plot = PlotGroup::Attitude},
+    {.header = "bank",  .csvName = "bank_deg",     .unit = "deg",    .plot = PlotGroup::Attitude, .wrap = Wrap::Within180},
     {.header = "roll",  .csvName = "roll_rate",    .unit = "",       .plot = PlotGroup::None},
     {.header = "prop",  .csvName = "prop_deg",     .unit = "deg",    .plot = PlotGroup::Engine},
     {.header = "hp",    .csvName = "power_hp",     .unit = "hp",     .plot = PlotGroup::Engine},
@@ -83,6 +91,7 @@ struct ColumnInfo {
     std::string_view csvName;
     std::string_view unit;
     PlotGroup plot;
+    Wrap wrap;
 };
 inline constexpr std::array<ColumnInfo, COLUMN_COUNT> COLUMNS = [] {
     std::array<ColumnInfo, COLUMN_COUNT> joined{};
@@ -92,7 +101,8 @@ inline constexpr std::array<ColumnInfo, COLUMN_COUNT> COLUMNS = [] {
                      .decimals = LOG_COLUMNS[c].decimals,
                      .csvName = extras.csvName,
                      .unit = extras.unit,
-                     .plot = extras.plot};
+                     .plot = extras.plot,
+                     .wrap = extras.wrap};
     }
     return joined;
 }();

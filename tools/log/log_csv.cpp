@@ -1,35 +1,86 @@
+// CSV rows appended to one buffer that goes out a megabyte at a time.
 #include "tools/log/log_csv.h"
 
-#include <string>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 
 #include "tools/log/number_text.h"
 
 namespace vorlat::flightlog {
 
+namespace {
+
+constexpr std::size_t FLUSH_BYTES = std::size_t{1} << 20;
+constexpr double LARGEST_EXACT_HALVES = 1e15;
+
+// Times are whole or half seconds at the usual tick rates: their shortest text
+// written directly, anything else through numberText.
+void appendTime(std::string& text, double seconds) {
+    const double halves = seconds * 2;
+    if (halves != std::trunc(halves) || !(std::fabs(halves) < LARGEST_EXACT_HALVES)) {
+        appendNumber(text, seconds, -1);
+        return;
+    }
+    const auto magnitude = static_cast<std::uint64_t>(std::fabs(halves));
+    if (halves < 0 && magnitude != 0) text += '-';
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, magnitude / 2).ptr;
+    text.append(digits, end);
+    if (magnitude % 2 != 0) text += ".5";
+}
+
+}  // namespace
+
+CsvSink::CsvSink(CsvOutput output, double tickRate) : output_(std::move(output)), tickRate_(tickRate) {
+    buffer_.reserve(FLUSH_BYTES + FLUSH_BYTES / 8);
+}
+
+void CsvSink::writeHeader() {
+    buffer_ += "time_s,segment";
+    for (const ColumnInfo& column : COLUMNS) buffer_ += ',', buffer_ += column.csvName;
+    buffer_ += "\r\n";
+    started_ = true;
+}
+
+void CsvSink::row(const Row& row, const RowText& text, std::size_t segment) {
+    if (!started_) writeHeader();
+    if (segmentText_.empty() || segment != segment_) {
+        segment_ = segment;
+        segmentText_ = std::to_string(segment + 1);
+    }
+    appendTime(buffer_, timeOfIndex(row[INDEX], tickRate_));
+    buffer_ += ',';
+    buffer_ += segmentText_;
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
+        buffer_ += ',';
+        if (text.isCanonical(c)) buffer_ += text.fields[c];
+        else appendNumber(buffer_, row[c], COLUMNS[c].decimals);
+    }
+    buffer_ += "\r\n";
+    if (buffer_.size() >= FLUSH_BYTES) flush();
+}
+
+void CsvSink::flush() {
+    output_(buffer_);
+    buffer_.clear();
+}
+
+void CsvSink::finish() {
+    if (!started_) writeHeader();
+    flush();
+}
+
 void writeCsv(std::ostream& out, const FlightLog& log, double tickRate) {
-    std::string text = "time_s,segment";
-    for (const ColumnInfo& column : COLUMNS) text += ',', text += column.csvName;
-    text += "\r\n";
+    CsvSink sink([&](std::string_view text) { out.write(text.data(), static_cast<std::streamsize>(text.size())); },
+                 tickRate);
+    const RowText noText;
     for (std::size_t s = 0; s < log.segments.size(); ++s) {
         const Segment& segment = log.segments[s];
-        const std::string segmentNumber = std::to_string(s + 1);
-        for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r) {
-            const Row& row = log.rows[r];
-            appendNumber(text, timeOfIndex(row[INDEX], tickRate), -1);
-            text += ',';
-            text += segmentNumber;
-            for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
-                text += ',';
-                appendNumber(text, row[c], COLUMNS[c].decimals);
-            }
-            text += "\r\n";
-            if (text.size() > (1u << 20)) {
-                out << text;
-                text.clear();
-            }
-        }
+        for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r)
+            sink.row(log.rows[r], noText, s);
     }
-    out << text;
+    sink.finish();
 }
 
 }  // namespace vorlat::flightlog

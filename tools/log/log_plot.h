@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/log/log_reader.h"
+#include "tools/log/flight_log.h"
 
 namespace vorlat::flightlog {
 

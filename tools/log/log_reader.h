@@ -1,23 +1,27 @@
-// Reads the recorder's "data_log.txt": the opening line, one segment per
-// header line, the rows, and how the file ended. Anything else is refused
-// with the file, the line and what was expected there.
+// Reads the recorder's "data_log.txt" in one pass, in large chunks, from a
+// file, a pipe or standard input, and hands each sound row to a sink as it
+// goes; nothing grows with the number of rows. By default it keeps every
+// sound row, skips what it cannot read and reports the damage; --strict
+// refuses the first damage with the file, the line and what was expected there.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "host/gauge_facts.h"
+#include "tools/log/line_splitter.h"
 #include "tools/log/log_columns.h"
+#include "tools/log/log_damage.h"
+#include "tools/log/row_parser.h"
 
 namespace vorlat::flightlog {
 
-// Not a flight log, or a damaged one. what() is "FILE:LINE: message".
+// Not a flight log, or a damaged one. what() is "FILE:LINE: message", or
+// "FILE: message" for what concerns the whole file (line 0).
 class LogFormatError : public std::runtime_error {
 public:
     LogFormatError(std::string file, std::size_t line, std::string message);
@@ -29,6 +33,17 @@ private:
     std::string file_;
     std::size_t line_;
     std::string message_;
+};
+
+// A log in which not one row could be read; the damage says why.
+class NoRowsError : public LogFormatError {
+public:
+    NoRowsError(std::string file, std::string message, Damage damage)
+        : LogFormatError(std::move(file), 0, std::move(message)), damage_(std::move(damage)) {}
+    const Damage& damage() const { return damage_; }
+
+private:
+    Damage damage_;
 };
 
 // The file could not be read at all.
@@ -44,24 +59,20 @@ enum class Ending {
 std::string_view endingName(Ending ending);     // "ended normally", ...
 std::string_view endingKeyword(Ending ending);  // "end_recording", "exit", "cut_off"
 
-// One row: the sixteen values in column order, the index and Stall included.
-struct Row {
-    std::array<double, COLUMN_COUNT> values;
-    double operator[](std::size_t column) const { return values[column]; }
+// A header line, or where rows began with none before them.
+struct SegmentStart {
+    std::size_t segment;  // counted from 0
+    std::size_t line;     // of the header line, or of the first row when it had none
+    bool recovered;       // no header line: the rows were read with the log's fixed columns
 };
 
-// The rows after one header line.
-struct Segment {
-    std::size_t headerLine;  // 1-based line number of its header
-    std::size_t firstRow;    // position in FlightLog::rows
-    std::size_t rowCount;
-};
-
-// A pause lies between two segments. The samples it skipped follow from the
-// index gap, so they are known only when a row stands on each side.
-struct Pause {
-    std::size_t segmentBefore;  // 0-based; the pause ends with segment segmentBefore + 1
-    std::optional<std::int64_t> skippedSamples;
+// What the reader hands on, in file order.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    virtual void segmentStarted(const SegmentStart& /*start*/) {}
+    // A sound row of segment `segment` (counted from 0); `text` is valid during the call only.
+    virtual void row(const Row& row, const RowText& text, std::size_t segment) = 0;
 };
 
 // A last line without its line ending, or a row short of fields at the very
@@ -71,17 +82,60 @@ struct DroppedLine {
     std::string text;  // at most the first 80 characters
 };
 
-struct FlightLog {
-    std::string file;
-    std::vector<Row> rows;
-    std::vector<Segment> segments;
+// What is known once the whole log has been read: small and of fixed size.
+struct LogInfo {
+    std::string file;  // as messages show it: "standard input" for "-"
     Ending ending = Ending::CutOff;
     std::optional<DroppedLine> dropped;
     std::size_t lineCount = 0;    // complete lines read
     std::size_t lfOnlyLines = 0;  // lines ended by LF alone instead of CR LF
+    std::size_t rows = 0, segments = 0;
+    std::int64_t skippedSamples = 0;  // the index gaps across pauses, where rows stand on both sides
+    std::optional<std::int64_t> firstIndex, lastIndex;
+    Damage damage;
+};
 
-    std::vector<Pause> pauses() const;
-    std::int64_t skippedSamples() const;  // all known pause gaps together
+struct ReadOptions {
+    bool strict = false;  // refuse the first damage (a partial last line excepted) with LogFormatError
+};
+
+// Reads everything, handing rows to the sink. Throws LogFormatError (strict
+// mode's damage, an empty file), NoRowsError (no row at all) or LogReadError;
+// the sink has then seen what came before.
+LogInfo readLog(ByteSource& source, RowSink& sink, ReadOptions options = {});
+
+// The name "-" is standard input.
+inline constexpr std::string_view STANDARD_INPUT = "-";
+LogInfo readLogFile(const std::string& pathOrDash, RowSink& sink, ReadOptions options = {});
+
+// A file by its path, or standard input for "-". Throws LogReadError.
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(const std::string& pathOrDash);
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+    std::size_t read(char* buffer, std::size_t size) override;
+    const std::string& name() const override { return name_; }
+
+private:
+    int descriptor_ = -1;
+    bool owned_ = false;
+    std::string name_;
+};
+
+// Text already in memory, handed out at most `step` bytes at a time (as a pipe would).
+class TextSource : public ByteSource {
+public:
+    TextSource(std::string_view text, std::string name, std::size_t step = CHUNK_BYTES)
+        : text_(text), name_(std::move(name)), step_(step) {}
+    std::size_t read(char* buffer, std::size_t size) override;
+    const std::string& name() const override { return name_; }
+
+private:
+    std::string_view text_;
+    std::string name_;
+    std::size_t step_;
 };
 
 // Sample clock: one sample every TICKS_PER_SAMPLE ticks of the host (host/gauge_facts.h).
@@ -89,8 +143,5 @@ inline constexpr double DEFAULT_TICK_RATE = gauge::DEFAULT_TICK_RATE;  // ticks 
 inline constexpr double TICKS_PER_SAMPLE = gauge::TICKS_PER_SAMPLE;
 inline constexpr double samplePeriod(double tickRate) { return TICKS_PER_SAMPLE / tickRate; }
 inline constexpr double timeOfIndex(double index, double tickRate) { return index * TICKS_PER_SAMPLE / tickRate; }
-
-FlightLog parseLog(std::string_view text, std::string fileName);
-FlightLog readLog(const std::string& path);  // throws LogReadError or LogFormatError
 
 }  // namespace vorlat::flightlog

@@ -1,3 +1,6 @@
+// Replay: each logged row turned back into host inputs, the real module driven
+// forward to it, and the panel pictured; the pictures' rows chosen as the log
+// streams past.
 #include "tools/log/log_replay.h"
 
 #include <algorithm>
@@ -86,27 +89,28 @@ ReplayShot parseReplayShot(std::string_view argument) {
     return shot;
 }
 
-std::size_t rowAtTime(const FlightLog& log, double time, double tickRate) {
-    const double period = samplePeriod(tickRate);
-    if (log.rows.empty()) throw ReplayError(log.file + ": the log has no rows to replay", true);
-    const double first = timeOfIndex(log.rows.front()[INDEX], tickRate);
-    const double last = timeOfIndex(log.rows.back()[INDEX], tickRate);
-    if (time < first || time >= last + period)
-        throw ReplayError("time " + numberText(time, -1) + " s lies outside the recording (" + numberText(first, -1) +
-                              " s to " + numberText(last + period, -1) + " s)",
-                          true);
-    // Rows are in index order: the last one at or before the time.
-    std::size_t low = 0, high = log.rows.size();
-    while (high - low > 1) {
-        const std::size_t middle = low + (high - low) / 2;
-        if (timeOfIndex(log.rows[middle][INDEX], tickRate) <= time) low = middle;
-        else high = middle;
-    }
-    return low;
+ShotSchedule::ShotSchedule(const std::vector<double>& times) : times_(times), order_(times.size()) {
+    for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = i;
+    std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) { return times_[a] < times_[b]; });
 }
 
-Replayer::Replayer(const FlightLog& log, std::string modulePath, std::int64_t maxCatchUp)
-    : log_(log), modulePath_(std::move(modulePath)), maxCatchUp_(maxCatchUp) {}
+std::vector<std::size_t> ShotSchedule::dueBefore(double time) {
+    std::vector<std::size_t> due;
+    for (; next_ < order_.size() && times_[order_[next_]] < time; ++next_)
+        (anyRow_ ? due : outside_).push_back(order_[next_]);
+    anyRow_ = true;
+    return due;
+}
+
+std::vector<std::size_t> ShotSchedule::dueAtEnd(double lastTime, double period) {
+    std::vector<std::size_t> due;
+    for (; next_ < order_.size(); ++next_)
+        (anyRow_ && times_[order_[next_]] < lastTime + period ? due : outside_).push_back(order_[next_]);
+    return due;
+}
+
+Replayer::Replayer(std::string modulePath, std::int64_t maxCatchUp)
+    : modulePath_(std::move(modulePath)), maxCatchUp_(maxCatchUp) {}
 Replayer::~Replayer() { stopHost(); }
 
 // The module's log stream buffers in the module's own memory: the final
@@ -143,8 +147,8 @@ void Replayer::startRecording() {
     recording_ = true;
 }
 
-const Host& Replayer::show(std::size_t row) {
-    const auto index = static_cast<std::int64_t>(log_.rows.at(row)[INDEX]);
+const Host& Replayer::show(const Row& row) {
+    const auto index = static_cast<std::int64_t>(row[INDEX]);
     if (!host_ || index - lag_ < samples_) restart(row);
     std::int64_t target = index - lag_;
     if (target - samples_ > maxCatchUp_) {
@@ -159,22 +163,22 @@ const Host& Replayer::show(std::size_t row) {
         ++samples_;
     }
     if (!recording_) startRecording();
-    apply(*host_, log_.rows[row]);
+    apply(*host_, row);
     host_->update();  // no tick advance: no sample, every box shows this row
     return *host_;
 }
 
-void Replayer::writePng(const std::string& path) {
+void Replayer::writePng(const std::string& path, const std::string& name) {
     if (!host_) throw ReplayError("no row shown yet", false);
     try {
         if (!renderer_) renderer_ = std::make_unique<render::PanelRenderer>(*host_);
-        renderer_->writePng(*host_, path);
+        renderer_->writePng(*host_, path, name);
     } catch (const render::RenderError& e) {
-        throw ReplayError(path + ": " + e.what(), false);
+        throw ReplayError(name + ": " + e.what(), false);
     }
 }
 
-void Replayer::restart(std::size_t row) {
+void Replayer::restart(const Row& row) {
     stopHost();
     makeScratchFolder();
     host_ = std::make_unique<Host>(HostOptions{
@@ -183,43 +187,90 @@ void Replayer::restart(std::size_t row) {
     samples_ = 0;
     lag_ = 0;
     // Inputs before start, so the rate samplers seed on them and the rates stay at rest.
-    apply(*host_, log_.rows[row]);
+    apply(*host_, row);
     host_->setVariable(gauge::TICK_VARIABLE, ticks_);
     host_->setup();
     host_->start();
 }
 
-void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream& report) {
-    struct Job {
-        std::size_t row;
-        std::string output;
-    };
-    std::vector<Job> jobs;
-    for (const ReplayShot& shot : request.shots)
-        jobs.push_back({rowAtTime(log, shot.time, request.tickRate), shot.file});
-    if (!request.framesDir.empty()) {
-        std::error_code error;
-        std::filesystem::create_directories(request.framesDir, error);
-        if (error) throw ReplayError(request.framesDir + ": cannot create the folder: " + error.message(), false);
-        for (std::size_t row = 0; row < log.rows.size(); ++row) {
-            char name[32];
-            std::snprintf(name, sizeof name, "frame_%06zu.png", row + 1);
-            jobs.push_back({row, (std::filesystem::path(request.framesDir) / name).string()});
-        }
-    }
-    std::stable_sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.row < b.row; });
+// A picture waiting for its row, then waiting in its temporary file for finish().
+struct ReplaySink::Shot {
+    ReplayShot request;
+    std::unique_ptr<files::AtomicFile> file;
+    std::string report;  // empty until taken
+};
 
-    Replayer replayer(log, request.modulePath);
-    for (const Job& job : jobs) {
-        replayer.show(job.row);
-        replayer.writePng(job.output);
-        const Row& row = log.rows[job.row];
-        report << job.output << ": index " << numberText(row[INDEX], 0) << " at "
-               << numberText(timeOfIndex(row[INDEX], request.tickRate), -1) << " s";
-        if (!replayer.indexShown())
-            report << " (the row-index box falls short: the replay drives the sample counter at most "
-                   << MAX_CATCH_UP_SAMPLES << " samples ahead)";
-        report << "\n";
+namespace {
+
+std::vector<double> timesOf(const std::vector<ReplayShot>& shots) {
+    std::vector<double> times;
+    for (const ReplayShot& shot : shots) times.push_back(shot.time);
+    return times;
+}
+
+}  // namespace
+
+ReplaySink::ReplaySink(const ReplayRequest& request, std::ostream& report)
+    : request_(request), report_(report), replayer_(request.modulePath), schedule_(timesOf(request.shots)) {
+    for (const ReplayShot& shot : request.shots)
+        shots_.push_back(
+            {.request = shot, .file = std::make_unique<files::AtomicFile>(shot.file, shot.file), .report = {}});
+    if (!request.framesDir.empty())
+        frames_ = std::make_unique<files::FramesFolder>(request.framesDir, request.framesDir, request.force);
+}
+
+ReplaySink::~ReplaySink() = default;
+
+void ReplaySink::row(const Row& row, const RowText& /*text*/, std::size_t /*segment*/) {
+    const double time = timeOfIndex(row[INDEX], request_.tickRate);
+    if (!previous_) firstTime_ = time;
+    for (const std::size_t due : schedule_.dueBefore(time)) take(shots_[due], *previous_);
+    if (frames_) frame(row);
+    previous_ = row;
+}
+
+void ReplaySink::take(Shot& shot, const Row& row) {
+    replayer_.show(row);
+    replayer_.writePng(shot.file->temporary().string(), shot.request.file);
+    shot.report = reportLine(shot.request.file, row);
+}
+
+void ReplaySink::frame(const Row& row) {
+    const std::string name = frames_->frame(++frameCount_).string();
+    files::AtomicFile file(name, name);
+    replayer_.show(row);
+    replayer_.writePng(file.temporary().string(), name);
+    file.commit();
+    report_ << reportLine(name, row);
+}
+
+std::string ReplaySink::reportLine(const std::string& file, const Row& row) const {
+    std::string line = file + ": index " + numberText(row[INDEX], 0) + " at " +
+                       numberText(timeOfIndex(row[INDEX], request_.tickRate), -1) + " s";
+    if (!replayer_.indexShown())
+        line += " (the row-index box falls short: the replay drives the sample counter at most " +
+                std::to_string(MAX_CATCH_UP_SAMPLES) + " samples ahead)";
+    return line + "\n";
+}
+
+void ReplaySink::finish() {
+    const double period = samplePeriod(request_.tickRate);
+    const double lastTime = previous_ ? timeOfIndex((*previous_)[INDEX], request_.tickRate) : 0;
+    for (const std::size_t due : schedule_.dueAtEnd(lastTime, period)) take(shots_[due], *previous_);
+    if (!schedule_.outside().empty()) {
+        const std::size_t first = *std::min_element(schedule_.outside().begin(), schedule_.outside().end());
+        throw ReplayError("time " + numberText(shots_[first].request.time, -1) + " s lies outside the recording (" +
+                              numberText(firstTime_, -1) + " s to " + numberText(lastTime + period, -1) + " s)",
+                          true);
+    }
+    // In the order of their times, as the rows showed them.
+    std::vector<double> times = timesOf(request_.shots);
+    std::vector<std::size_t> order(shots_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return times[a] < times[b]; });
+    for (const std::size_t i : order) {
+        shots_[i].file->commit();
+        report_ << shots_[i].report;
     }
 }
 

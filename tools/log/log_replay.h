@@ -1,5 +1,6 @@
 // Replay: the logged values fed back into the real module through the
-// stand-in host, and the panel rendered as it stood at a moment of the log.
+// stand-in host, and the panel rendered as it stood at moments of the log, as
+// the rows stream past.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/cli/output_files.h"
 #include "host/cli/press_options.h"
 #include "host/host.h"
 #include "tools/log/log_reader.h"
@@ -50,9 +52,24 @@ struct HostInputs {
 };
 HostInputs hostInputsFor(const Row& row);
 
-// The row shown at a time: the last row at or before it. Throws ReplayError
-// (bad usage) when the time lies outside the recording.
-std::size_t rowAtTime(const FlightLog& log, double time, double tickRate);
+// Which row each picture shows: the last row at or before its time (the last
+// row before a pause when the time falls in one), decided as the rows pass.
+class ShotSchedule {
+public:
+    explicit ShotSchedule(const std::vector<double>& times);
+    // A row at `time` has come: the shots (positions in the list given) that the row before it shows.
+    std::vector<std::size_t> dueBefore(double time);
+    // The log has ended: the shots its last row shows; the rest lie outside the recording.
+    std::vector<std::size_t> dueAtEnd(double lastTime, double period);
+    const std::vector<std::size_t>& outside() const { return outside_; }  // before the first row or after the last
+
+private:
+    std::vector<double> times_;
+    std::vector<std::size_t> order_;  // by time
+    std::size_t next_ = 0;
+    bool anyRow_ = false;
+    std::vector<std::size_t> outside_;
+};
 
 // One panel update per sample costs some microseconds: a replay drives the
 // row counter at most this far (about a day and a half of samples).
@@ -67,25 +84,24 @@ inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
 // earlier index starts a fresh host.
 class Replayer {
 public:
-    explicit Replayer(const FlightLog& log, std::string modulePath = {},
-                      std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES);
+    explicit Replayer(std::string modulePath = {}, std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES);
     ~Replayer();
     Replayer(const Replayer&) = delete;
     Replayer& operator=(const Replayer&) = delete;
 
-    const Host& show(std::size_t row);
+    const Host& show(const Row& row);
     // False when the row's index lay too far beyond the samples already taken
     // (maxCatchUp samples): the row-index box then shows a smaller count.
     bool indexShown() const { return lag_ == 0; }
-    void writePng(const std::string& path);  // the panel as shown last; throws ReplayError
+    // The panel as shown last, into `path`; messages call it `name`. Throws ReplayError.
+    void writePng(const std::string& path, const std::string& name);
 
 private:
-    void restart(std::size_t row);
+    void restart(const Row& row);
     void makeScratchFolder();
     void startRecording();
     void stopHost();
 
-    const FlightLog& log_;
     std::string modulePath_;
     std::int64_t maxCatchUp_;
     std::unique_ptr<Host> host_;
@@ -100,9 +116,37 @@ private:
 struct ReplayRequest {
     std::vector<ReplayShot> shots;
     std::string framesDir;  // one PNG per row when not empty
+    bool force = false;     // --frames may replace earlier frames in a folder that has files
     double tickRate = DEFAULT_TICK_RATE;
     std::string modulePath;  // empty: the build's own module
 };
-void replayLog(const FlightLog& log, const ReplayRequest& request, std::ostream& report);
+
+// The replay as the reader streams the rows: a frame per row as it comes, each
+// picture when the row it shows is known. Pictures go to temporary files that
+// finish() renames into place once every time proved inside the recording;
+// each file written is reported on its own line.
+class ReplaySink : public RowSink {
+public:
+    ReplaySink(const ReplayRequest& request, std::ostream& report);  // throws files::OutputError, SameFileError
+    ~ReplaySink() override;
+    void row(const Row& row, const RowText& text, std::size_t segment) override;
+    void finish();  // throws ReplayError (a time outside the recording) or files::OutputError
+
+private:
+    struct Shot;
+    void take(Shot& shot, const Row& row);
+    void frame(const Row& row);
+    std::string reportLine(const std::string& file, const Row& row) const;
+
+    ReplayRequest request_;
+    std::ostream& report_;
+    Replayer replayer_;
+    ShotSchedule schedule_;
+    std::vector<Shot> shots_;
+    std::unique_ptr<files::FramesFolder> frames_;
+    std::int64_t frameCount_ = 0;
+    std::optional<Row> previous_;
+    double firstTime_ = 0;
+};
 
 }  // namespace vorlat::flightlog

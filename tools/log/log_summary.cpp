@@ -1,11 +1,48 @@
+// The summary, one row at a time: running extremes and sums, the bands, stall
+// runs and altitude changes within the current segment, and for the angles that
+// wrap the sum of their directions.
 #include "tools/log/log_summary.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
+#include <utility>
 
 #include "readouts/constants.h"
 
 namespace vorlat::flightlog {
+
+constexpr double RADIANS_PER_DEGREE = std::numbers::pi / 180;
+
+// Heading and bank are logged in whole degrees and tenths: their directions come
+// from a table built with the very same sin and cos, so they are the same bits,
+// only much faster. Any other value is computed as it comes.
+class DirectionTable {
+public:
+    DirectionTable() {
+        for (int tenths = -LIMIT; tenths <= LIMIT; ++tenths) {
+            const double degrees = tenths / 10.0;
+            table_[static_cast<std::size_t>(tenths + LIMIT)] = {std::sin(degrees * RADIANS_PER_DEGREE),
+                                                                std::cos(degrees * RADIANS_PER_DEGREE)};
+        }
+    }
+    void add(double degrees, double& sine, double& cosine) const {
+        const double tenths = std::nearbyint(degrees * 10);
+        if (std::fabs(tenths) <= LIMIT && tenths / 10.0 == degrees) {
+            const auto& entry = table_[static_cast<std::size_t>(static_cast<int>(tenths) + LIMIT)];
+            sine += entry.first;
+            cosine += entry.second;
+            return;
+        }
+        sine += std::sin(degrees * RADIANS_PER_DEGREE);
+        cosine += std::cos(degrees * RADIANS_PER_DEGREE);
+    }
+
+private:
+    static constexpr int LIMIT = 3600;  // tenths of a degree: one turn either way
+    std::array<std::pair<double, double>, 2 * LIMIT + 1> table_;
+};
 
 namespace {
 
@@ -25,80 +62,111 @@ void addBand(BandTimes& times, std::uint32_t colour, double period) {
     }
 }
 
-// One pass over the rows for all columns: a long log is far larger than the cache.
-void columnStats(Summary& summary, const FlightLog& log) {
-    std::array<double, COLUMN_COUNT> sums{};
-    for (const Row& row : log.rows) {
-        const double time = timeOfIndex(row[INDEX], summary.tickRate);
-        for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
-            const double value = row[c];
-            if (!std::isfinite(value)) continue;
-            ColumnStats& stats = summary.columns[c];
-            if (stats.count == 0 || value < stats.min) stats.min = value, stats.minTime = time;
-            if (stats.count == 0 || value > stats.max) stats.max = value, stats.maxTime = time;
-            sums[c] += value;
-            ++stats.count;
-        }
-    }
-    for (std::size_t c = 0; c < COLUMN_COUNT; ++c)
-        if (summary.columns[c].count != 0)
-            summary.columns[c].mean = sums[c] / static_cast<double>(summary.columns[c].count);
+constexpr double FULL_CIRCLE = 360;
+
+const DirectionTable& directionTable() {
+    static const DirectionTable table;
+    return table;
 }
 
-void segmentStats(Summary& summary, const FlightLog& log) {
-    for (const Segment& segment : log.segments) {
-        bool stalled = false;
-        std::optional<std::pair<double, double>> lowest, highest;  // (altitude, time) so far in this segment
-        for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r) {
-            const Row& row = log.rows[r];
-            const double time = timeOfIndex(row[INDEX], summary.tickRate);
-            addBand(summary.tas, upperBandColour(row[TAS], AIRSPEED_RED, AIRSPEED_YELLOW), summary.samplePeriod);
-            addBand(summary.ias, upperBandColour(row[IAS], AIRSPEED_RED, AIRSPEED_YELLOW), summary.samplePeriod);
-            addBand(summary.g, symmetricBandColour(row[GFORC], G_RED, G_YELLOW), summary.samplePeriod);
-
-            const bool stall = row[STALL] != 0;
-            if (stall) {
-                summary.stall.totalSeconds += summary.samplePeriod;
-                if (!stalled) ++summary.stall.events;
-                if (!summary.stall.firstTime) summary.stall.firstTime = time;
-            }
-            stalled = stall;
-
-            const double alt = row[ALT];
-            if (lowest && alt - lowest->first > summary.largestGain.feet)
-                summary.largestGain =
-                    AltitudeChange{.feet = alt - lowest->first, .fromTime = lowest->second, .toTime = time};
-            if (highest && highest->first - alt > summary.largestLoss.feet)
-                summary.largestLoss =
-                    AltitudeChange{.feet = highest->first - alt, .fromTime = highest->second, .toTime = time};
-            if (!lowest || alt < lowest->first) lowest = {alt, time};
-            if (!highest || alt > highest->first) highest = {alt, time};
-        }
-    }
+// The mean direction in the column's range; NaN when the directions cancel out.
+double circularMean(double sine, double cosine, std::size_t count, Wrap wrap) {
+    if (std::hypot(sine, cosine) < 1e-9 * static_cast<double>(count)) return std::nan("");
+    double mean = std::atan2(sine, cosine) / RADIANS_PER_DEGREE;  // [-180, 180]
+    if (wrap == Wrap::Within180) return mean <= -FULL_CIRCLE / 2 ? mean + FULL_CIRCLE : mean;
+    if (mean < 0) mean += FULL_CIRCLE;
+    return mean >= FULL_CIRCLE ? mean - FULL_CIRCLE : mean;  // a tiny negative angle plus 360 rounds to 360
 }
 
 }  // namespace
 
-Summary summarise(const FlightLog& log, double tickRate) {
-    Summary summary;
-    summary.file = log.file;
-    summary.ending = log.ending;
-    summary.dropped = log.dropped;
-    summary.lfOnlyLines = log.lfOnlyLines;
-    summary.tickRate = tickRate;
-    summary.samplePeriod = samplePeriod(tickRate);
-    summary.rows = log.rows.size();
-    summary.segments = log.segments.size();
-    summary.pauses = summary.segments == 0 ? 0 : summary.segments - 1;
-    summary.skippedSamples = log.skippedSamples();
-    if (!log.rows.empty()) {
-        summary.startTime = timeOfIndex(log.rows.front()[INDEX], tickRate);
-        summary.endTime = timeOfIndex(log.rows.back()[INDEX], tickRate);
-        summary.duration = summary.endTime - summary.startTime;
+SummarySink::SummarySink(double tickRate) : directions_(&directionTable()) {
+    s_.tickRate = tickRate;
+    s_.samplePeriod = samplePeriod(tickRate);
+}
+
+void SummarySink::segmentStarted(const SegmentStart& /*start*/) {
+    stalled_ = false;
+    lowest_.reset();
+    highest_.reset();
+}
+
+void SummarySink::row(const Row& row, const RowText& /*text*/, std::size_t /*segment*/) {
+    const double time = timeOfIndex(row[INDEX], s_.tickRate);
+    if (s_.rows == 0) s_.startTime = time;
+    s_.endTime = time;
+    ++s_.rows;
+    columnStats(row, time);
+    segmentStats(row, time);
+}
+
+void SummarySink::columnStats(const Row& row, double time) {
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
+        const double value = row[c];
+        if (!std::isfinite(value)) continue;
+        ColumnStats& stats = s_.columns[c];
+        if (stats.count == 0 || value < stats.min) stats.min = value, stats.minTime = time;
+        if (stats.count == 0 || value > stats.max) stats.max = value, stats.maxTime = time;
+        sums_[c].value += value;
+        ++stats.count;
+        if (COLUMNS[c].wrap != Wrap::None) directions_->add(value, sums_[c].sine, sums_[c].cosine);
     }
-    columnStats(summary, log);
-    segmentStats(summary, log);
+}
+
+void SummarySink::segmentStats(const Row& row, double time) {
+    const double period = s_.samplePeriod;
+    addBand(s_.tas, upperBandColour(row[TAS], AIRSPEED_RED, AIRSPEED_YELLOW), period);
+    addBand(s_.ias, upperBandColour(row[IAS], AIRSPEED_RED, AIRSPEED_YELLOW), period);
+    addBand(s_.g, symmetricBandColour(row[GFORC], G_RED, G_YELLOW), period);
+
+    const bool stall = row[STALL] != 0;
+    if (stall) {
+        s_.stall.totalSeconds += period;
+        if (!stalled_) ++s_.stall.events;
+        if (!s_.stall.firstTime) s_.stall.firstTime = time;
+    }
+    stalled_ = stall;
+
+    const double alt = row[ALT];
+    if (lowest_ && alt - lowest_->first > s_.largestGain.feet)
+        s_.largestGain = AltitudeChange{.feet = alt - lowest_->first, .fromTime = lowest_->second, .toTime = time};
+    if (highest_ && highest_->first - alt > s_.largestLoss.feet)
+        s_.largestLoss = AltitudeChange{.feet = highest_->first - alt, .fromTime = highest_->second, .toTime = time};
+    if (!lowest_ || alt < lowest_->first) lowest_ = {alt, time};
+    if (!highest_ || alt > highest_->first) highest_ = {alt, time};
+}
+
+Summary SummarySink::finish(const LogInfo& info) const {
+    Summary summary = s_;
+    summary.file = info.file;
+    summary.ending = info.ending;
+    summary.dropped = info.dropped;
+    summary.lfOnlyLines = info.lfOnlyLines;
+    summary.damage = info.damage;
+    summary.segments = info.segments;
+    summary.pauses = info.segments == 0 ? 0 : info.segments - 1;
+    summary.skippedSamples = info.skippedSamples;
+    summary.duration = summary.endTime - summary.startTime;
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
+        ColumnStats& stats = summary.columns[c];
+        if (stats.count == 0) continue;
+        stats.mean = COLUMNS[c].wrap == Wrap::None
+                         ? sums_[c].value / static_cast<double>(stats.count)
+                         : circularMean(sums_[c].sine, sums_[c].cosine, stats.count, COLUMNS[c].wrap);
+    }
     return summary;
+}
+
+Summary summarise(const FlightLog& log, double tickRate) {
+    SummarySink sink(tickRate);
+    const RowText noText;
+    for (std::size_t s = 0; s < log.segments.size(); ++s) {
+        const Segment& segment = log.segments[s];
+        sink.segmentStarted({.segment = s, .line = segment.headerLine, .recovered = false});
+        for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r)
+            sink.row(log.rows[r], noText, s);
+    }
+    return sink.finish(log.info());
 }
 
 }  // namespace vorlat::flightlog

@@ -1,5 +1,7 @@
 // What a recorded flight amounts to: its extent, every column's range, the
-// time spent in the panel's yellow and red bands, stalls, climbs and descents.
+// time spent in the panel's yellow and red bands, stalls, climbs and descents,
+// and the damage the reader worked around. Computed as the rows stream past,
+// in memory that does not grow with the log.
 #pragma once
 
 #include <array>
@@ -8,13 +10,17 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
+#include "tools/log/flight_log.h"
 #include "tools/log/log_reader.h"
 
 namespace vorlat::flightlog {
 
 struct ColumnStats {
     std::size_t count = 0;  // finite values; the others are left out
+    // An angle that wraps (hdng, bank) has the circular mean, in its column's
+    // range; NaN when its values cancel out and no direction stands out.
     double min = 0, max = 0, mean = 0;
     double minTime = 0, maxTime = 0;  // first time each extreme was reached
 };
@@ -42,6 +48,7 @@ struct Summary {
     Ending ending = Ending::CutOff;
     std::optional<DroppedLine> dropped;
     std::size_t lfOnlyLines = 0;
+    Damage damage;
     double tickRate = DEFAULT_TICK_RATE;
     double samplePeriod = 0;
     std::size_t rows = 0, segments = 0, pauses = 0;
@@ -54,6 +61,33 @@ struct Summary {
     AltitudeChange largestGain, largestLoss;  // both as positive feet
 };
 
+class DirectionTable;
+
+// The summary built row by row as the reader delivers them.
+class SummarySink : public RowSink {
+public:
+    explicit SummarySink(double tickRate = DEFAULT_TICK_RATE);
+    void segmentStarted(const SegmentStart& start) override;
+    void row(const Row& row, const RowText& text, std::size_t segment) override;
+    Summary finish(const LogInfo& info) const;
+
+private:
+    void columnStats(const Row& row, double time);
+    void segmentStats(const Row& row, double time);
+
+    // A column's values added up, and for an angle that wraps its unit vectors too.
+    struct Sums {
+        double value = 0, sine = 0, cosine = 0;
+    };
+
+    Summary s_;
+    std::array<Sums, COLUMN_COUNT> sums_{};
+    const DirectionTable* directions_;
+    bool stalled_ = false;                                       // the row before, in this segment
+    std::optional<std::pair<double, double>> lowest_, highest_;  // (altitude, time) so far in this segment
+};
+
+// The same over a log already in memory.
 Summary summarise(const FlightLog& log, double tickRate = DEFAULT_TICK_RATE);
 // The same fields as a table for people and as one JSON object (log_summary_output.cpp).
 void writeSummaryTable(std::ostream& out, const Summary& summary);

@@ -98,6 +98,7 @@ constexpr std::size_t BAND_WIDTH = 10;
 
 std::string statisticText(const StatisticField& field, const ColumnStats& stats, int decimals) {
     const double value = stats.*field.value;
+    if (!std::isfinite(value)) return "-";  // a circular mean of directions that cancel out
     switch (field.text) {
         case StatisticField::Logged: return numberText(value, decimals);
         case StatisticField::Mean: return numberText(value, decimals + 2);
@@ -170,17 +171,43 @@ constexpr std::string_view MORE = "              ";  // a line that continues th
 
 SummaryField fileField(const Summary& s) { return {"File          " + s.file + "\n", {{"file", jsonString(s.file)}}}; }
 
+// The damage as table lines under the completeness: the headline, the first lines, how many more.
+std::string damageTable(const Damage& damage) {
+    if (!damage.any()) return {};
+    std::string table = std::string(MORE) + "damaged: " + damageHeadline(damage) + "\n";
+    for (const DamagedLine& line : damage.first)
+        table += std::string(MORE) + "line " + count(line.line) + ": " + line.expected + "\n";
+    if (const std::string more = damageMore(damage); !more.empty()) table += std::string(MORE) + more + "\n";
+    return table;
+}
+
+// The damage as one JSON object whose keys are the same for every log.
+std::string damageJson(const Damage& damage) {
+    std::vector<JsonMember> lines;
+    for (const DamageKindInfo& kind : DAMAGE_KINDS)
+        lines.push_back({std::string(kind.keyword), count(damage.count(kind.kind))});
+    std::string first = "[";
+    for (const DamagedLine& line : damage.first) {
+        if (&line != &damage.first.front()) first += ",\n             ";
+        first += jsonObject({{"line", count(line.line)},
+                             {"kind", jsonString(infoOf(line.kind).keyword)},
+                             {"expected", jsonString(line.expected)}});
+    }
+    return "{\n    \"skipped_lines\": " + count(damage.skippedLines) +
+           ",\n    \"trailing_nul_bytes\": " + std::to_string(damage.trailingNulBytes) +
+           ",\n    \"lines\": " + jsonObject(lines) + ",\n    \"first\": " + first + "]\n  }";
+}
+
 SummaryField completenessField(const Summary& s) {
     SummaryField field;
-    field.table = "Completeness  " + std::string(endingName(s.ending)) + "\n";
-    if (s.dropped)
-        field.table += std::string(MORE) + "partial last line " + count(s.dropped->line) +
-                       " dropped (the recorder stopped while writing it)\n";
+    field.table = "Completeness  " + std::string(endingName(s.ending)) + "\n" + damageTable(s.damage);
     if (s.lfOnlyLines != 0)
-        field.table += std::string(MORE) + count(s.lfOnlyLines) + " lines end in LF alone, not CR LF\n";
+        field.table += std::string(MORE) + count(s.lfOnlyLines) +
+                       plural(s.lfOnlyLines, " line ends in LF alone", " lines end in LF alone") + ", not CR LF\n";
     field.json = {{"completeness", jsonString(endingKeyword(s.ending))},
                   {"dropped_line", s.dropped ? count(s.dropped->line) : "null"},
-                  {"lf_only_lines", count(s.lfOnlyLines)}};
+                  {"lf_only_lines", count(s.lfOnlyLines)},
+                  {"damage", damageJson(s.damage)}};
     return field;
 }
 
