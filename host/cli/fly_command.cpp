@@ -6,12 +6,15 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/cli/commands.h"
+#include "host/cli/output_files.h"
 #include "host/cli/press_options.h"
 #include "host/cli/progress.h"
+#include "host/cli/recording_watch.h"
 #include "host/cli/transcript.h"
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
@@ -43,6 +46,7 @@ struct FlyOptions {
     std::string png;
     std::vector<std::string> pngAt;
     std::string frames;
+    bool force = false;
     int every = 1;
     int scale = render::DEFAULT_SCALE;
     std::string transcript;
@@ -129,13 +133,45 @@ FlyPlan makePlan(const FlyOptions& options) {
     return plan;
 }
 
+// A file the run writes, as the user would write its path: relative ones are taken from --out.
+std::string shownOutput(const FlyOptions& options, const fs::path& file) {
+    return (fs::path(options.out) / file).lexically_normal().string();
+}
+
+// No output may be an input or another output, the module's log included; a
+// frames folder holding files is refused before anything is written.
+void checkFiles(const FlyOptions& options, const FlyPlan& plan) {
+    files::FilePlan files;
+    if (!options.trace.empty() && options.trace != "-") files.input(options.trace, "--trace");
+    files.input(plan.module.string(), "--module", options.module.empty() ? plan.module.string() : options.module);
+    const fs::path out = fs::absolute(options.out);
+    const auto output = [&](const fs::path& file, std::string_view role) {
+        files.output((out / file).string(), role, shownOutput(options, file));
+    };
+    output(gauge::LOG_FILE_NAME, "the module's log");
+    if (!options.png.empty()) output(options.png, "--png");
+    for (const auto& picture : plan.pictures) output(picture.file, "--png-at");
+    if (!options.transcript.empty()) output(options.transcript, "--transcript");
+    if (!options.frames.empty()) output(options.frames, "--frames");
+    files.check();
+    std::error_code ignored;
+    if (!options.frames.empty() && !options.force && fs::is_directory(out / options.frames, ignored))
+        files::FramesFolder(out / options.frames, shownOutput(options, options.frames), false);
+}
+
 FlyPlan planOrFail(const FlyOptions& options) {
     try {
-        return makePlan(options);
+        FlyPlan plan = makePlan(options);
+        checkFiles(options, plan);
+        return plan;
     } catch (const UsageError& error) {
         fail(EXIT_BAD_INPUT, error.what());
     } catch (const flight::TraceError& error) {
         fail(EXIT_BAD_INPUT, error.what());
+    } catch (const files::SameFileError& error) {
+        fail(EXIT_BAD_INPUT, error.what());
+    } catch (const files::OutputError& error) {
+        fail(EXIT_FAILURE_OTHER, error.what());
     }
 }
 
@@ -155,7 +191,7 @@ std::vector<fs::path> createFolder(const fs::path& folder) {
 }
 
 // The module writes its log into the output folder, which must exist before it
-// loads; a module that does not load leaves no folder behind.
+// loads; a module that does not load (bad input: exit 2) leaves no folder behind.
 std::unique_ptr<Host> loadModule(const FlyPlan& plan, const fs::path& out) {
     const std::vector<fs::path> created = createFolder(out);
     try {
@@ -164,20 +200,14 @@ std::unique_ptr<Host> loadModule(const FlyPlan& plan, const fs::path& out) {
     } catch (const LoadError& error) {
         std::error_code ignored;
         for (const fs::path& folder : created) fs::remove(folder, ignored);  // only ever removes an empty one
-        fail(EXIT_FAILURE_OTHER, std::string("cannot load the module: ") + error.what());
+        fail(EXIT_BAD_INPUT, std::string("cannot load the module: ") + error.what());
     }
 }
 
-// Frames are numbered from 1 in the order they are written.
-std::string frameName(const fs::path& directory, std::int64_t number) {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(number));
-    return (directory / name).string();
-}
-
 // What the run writes as it flies: the transcript, pictures at their times,
-// frames and the final picture. Relative paths are taken from the output
-// folder; messages name the files as the options do.
+// frames and the final picture, each through a temporary file. Relative paths
+// are taken from the output folder; messages and the list of written files
+// name them as the user would (shownOutput).
 class FlightOutputs {
 public:
     FlightOutputs(const FlyOptions& options, const std::vector<TimedPicture>& pictures, const fs::path& out,
@@ -185,15 +215,11 @@ public:
         : options_(options), pictures_(pictures), out_(out), pictureDone_(pictures.size(), false) {
         if (!options.png.empty() || !pictures.empty() || !options.frames.empty())
             renderer_ = std::make_unique<render::PanelRenderer>(host, options.scale);
-        if (!options.frames.empty()) {
-            std::error_code error;
-            fs::create_directories(out_ / options.frames, error);
-            if (error)
-                fail(EXIT_FAILURE_OTHER,
-                     options.frames + ": cannot create the frames directory (" + error.message() + ")");
-        }
+        if (!options.frames.empty())
+            frames_.emplace(out_ / options.frames, shownOutput(options, options.frames), options.force);
         if (!options.transcript.empty())
-            transcript_ = std::make_unique<Transcript>(out_ / options.transcript, options.transcript, host);
+            transcript_ =
+                std::make_unique<Transcript>(out_ / options.transcript, shownOutput(options, options.transcript), host);
     }
 
     void observe(const Host& host, const flight::UpdateInfo& info) {
@@ -203,29 +229,40 @@ public:
             writePicture(host, pictures_[i].file);
             pictureDone_[i] = true;
         }
-        if (!options_.frames.empty() && info.index % options_.every == 0)
-            writePicture(host, frameName(options_.frames, ++framesWritten_));
+        if (frames_ && info.index % options_.every == 0)
+            writePicture(host, fs::path(options_.frames) / frames_->frame(++framesWritten_).filename());
         if (!options_.png.empty() && info.index + 1 == info.count) writePicture(host, options_.png);
     }
 
     void close() {
-        if (transcript_) transcript_->close();
+        if (!transcript_) return;
+        transcript_->close();
+        written_.push_back(shownOutput(options_, options_.transcript));
     }
 
     std::int64_t framesWritten() const { return framesWritten_; }
+    const std::string& framesFolder() const { return options_.frames; }
+    const std::vector<std::string>& written() const { return written_; }
 
 private:
-    void writePicture(const Host& host, const std::string& file) const {
-        renderer_->writePng(host, (out_ / file).string(), file);
+    // `file` as the option gave it.
+    void writePicture(const Host& host, const fs::path& file) {
+        const std::string shown = shownOutput(options_, file);
+        files::AtomicFile picture(out_ / file, shown);
+        renderer_->writePng(host, picture.stream(), shown);
+        picture.commit();
+        written_.push_back(shown);
     }
 
     const FlyOptions& options_;
     const std::vector<TimedPicture>& pictures_;
     fs::path out_;
     std::unique_ptr<render::PanelRenderer> renderer_;
+    std::optional<files::FramesFolder> frames_;
     std::unique_ptr<Transcript> transcript_;
     std::vector<bool> pictureDone_;
     std::int64_t framesWritten_ = 0;
+    std::vector<std::string> written_;  // as shown to the user, in the order written
 };
 
 std::size_t countLines(const fs::path& file) {
@@ -240,47 +277,74 @@ fs::file_time_type lastWrite(const fs::path& file) {
     return fs::last_write_time(file, ignored);
 }
 
-// Unanswered presses, a broken contract, and what the run wrote.
-void report(const FlyOptions& options, const FlyPlan& plan, const flight::RunResult& result, const Host& host,
-            const fs::path& out, fs::file_time_type logBefore, std::int64_t framesWritten) {
+// Unanswered presses and a broken contract; on stdout what the run flew and
+// wrote, one line per file; on stderr what the recording did that its presses
+// did not mean. Fails (exit 1) on a recording gone wrong or an unwritable stdout.
+void report(const FlyPlan& plan, const flight::RunResult& result, const Host& host, const FlightOutputs& outputs,
+            const RecordingWatch& watch, const fs::path& out, fs::file_time_type logBefore) {
     for (const auto& outcome : result.presses)
-        if (!outcome.handled)
+        if (!outcome.handled && !outcome.skipped)
             std::cerr << "vorlat fly: the press " << describePress(outcome.press) << " reached no button\n";
     const auto& violations = host.violations();
     if (!violations.empty())
         fail(EXIT_FAILURE_OTHER, "the module broke the host's contract " + std::to_string(violations.size()) +
                                      " time(s); the first: " + violations.front());
 
-    std::cout << "flew " << result.updates << " updates, " << seconds(plan.run.duration) << " s at "
-              << seconds(plan.run.rate) << " updates/s, " << result.presses.size() << " press(es)\n";
+    std::ostringstream lines;
+    lines << "flew " << result.updates << " updates, " << seconds(plan.run.duration) << " s at "
+          << seconds(plan.run.rate) << " updates/s, " << result.presses.size() << " press(es)\n";
+    for (const std::string& file : outputs.written()) lines << "wrote: " << file << '\n';
     // A log left by an earlier run is only reported when this run wrote it.
     const fs::path log = out / gauge::LOG_FILE_NAME;
     if (fs::exists(log) && lastWrite(log) != logBefore)
-        std::cout << "log: " << log.string() << " (" << countLines(log) << " lines)\n";
+        lines << "log: " << log.string() << " (" << countLines(log) << " lines)\n";
     // The frames folder with the output folder's real path (links and dots resolved).
-    if (framesWritten > 0)
-        std::cout << "frames: " << framesWritten << " in " << (fs::canonical(out) / options.frames).string() << '\n';
+    if (outputs.framesWritten() > 0)
+        lines << "frames: " << outputs.framesWritten() << " in "
+              << (fs::canonical(out) / outputs.framesFolder()).string() << '\n';
+    for (const RecordingFinding& finding : watch.findings()) std::cerr << "vorlat fly: " << finding.text << '\n';
+    try {
+        files::writeStandardOutput(lines.str());
+    } catch (const files::OutputError& error) {
+        fail(EXIT_FAILURE_OTHER, error.what());
+    }
+    if (watch.failed()) throw CLI::RuntimeError(EXIT_FAILURE_OTHER);
+}
+
+// Flies with the outputs and the recording watched after every update.
+void flyLoaded(const FlyOptions& options, FlyPlan& plan, Host& host, const fs::path& out) {
+    FlightOutputs outputs(options, plan.pictures, out, host);
+    RecordingWatch watch(host, out, options.out);
+    plan.run.allowPress = [&watch](const Host& flown, const flight::Press& press) {
+        return watch.allowPress(flown, press);
+    };
+    const fs::file_time_type logBefore = lastWrite(out / gauge::LOG_FILE_NAME);
+    ProgressBar progress(flight::updateCount(plan.run.duration, plan.run.rate), ProgressBar::stderrIsTerminal());
+    const auto observe = [&](const Host& flown, const flight::UpdateInfo& info) {
+        outputs.observe(flown, info);
+        watch.observe(flown, info);
+        progress.update(info.index + 1, info.time);
+    };
+    const flight::RunResult result = flight::runFlight(host, *plan.source, plan.run, observe);
+    progress.finish();
+    outputs.close();
+    watch.finish();
+    host.unload();
+    report(plan, result, host, outputs, watch, out, logBefore);
 }
 
 void fly(const FlyOptions& options) {
-    const FlyPlan plan = planOrFail(options);
+    FlyPlan plan = planOrFail(options);
     const fs::path out = fs::absolute(options.out);
     const std::unique_ptr<Host> host = loadModule(plan, out);
     try {
-        FlightOutputs outputs(options, plan.pictures, out, *host);
-        const fs::file_time_type logBefore = lastWrite(out / gauge::LOG_FILE_NAME);
-        ProgressBar progress(flight::updateCount(plan.run.duration, plan.run.rate), ProgressBar::stderrIsTerminal());
-        const auto observe = [&](const Host& flown, const flight::UpdateInfo& info) {
-            outputs.observe(flown, info);
-            progress.update(info.index + 1, info.time);
-        };
-        const flight::RunResult result = flight::runFlight(*host, *plan.source, plan.run, observe);
-        progress.finish();
-        outputs.close();
-        host->unload();
-        report(options, plan, result, *host, out, logBefore, outputs.framesWritten());
+        flyLoaded(options, plan, *host, out);
     } catch (const CLI::RuntimeError&) {
         throw;
+    } catch (const files::SameFileError& problem) {
+        fail(EXIT_BAD_INPUT, problem.what());
+    } catch (const LoadError& problem) {
+        fail(EXIT_BAD_INPUT, problem.what());
     } catch (const std::exception& problem) {
         fail(EXIT_FAILURE_OTHER, problem.what());
     }
@@ -314,7 +378,10 @@ void addFlyCommand(CLI::App& app) {
                       "Leave out the built-in flight's own record and pause presses");
     command->add_option("--png", options->png, "Write the panel as it stands at the end to this PNG file");
     command->add_option("--png-at", options->pngAt, "TIME:FILE: write the panel at TIME seconds; repeatable");
-    command->add_option("--frames", options->frames, "Write numbered PNG frames into this directory");
+    command->add_option("--frames", options->frames,
+                        "Write numbered PNG frames into this directory, which must be empty or new");
+    command->add_flag("--force", options->force,
+                      "With --frames: replace the frames of an earlier run in the directory (other files stay)");
     command->add_option("--every", options->every, "With --frames: one frame every N updates")->capture_default_str();
     command->add_option("--scale", options->scale, "Picture pixels per panel pixel")->capture_default_str();
     command->add_option("--transcript", options->transcript,

@@ -5,9 +5,11 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "host/cli/commands.h"
+#include "host/cli/output_files.h"
 #include "host/cli/transcript.h"
 #include "host/gauge_facts.h"
 #include "host/host.h"
@@ -18,6 +20,7 @@ namespace vorlat::cli {
 namespace {
 
 constexpr int EXIT_FAILURE_OTHER = 1;
+constexpr int EXIT_BAD_INPUT = 2;  // a module file that is missing or not a loadable gauge
 using gauge::ICON_IMAGE_STRIDE;
 
 const char* kindName(int kind) {
@@ -76,20 +79,29 @@ void printChild(std::ostream& out, const Host& host, const ElementView& element)
     out << '\n';
 }
 
+void printTree(const std::string& modulePath) {
+    const std::string path = modulePath.empty() ? defaultModulePath() : modulePath;
+    Host host(HostOptions{.modulePath = std::filesystem::absolute(path).string(),
+                          .privateCopy = true,
+                          .resourceScript = {},
+                          .logFolder = {}});
+    host.setup();
+    host.start();
+    host.update();
+    host.final();
+    std::ostringstream tree;
+    printBackground(tree, host, host.background());
+    for (const ElementView& element : host.children()) printChild(tree, host, element);
+    host.unload();
+    vorlat::files::writeStandardOutput(tree.str());
+}
+
 void inspect(const std::string& modulePath) {
     try {
-        const std::string path = modulePath.empty() ? defaultModulePath() : modulePath;
-        Host host(HostOptions{.modulePath = std::filesystem::absolute(path).string(),
-                              .privateCopy = true,
-                              .resourceScript = {},
-                              .logFolder = {}});
-        host.setup();
-        host.start();
-        host.update();
-        host.final();
-        printBackground(std::cout, host, host.background());
-        for (const ElementView& element : host.children()) printChild(std::cout, host, element);
-        host.unload();
+        printTree(modulePath);
+    } catch (const LoadError& error) {
+        std::cerr << "vorlat inspect: " << error.what() << '\n';
+        throw CLI::RuntimeError(EXIT_BAD_INPUT);
     } catch (const std::exception& error) {
         std::cerr << "vorlat inspect: " << error.what() << '\n';
         throw CLI::RuntimeError(EXIT_FAILURE_OTHER);

@@ -1,7 +1,6 @@
 #include "host/cli/transcript.h"
 
 #include <cstdio>
-#include <stdexcept>
 #include <utility>
 
 #include "host/gauge_facts.h"
@@ -38,31 +37,29 @@ std::string colourName(std::uint32_t bgr) {
 }
 
 Transcript::Transcript(const std::filesystem::path& file, std::string name, const Host& host)
-    : name_(std::move(name)), file_(file, std::ios::binary) {
-    if (!file_) throw std::runtime_error(name_ + ": cannot create the transcript");
-    file_ << "update\ttime\ttick";
+    : file_(file, std::move(name)) {
+    std::string header = "update\ttime\ttick";
     for (const ElementView& element : host.children()) {
         const std::string label = elementLabel(element);
-        if (element.kind == gauge::TEXT_KIND) file_ << '\t' << label << '\t' << label << "_colour";
-        else if (element.kind == gauge::ICON_KIND) file_ << '\t' << label;
+        if (element.kind == gauge::TEXT_KIND) header += '\t' + label + '\t' + label + "_colour";
+        else if (element.kind == gauge::ICON_KIND) header += '\t' + label;
     }
-    file_ << '\n';
+    header += '\n';
+    std::fputs(header.c_str(), file_.stream());
 }
 
+// Write errors stay in the stream's error flag until close() reports them.
 void Transcript::write(const Host& host, const flight::UpdateInfo& info) {
-    char time[32];
-    std::snprintf(time, sizeof time, "%.4f", info.time);
-    file_ << info.index << '\t' << time << '\t' << info.tick;
+    std::FILE* out = file_.stream();
+    std::fprintf(out, "%lld\t%.4f\t%u", static_cast<long long>(info.index), info.time, info.tick);
     for (const ElementView& element : host.children()) {
-        if (element.kind == gauge::TEXT_KIND) file_ << '\t' << element.text << '\t' << colourName(element.foreColour);
-        else if (element.kind == gauge::ICON_KIND) file_ << '\t' << element.shownImage;
+        if (element.kind == gauge::TEXT_KIND)
+            std::fprintf(out, "\t%s\t%s", element.text.c_str(), colourName(element.foreColour).c_str());
+        else if (element.kind == gauge::ICON_KIND) std::fprintf(out, "\t%d", element.shownImage);
     }
-    file_ << '\n';
+    std::fputc('\n', out);
 }
 
-void Transcript::close() {
-    file_.close();
-    if (file_.fail()) throw std::runtime_error(name_ + ": writing the transcript failed");
-}
+void Transcript::close() { file_.commit(); }
 
 }  // namespace vorlat::cli

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "host/cli/output_files.h"
 #include "host/flight/run.h"
 #include "host/host.h"
 
@@ -21,17 +21,17 @@ std::string elementLabel(const ElementView& element);
 // "green", "yellow", "red", or the colour as 0x00BBGGRR in hex.
 std::string colourName(std::uint32_t bgr);
 
+// Written through a temporary file: `file` appears only when close() succeeds.
 class Transcript {
 public:
     // Writes the header line to `file`, which messages call `name` (the path as
-    // the user gave it); throws on failure.
+    // the user gave it); throws files::OutputError on failure.
     Transcript(const std::filesystem::path& file, std::string name, const Host& host);
     void write(const Host& host, const flight::UpdateInfo& info);
-    void close();  // throws when the file could not be written
+    void close();  // throws files::OutputError when the file could not be written
 
 private:
-    std::string name_;
-    std::ofstream file_;
+    files::AtomicFile file_;
 };
 
 }  // namespace vorlat::cli

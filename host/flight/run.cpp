@@ -58,11 +58,15 @@ RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options,
     for (std::int64_t n = 0; n < result.updates; ++n) {
         const double time = static_cast<double>(n) / options.rate;
         source.apply(host, time);
+        const std::size_t pressesBefore = result.presses.size();
         while (nextPress < presses.size() && presses[nextPress].time <= time + 1e-9) {
-            const bool handled = host.press(points[nextPress].x, points[nextPress].y);
-            result.presses.push_back({presses[nextPress], handled});
+            const Press& press = presses[nextPress];
+            const bool skipped = options.allowPress && !options.allowPress(host, press);
+            const bool handled = !skipped && host.press(points[nextPress].x, points[nextPress].y);
+            result.presses.push_back({press, handled, skipped});
             ++nextPress;
         }
+        info.presses = std::span<const PressOutcome>(result.presses).subspan(pressesBefore);
         info.index = n;
         info.time = time;
         info.tick = static_cast<std::uint32_t>(n + 1);

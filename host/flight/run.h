@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,23 +17,30 @@ namespace vorlat::flight {
 
 inline constexpr double DEFAULT_UPDATE_RATE = gauge::DEFAULT_TICK_RATE;  // panel updates per second
 
+// Asked just before a planned press is made; false skips it (a press that
+// would do harm given what the panel shows now).
+using PressGate = std::function<bool(const Host&, const Press&)>;
+
 struct RunOptions {
     double rate = DEFAULT_UPDATE_RATE;  // updates per second; the tick count rises by one per update
     double duration = 0;                // seconds; the update count is floor(duration * rate) + 1
     std::vector<Press> presses;         // in any order; each runs before the first update at or after its time
-};
-
-// What the observer sees after each update.
-struct UpdateInfo {
-    std::int64_t index = 0;  // 0 for the first update
-    std::int64_t count = 0;  // updates in the whole run
-    double time = 0;         // seconds
-    std::uint32_t tick = 0;  // value of the tick variable at this update
+    PressGate allowPress;               // none: every press is made
 };
 
 struct PressOutcome {
     Press press;
     bool handled = false;  // a handler of the module ran
+    bool skipped = false;  // the gate refused it: it was never made
+};
+
+// What the observer sees after each update.
+struct UpdateInfo {
+    std::int64_t index = 0;                 // 0 for the first update
+    std::int64_t count = 0;                 // updates in the whole run
+    double time = 0;                        // seconds
+    std::uint32_t tick = 0;                 // value of the tick variable at this update
+    std::span<const PressOutcome> presses;  // the presses due just before this update, skipped ones included
 };
 
 struct RunResult {

@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -86,6 +87,20 @@ void setColour(cairo_t* context, std::uint32_t bgr) {
     cairo_set_source_rgb(context, (bgr & 0xFF) / 255.0, (bgr >> 8 & 0xFF) / 255.0, (bgr >> 16 & 0xFF) / 255.0);
 }
 
+// A picture as a cairo surface of its own, ready to be written.
+Surface imageSurface(int width, int height, const std::vector<std::uint32_t>& xrgb) {
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+    check(cairo_surface_status(surface.get()), "image surface");
+    cairo_surface_flush(surface.get());
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < height; ++y)
+        std::memcpy(data + static_cast<std::ptrdiff_t>(y) * stride, &xrgb[static_cast<std::size_t>(y) * width],
+                    static_cast<std::size_t>(width) * 4);
+    cairo_surface_mark_dirty(surface.get());
+    return surface;
+}
+
 }  // namespace
 
 PanelImage::PanelImage(int width, int height, std::vector<std::uint32_t> xrgb)
@@ -97,18 +112,28 @@ std::array<std::uint8_t, 3> PanelImage::pixel(int x, int y) const {
 }
 
 void PanelImage::writePng(const std::string& path, const std::string& name) const {
-    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_));
-    check(cairo_surface_status(surface.get()), "image surface");
-    cairo_surface_flush(surface.get());
-    unsigned char* data = cairo_image_surface_get_data(surface.get());
-    const int stride = cairo_image_surface_get_stride(surface.get());
-    for (int y = 0; y < height_; ++y)
-        std::memcpy(data + static_cast<std::ptrdiff_t>(y) * stride, &xrgb_[static_cast<std::size_t>(y) * width_],
-                    static_cast<std::size_t>(width_) * 4);
-    cairo_surface_mark_dirty(surface.get());
-    const cairo_status_t status = cairo_surface_write_to_png(surface.get(), path.c_str());
+    const cairo_status_t status = cairo_surface_write_to_png(imageSurface(width_, height_, xrgb_).get(), path.c_str());
     if (status != CAIRO_STATUS_SUCCESS)
         throw RenderError(name + ": cannot write the picture (" + cairo_status_to_string(status) + ")");
+}
+
+void PanelImage::writePng(std::FILE* stream, const std::string& name) const {
+    struct Sink {
+        std::FILE* stream;
+        int error = 0;
+    } sink{stream};
+    const auto write = [](void* closure, const unsigned char* data, unsigned int length) -> cairo_status_t {
+        auto* into = static_cast<Sink*>(closure);
+        if (std::fwrite(data, 1, length, into->stream) == length) return CAIRO_STATUS_SUCCESS;
+        into->error = errno;
+        return CAIRO_STATUS_WRITE_ERROR;
+    };
+    errno = 0;
+    const cairo_status_t status =
+        cairo_surface_write_to_png_stream(imageSurface(width_, height_, xrgb_).get(), write, &sink);
+    if (status == CAIRO_STATUS_SUCCESS) return;
+    const std::string why = sink.error != 0 ? std::strerror(sink.error) : cairo_status_to_string(status);
+    throw RenderError(name + ": cannot write the picture (" + why + ")");
 }
 
 ResolvedFont resolveFont(const std::string& name, int weight) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,9 @@ public:
     void writePng(const std::string& path) const { writePng(path, path); }  // throws RenderError
     // The same, where messages call the file `name` (the path as the user gave it).
     void writePng(const std::string& path, const std::string& name) const;
+    // Into an open stream (an AtomicFile's); a failed write throws RenderError
+    // naming `name` and why. The caller flushes and closes the stream.
+    void writePng(std::FILE* stream, const std::string& name) const;
 
 private:
     int width_, height_;
@@ -68,6 +72,9 @@ public:
     void writePng(const Host& host, const std::string& path) const { render(host).writePng(path); }
     void writePng(const Host& host, const std::string& path, const std::string& name) const {
         render(host).writePng(path, name);
+    }
+    void writePng(const Host& host, std::FILE* stream, const std::string& name) const {
+        render(host).writePng(stream, name);
     }
 
 private:
