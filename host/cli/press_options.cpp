@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace vorlat::cli {
 
@@ -29,10 +28,19 @@ int parseCoordinate(std::string_view text, std::string_view argument) {
     return value;
 }
 
+// Hundredths, as a press time is usually written ("10.50"), when they say the
+// time exactly; else the shortest text that reads back as the same number.
 std::string formatSeconds(double seconds) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", seconds);
-    return buffer;
+    constexpr double LARGEST_IN_HUNDREDTHS = 1e9;
+    char buffer[64];
+    if (std::fabs(seconds) < LARGEST_IN_HUNDREDTHS) {
+        const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 2);
+        double readBack = 0;
+        if (error == std::errc{} && std::from_chars(buffer, end, readBack).ec == std::errc{} && readBack == seconds)
+            return std::string(buffer, end);
+    }
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, seconds);
+    return error == std::errc{} ? std::string(buffer, end) : std::string("?");
 }
 
 }  // namespace

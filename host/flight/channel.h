@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,13 @@ struct Channel {
     std::uint32_t index = 0;  // variable identifier or data-block word index
 
     friend bool operator==(const Channel&, const Channel&) = default;
+};
+
+// For sets and maps of channels.
+struct ChannelHash {
+    std::size_t operator()(const Channel& channel) const noexcept {
+        return std::hash<std::uint64_t>{}(static_cast<std::uint64_t>(channel.kind) << 32 | channel.index);
+    }
 };
 
 // Where the host keeps one of the gauge's inputs.

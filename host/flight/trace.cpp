@@ -3,16 +3,25 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "host/nearest_name.h"
+#include "host/printable.h"
 
 namespace vorlat::flight {
 
 namespace {
 
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
+constexpr std::string_view UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+constexpr std::size_t CLOSEST_NAMES_SHOWN = 4;
 
 std::string_view trim(std::string_view text) {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -44,9 +53,59 @@ std::optional<double> parseNumber(std::string_view text) {
     return value;
 }
 
+// Text as a person or a spreadsheet writes it: no control bytes but tabs and
+// CR, and bytes above ASCII only in well-formed UTF-8 sequences.
+bool looksLikeText(std::string_view line) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (c < 0x20 && c != '\t' && c != '\r') return false;
+        if (c < 0x80) continue;
+        const std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
+                                   : c >= 0xE0 && c <= 0xEF ? 3
+                                   : c >= 0xF0 && c <= 0xF4 ? 4
+                                                            : 0;
+        if (length == 0 || i + length > line.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(line[i + k]) & 0xC0) != 0x80) return false;
+        i += length - 1;
+    }
+    return true;
+}
+
 bool skippedLine(std::string_view line) {
     const std::string_view content = trim(line);
     return content.empty() || content.front() == '#';
+}
+
+// A name or number from the file as a message shows it: as typed when it is
+// short plain text, else quoted, escaped and cut (vorlat::printable).
+std::string shown(std::string_view text) {
+    const bool plain = text.size() <= SHOWN_BYTES && std::all_of(text.begin(), text.end(), [](char c) {
+                           return c >= 0x20 && c <= 0x7E && c != '"' && c != '\\';
+                       });
+    return plain ? std::string(text) : printable(text);
+}
+
+// What a column may be called, and the documented name nearest to one that was not recognised.
+std::string unknownColumnMessage(std::string_view name) {
+    std::vector<std::string> names{"time"};
+    for (const auto& entry : channelNames()) names.push_back(entry.name);
+    const std::string otherForms =
+        "a host variable identifier, or dataN with N from 0 to " + std::to_string(gauge::DATA_BLOCK_WORDS - 1);
+    const std::string start = "unknown column " + printable(name);
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (name.starts_with("data") && digits(name.substr(4)))
+        return start + ": the data block's words are data0 to data" + std::to_string(gauge::DATA_BLOCK_WORDS - 1);
+    if (digits(name)) return start + ": host variable identifiers are whole numbers from 1 to 4294967295";
+    if (const auto meant = likelyMeant(name, names))
+        return start + "; did you mean \"" + *meant + "\"? A column is a name from docs/trace-format.md, " + otherForms;
+    std::string closest;
+    for (const std::string& near : nearestNames(name, names, CLOSEST_NAMES_SHOWN))
+        closest += (closest.empty() ? " (the closest: " : ", ") + near;
+    if (!closest.empty()) closest += ", ...)";
+    return start + ": a column is a name from docs/trace-format.md" + closest + ", " + otherForms;
 }
 
 std::string formatTime(double seconds) {
@@ -58,16 +117,18 @@ std::string formatTime(double seconds) {
 }  // namespace
 
 TraceError::TraceError(std::string file, std::size_t line, std::size_t column, std::string columnName,
-                       std::string message)
+                       std::string message, Cause cause)
     : std::runtime_error(file + ":" + (line == 0 ? std::string() : std::to_string(line) + ":") + " " +
-                         (column == 0 ? std::string()
-                                      : "column " + std::to_string(column) +
-                                            (columnName.empty() ? std::string() : " (" + columnName + ")") + ": ") +
+                         (column == 0
+                              ? std::string()
+                              : "column " + std::to_string(column) +
+                                    (columnName.empty() ? std::string() : " (" + shown(columnName) + ")") + ": ") +
                          message),
       file_(std::move(file)),
       line_(line),
       column_(column),
-      message_(std::move(message)) {}
+      message_(std::move(message)),
+      cause_(cause) {}
 
 namespace {
 
@@ -80,7 +141,8 @@ public:
 
 private:
     void readHeader(const std::vector<std::string_view>& fields);
-    void addInputColumn(std::size_t field, const std::string& name);
+    void checkHeaderText(std::string_view line, const std::vector<std::string_view>& fields) const;
+    void addInputColumn(std::size_t field, std::string_view name);
     void readRow(const std::vector<std::string_view>& fields);
     double readTime(std::string_view text) const;
     TraceError fail(std::size_t column, std::string message) const;
@@ -89,8 +151,9 @@ private:
     Trace trace_;
     std::vector<std::string> headerNames_;  // every header field, `time` included
     std::size_t timeColumn_ = 0;
-    std::vector<std::size_t> inputColumn_;  // header field -> input column, or npos for `time`
-    std::vector<double> current_;           // the values as held after the last row
+    std::vector<std::size_t> inputColumn_;                         // header field -> input column, or npos for `time`
+    std::unordered_map<Channel, std::size_t, ChannelHash> fedBy_;  // channel -> the input column feeding it
+    std::vector<double> current_;                                  // the values as held after the last row
     bool haveHeader_ = false;
     std::size_t lineNumber_ = 0;
 };
@@ -98,12 +161,17 @@ private:
 Trace TraceParser::parse(std::istream& input) {
     for (std::string line; std::getline(input, line);) {
         ++lineNumber_;
+        if (lineNumber_ == 1 && line.starts_with(UTF8_BYTE_ORDER_MARK)) line.erase(0, UTF8_BYTE_ORDER_MARK.size());
         if (skippedLine(line)) continue;
-        const std::vector<std::string_view> fields = splitFields(line);
-        if (haveHeader_) readRow(fields);
-        else readHeader(fields);
+        if (haveHeader_) {
+            readRow(splitFields(line));
+        } else {
+            const std::vector<std::string_view> fields = splitFields(line);
+            checkHeaderText(line, fields);
+            readHeader(fields);
+        }
     }
-    if (input.bad()) throw TraceError(fileName_, lineNumber_, 0, {}, "reading failed");
+    if (input.bad()) throw TraceError(fileName_, lineNumber_, 0, {}, "reading failed", TraceError::Cause::ReadFailure);
     if (!haveHeader_)
         throw TraceError(fileName_, std::max<std::size_t>(lineNumber_, 1), 0, {},
                          "the trace is empty: it needs a header line and at least one row");
@@ -114,12 +182,12 @@ Trace TraceParser::parse(std::istream& input) {
 void TraceParser::readHeader(const std::vector<std::string_view>& fields) {
     haveHeader_ = true;
     std::optional<std::size_t> foundTime;
+    std::unordered_set<std::string_view> seen;  // views into the header line, which outlives this call
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string name(fields[i]);
-        headerNames_.push_back(name);
+        const std::string_view name = fields[i];
+        headerNames_.emplace_back(name);
         if (name.empty()) throw fail(i + 1, "empty column name");
-        if (std::count(headerNames_.begin(), headerNames_.end() - 1, name) > 0)
-            throw fail(i + 1, "column \"" + name + "\" appears twice");
+        if (!seen.insert(name).second) throw fail(i + 1, "column " + printable(name) + " appears twice");
         if (name == "time") {
             foundTime = i;
             inputColumn_.push_back(std::string::npos);
@@ -132,21 +200,37 @@ void TraceParser::readHeader(const std::vector<std::string_view>& fields) {
     current_.assign(trace_.channels.size(), NO_VALUE);
 }
 
-void TraceParser::addInputColumn(std::size_t field, const std::string& name) {
+// Bytes no column name holds: no text at all, or another program's idea of CSV.
+void TraceParser::checkHeaderText(std::string_view line, const std::vector<std::string_view>& fields) const {
+    const std::string header = printable(trim(line));
+    if (!looksLikeText(line))
+        throw fail(0, "the header " + header + " is not text (a binary or UTF-16 file?): a trace is plain ASCII text");
+    const auto quoted = [](std::string_view field) { return field.find('"') != field.npos; };
+    if (std::any_of(fields.begin(), fields.end(), quoted))
+        throw fail(
+            0, "the header " + header + " quotes its names: a trace's names and numbers are written without quotes");
+    for (const auto& [separator, what] : {std::pair{';', "semicolons"}, std::pair{'\t', "tabs"}}) {
+        const auto holds = [separator](std::string_view field) { return field.find(separator) != field.npos; };
+        if (std::any_of(fields.begin(), fields.end(), holds))
+            throw fail(0, "the header " + header + " is separated by " + what +
+                              ": a trace separates its fields by commas, with a full stop as the decimal separator "
+                              "(docs/trace-format.md)");
+    }
+}
+
+void TraceParser::addInputColumn(std::size_t field, std::string_view name) {
     const auto channel = channelByName(name);
-    if (!channel)
-        throw fail(field + 1, "unknown column \"" + name +
-                                  "\": use a host variable identifier, dataN, or a name from docs/trace-format.md");
+    if (!channel) throw fail(field + 1, unknownColumnMessage(name));
     if (channel->kind == Channel::Kind::Variable && channel->index == gauge::TICK_VARIABLE)
         throw fail(field + 1, "host variable " + std::to_string(gauge::TICK_VARIABLE) +
                                   " is the tick count, which the program drives itself");
-    for (std::size_t j = 0; j < trace_.channels.size(); ++j)
-        if (trace_.channels[j] == *channel)
-            throw fail(field + 1, "\"" + name + "\" feeds " + describeChannel(*channel) + ", as column \"" +
-                                      trace_.columnNames[j] + "\" does already");
+    const auto [fed, added] = fedBy_.emplace(*channel, trace_.channels.size());
+    if (!added)
+        throw fail(field + 1, printable(name) + " feeds " + describeChannel(*channel) + ", as column " +
+                                  printable(trace_.columnNames[fed->second]) + " does already");
     inputColumn_.push_back(trace_.channels.size());
     trace_.channels.push_back(*channel);
-    trace_.columnNames.push_back(name);
+    trace_.columnNames.emplace_back(name);
 }
 
 void TraceParser::readRow(const std::vector<std::string_view>& fields) {
@@ -158,10 +242,10 @@ void TraceParser::readRow(const std::vector<std::string_view>& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i == timeColumn_ || fields[i].empty()) continue;  // empty: the value holds
         const auto value = parseNumber(fields[i]);
-        if (!value) throw fail(i + 1, "\"" + std::string(fields[i]) + "\" is not a number");
+        if (!value) throw fail(i + 1, printable(fields[i]) + " is not a number");
         const std::size_t column = inputColumn_[i];
         if (auto problem = checkChannelValue(trace_.channels[column], *value))
-            throw fail(i + 1, std::string(fields[i]) + " is " + *problem);
+            throw fail(i + 1, shown(fields[i]) + " is " + *problem);
         current_[column] = *value;
     }
     trace_.times.push_back(time);
@@ -172,11 +256,11 @@ double TraceParser::readTime(std::string_view text) const {
     const std::size_t column = timeColumn_ + 1;
     if (text.empty()) throw fail(column, "the time is missing");
     const auto time = parseNumber(text);
-    if (!time) throw fail(column, "\"" + std::string(text) + "\" is not a number");
+    if (!time) throw fail(column, printable(text) + " is not a number");
     if (!std::isfinite(*time)) throw fail(column, "the time is not a finite number");
-    if (*time < 0) throw fail(column, "the time " + std::string(text) + " is negative");
+    if (*time < 0) throw fail(column, "the time " + shown(text) + " is negative");
     if (!trace_.times.empty() && !(*time > trace_.times.back()))
-        throw fail(column, "the time " + std::string(text) + " does not increase (the row before is at " +
+        throw fail(column, "the time " + shown(text) + " does not increase (the row before is at " +
                                formatTime(trace_.times.back()) + ")");
     return *time;
 }
@@ -191,6 +275,9 @@ TraceError TraceParser::fail(std::size_t column, std::string message) const {
 Trace parseTrace(std::istream& input, const std::string& fileName) { return TraceParser(fileName).parse(input); }
 
 Trace loadTrace(const std::string& path) {
+    if (path == "-") return parseTrace(std::cin, STANDARD_INPUT_NAME);
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) throw TraceError(path, 0, 0, {}, "a folder, not a trace file");
     std::ifstream file(path, std::ios::binary);
     if (!file) throw TraceError(path, 0, 0, {}, "cannot open the file");
     return parseTrace(file, path);

@@ -14,19 +14,26 @@
 
 namespace vorlat::flight {
 
-// Bad trace input, located in the file. what() is "FILE:LINE: column N (NAME): MESSAGE".
+// Bad trace input, located in the file. what() is "FILE:LINE: column N (NAME): MESSAGE",
+// with a name that is not short plain text quoted and escaped.
 class TraceError : public std::runtime_error {
 public:
-    TraceError(std::string file, std::size_t line, std::size_t column, std::string columnName, std::string message);
+    // BadInput: the file says something it should not; ReadFailure: the system could not read it.
+    enum class Cause { BadInput, ReadFailure };
+
+    TraceError(std::string file, std::size_t line, std::size_t column, std::string columnName, std::string message,
+               Cause cause = Cause::BadInput);
     const std::string& file() const { return file_; }
     std::size_t line() const { return line_; }      // 1-based
     std::size_t column() const { return column_; }  // 1-based field number; 0 when the whole line is at fault
     const std::string& message() const { return message_; }
+    Cause cause() const { return cause_; }
 
 private:
     std::string file_;
     std::size_t line_, column_;
     std::string message_;
+    Cause cause_;
 };
 
 struct Trace {
@@ -41,8 +48,12 @@ struct Trace {
     double value(std::size_t row, std::size_t column) const { return values[row * channels.size() + column]; }
 };
 
+// How messages name a trace read from standard input.
+inline constexpr char STANDARD_INPUT_NAME[] = "standard input";
+
 Trace parseTrace(std::istream& input, const std::string& fileName);
-// Throws TraceError when the file cannot be read, naming the file.
+// Reads the file at `path`, or standard input for "-". Throws TraceError when
+// it cannot be read, naming the file.
 Trace loadTrace(const std::string& path);
 
 // Replays a trace: each row's values hold until the next row; before the first

@@ -45,6 +45,24 @@ TEST(PressSpec, RejectsWhatItCannotRead) {
     }
 }
 
+// Messages name a press by its time: hundredths when they say it exactly, else
+// the shortest text that reads back as the same time, whatever its size.
+TEST(PressSpec, DescribesAnyTimeExactly) {
+    const struct {
+        Press press;
+        const char* text;
+    } cases[] = {
+        {{11, Press::Target::Record, 0, 0}, "11.00 s record"},
+        {{12.345, Press::Target::Point, 56, 10}, "12.345 s (56,10)"},
+        {{1e-7, Press::Target::Record, 0, 0}, "1e-07 s record"},
+        {{5e8, Press::Target::Record, 0, 0}, "500000000.00 s record"},
+        {{2e9, Press::Target::Record, 0, 0}, "2e+09 s record"},
+        {{1e300, Press::Target::Record, 0, 0}, "1e+300 s record"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(describePress(c.press), c.text);
+    EXPECT_EQ(describePress(parsePress("1e300:record")), "1e+300 s record");
+}
+
 TEST(TimedPictureSpec, SplitsAtTheFirstColon) {
     const TimedPicture picture = parseTimedPicture("140.5:shots/stall:1.png");
     EXPECT_EQ(picture.time, 140.5);

@@ -1,15 +1,22 @@
 // Trace files: what a good file means, and the exact complaint for each kind of bad one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <iostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "host/flight/trace.h"
+#include "host/printable.h"
 #include "tests/cli/work_dir.h"
 
 namespace vorlat::flight {
 namespace {
+
+using namespace std::string_view_literals;
 
 Trace parse(const std::string& text) {
     std::istringstream input(text);
@@ -54,8 +61,8 @@ TEST(TraceParse, TimeMayStandInAnyColumn) {
 
 struct BadTrace {
     const char* name;
-    const char* text;
-    const char* message;  // what() in full
+    std::string_view text;  // may hold NUL bytes
+    const char* message;    // what() in full
 };
 
 class TraceRejects : public ::testing::TestWithParam<BadTrace> {};
@@ -63,7 +70,7 @@ class TraceRejects : public ::testing::TestWithParam<BadTrace> {};
 TEST_P(TraceRejects, WithFileLineAndColumn) {
     const BadTrace& bad = GetParam();
     try {
-        parse(bad.text);
+        parse(std::string(bad.text));
         FAIL() << "accepted";
     } catch (const TraceError& error) {
         EXPECT_EQ(std::string(error.what()), bad.message);
@@ -79,11 +86,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadTrace{"HeaderOnly", "time,altitude_m\n", "t.csv:1: the trace has a header but no rows"},
         BadTrace{"NoTime", "altitude_m\n5\n", "t.csv:1: the header has no \"time\" column"},
         BadTrace{"UnknownName", "time,altitude\n0,1\n",
-                 "t.csv:1: column 2 (altitude): unknown column \"altitude\": use a host variable identifier, dataN, "
-                 "or a name from docs/trace-format.md"},
+                 "t.csv:1: column 2 (altitude): unknown column \"altitude\"; did you mean \"altitude_m\"? A column "
+                 "is a name from docs/trace-format.md, a host variable identifier, or dataN with N from 0 to 255"},
         BadTrace{"DataWordBeyondBlock", "time,data256\n0,1\n",
-                 "t.csv:1: column 2 (data256): unknown column \"data256\": use a host variable identifier, dataN, "
-                 "or a name from docs/trace-format.md"},
+                 "t.csv:1: column 2 (data256): unknown column \"data256\": the data block's words are data0 to "
+                 "data255"},
+        BadTrace{"VariableZero", "time,0\n0,1\n",
+                 "t.csv:1: column 2 (0): unknown column \"0\": host variable identifiers are whole numbers from 1 to "
+                 "4294967295"},
         BadTrace{"EmptyName", "time,,bank_deg\n0,1,2\n", "t.csv:1: column 2: empty column name"},
         BadTrace{"TwiceByName", "time,bank_deg,bank_deg\n0,1,2\n",
                  "t.csv:1: column 3 (bank_deg): column \"bank_deg\" appears twice"},
@@ -117,6 +127,122 @@ INSTANTIATE_TEST_SUITE_P(
                  "t.csv:2: column 2 (data174): 3e9 is outside the 32-bit range of a data word"}),
     [](const ::testing::TestParamInfo<BadTrace>& param) { return std::string(param.param.name); });
 
+// Files from other programs, in other encodings, or not text at all: the
+// message says what the file is and shows its bytes escaped.
+INSTANTIATE_TEST_SUITE_P(
+    ForeignInput, TraceRejects,
+    ::testing::Values(
+        BadTrace{"Semicolons", "time;altitude_m\n0;1\n",
+                 "t.csv:1: the header \"time;altitude_m\" is separated by semicolons: a trace separates its fields by "
+                 "commas, with a full stop as the decimal separator (docs/trace-format.md)"},
+        BadTrace{"Tabs", "time\taltitude_m\n0\t1\n",
+                 "t.csv:1: the header \"time\\taltitude_m\" is separated by tabs: a trace separates its fields by "
+                 "commas, with a full stop as the decimal separator (docs/trace-format.md)"},
+        BadTrace{"NameWithoutItsUnit", "time,pitch\n0,1\n",
+                 "t.csv:1: column 2 (pitch): unknown column \"pitch\"; did you mean \"pitch_deg\"? A column is a name "
+                 "from docs/trace-format.md, a host variable identifier, or dataN with N from 0 to 255"},
+        BadTrace{"NameInCapitals", "TIME,altitude_m\n0,1\n",
+                 "t.csv:1: column 1 (TIME): unknown column \"TIME\"; did you mean \"time\"? A column is a name from "
+                 "docs/trace-format.md, a host variable identifier, or dataN with N from 0 to 255"},
+        BadTrace{"NoNameNearEnough", "time,alt\n0,1\n",
+                 "t.csv:1: column 2 (alt): unknown column \"alt\": a column is a name from docs/trace-format.md (the "
+                 "closest: altitude_m, aoa_raw, rpm, wsgt, ...), a host variable identifier, or dataN with N from 0 "
+                 "to 255"},
+        BadTrace{"QuotedNames", "\"time\",\"altitude_m\"\n0,1\n",
+                 "t.csv:1: the header \"\\\"time\\\",\\\"altitude_m\\\"\" quotes its names: a trace's names and "
+                 "numbers are written without quotes"},
+        BadTrace{"EscapeBytesInTheHeader", "time,\x1b[2Jx\n0,1\n",
+                 "t.csv:1: the header \"time,\\x1b[2Jx\" is not text (a binary or UTF-16 file?): a trace is plain "
+                 "ASCII text"},
+        BadTrace{"LongName", "time,the_altitude_above_mean_sea_level_in_metres\n0,1\n",
+                 "t.csv:1: column 2 (\"the_altitude_above_mean_sea_level_in_met...\"): unknown column "
+                 "\"the_altitude_above_mean_sea_level_in_met...\": a column is a name from docs/trace-format.md (the "
+                 "closest: altitude_m, ground_elevation_raw, latitude_raw, oil_temp_rankine, ...), a host variable "
+                 "identifier, or dataN with N from 0 to 255"},
+        BadTrace{"NulInTheHeader", "time,alt\0x\n0,1\n"sv,
+                 "t.csv:1: the header \"time,alt\\0x\" is not text (a binary or UTF-16 file?): a trace is "
+                 "plain ASCII text"},
+        BadTrace{"Picture", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR"sv,
+                 "t.csv:1: the header \"\\x89PNG\" is not text (a binary or UTF-16 file?): a trace is plain ASCII "
+                 "text"},
+        BadTrace{"NulInAValue", "time,altitude_m\n0,1\0zz\n"sv,
+                 "t.csv:2: column 2 (altitude_m): \"1\\0zz\" is not a number"}),
+    [](const ::testing::TestParamInfo<BadTrace>& param) { return std::string(param.param.name); });
+
+TEST(TraceParse, SkipsAByteOrderMark) {
+    const Trace trace = parse("\xEF\xBB\xBFtime,altitude_m\r\n0,1\r\n");
+    EXPECT_EQ(trace.value(0, 0), 1);
+    try {
+        parse(
+            "\xEF\xBB\xBF# comment\ntime,altitude_m\n0,1\n\xEF\xBB\xBF"
+            "1,2\n");
+        FAIL() << "a mark inside the file is no mark";
+    } catch (const TraceError& error) {
+        EXPECT_EQ(std::string(error.what()), "t.csv:4: column 1 (time): \"\\xef\\xbb\\xbf1\" is not a number");
+    }
+}
+
+// What the message says when a file is huge or binary: short, one line, no raw bytes.
+std::string messageFor(const std::string& text) {
+    try {
+        parse(text);
+    } catch (const TraceError& error) {
+        return error.what();
+    }
+    return "accepted";
+}
+
+bool plainLine(const std::string& message) {
+    return std::all_of(message.begin(), message.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+TEST(TraceParse, HugeOrBinaryInputIsNeverCopiedIntoTheMessage) {
+    constexpr std::size_t TEN_MEGABYTES = 10u << 20;
+    std::string binary;
+    for (std::size_t i = 0; i < TEN_MEGABYTES; ++i) binary += static_cast<char>((i * 7 + 3) % 256);
+    const std::string hugeValue = "time,altitude_m\n0," + std::string(TEN_MEGABYTES, '9') + "x\n";
+    const std::string hugeName = "time," + std::string(TEN_MEGABYTES, 'a') + "\n0,1\n";
+    for (const std::string& text : {binary, hugeValue, hugeName}) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string message = messageFor(text);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << message;
+        EXPECT_LT(message.size(), 400u) << message;
+        EXPECT_TRUE(plainLine(message)) << message;
+    }
+    EXPECT_EQ(messageFor(hugeValue),
+              "t.csv:2: column 2 (altitude_m): \"" + std::string(SHOWN_BYTES, '9') + "...\" is not a number");
+}
+
+// Duplicate names and channels are found with one pass over the header.
+TEST(TraceParse, WideHeadersAreCheckedInLinearTime) {
+    constexpr int COLUMNS = 30000;
+    std::string header = "time", row = "0";
+    for (int id = 2; id < COLUMNS; ++id) {
+        header += "," + std::to_string(id);
+        row += ",1";
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(parse(header + "\n" + row + "\n").channels.size(), std::size_t(COLUMNS - 2));
+    EXPECT_EQ(messageFor(header + ",2\n" + row + ",1\n"),
+              "t.csv:1: column " + std::to_string(COLUMNS) + " (2): column \"2\" appears twice");
+    EXPECT_EQ(messageFor(header + ",altitude_m\n" + row + ",1\n"),
+              "t.csv:1: column " + std::to_string(COLUMNS) +
+                  " (altitude_m): \"altitude_m\" feeds host variable 73, as column \"73\" does already");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+TEST(TraceLoad, DashReadsStandardInput) {
+    std::istringstream input("time,altitude_m\n0,12\n1,x\n");
+    std::streambuf* const saved = std::cin.rdbuf(input.rdbuf());
+    try {
+        loadTrace("-");
+        ADD_FAILURE() << "accepted";
+    } catch (const TraceError& error) {
+        EXPECT_EQ(std::string(error.what()), "standard input:3: column 2 (altitude_m): \"x\" is not a number");
+    }
+    std::cin.rdbuf(saved);
+}
+
 TEST(TraceDocs, EveryNameIsDocumentedAndTheExampleParses) {
     const std::string docs = test::readFile(std::string(VORLAT_SOURCE_DIR) + "/docs/trace-format.md");
     for (const auto& name : channelNames())
@@ -125,12 +251,22 @@ TEST(TraceDocs, EveryNameIsDocumentedAndTheExampleParses) {
     EXPECT_GT(example.rowCount(), 10u);
 }
 
-TEST(TraceLoad, MissingFileNamesTheFile) {
-    try {
-        loadTrace("/nonexistent/flight.csv");
-        FAIL() << "accepted";
-    } catch (const TraceError& error) {
-        EXPECT_EQ(std::string(error.what()), "/nonexistent/flight.csv: cannot open the file");
+TEST(TraceLoad, MissingFileOrAFolderNamesTheFile) {
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {"/nonexistent/flight.csv", "/nonexistent/flight.csv: cannot open the file"},
+        {VORLAT_SOURCE_DIR, std::string(VORLAT_SOURCE_DIR) + ": a folder, not a trace file"},
+    };
+    for (const auto& c : cases) {
+        try {
+            loadTrace(c.path);
+            ADD_FAILURE() << c.path << " accepted";
+        } catch (const TraceError& error) {
+            EXPECT_EQ(std::string(error.what()), c.message);
+            EXPECT_EQ(error.cause(), TraceError::Cause::BadInput);
+        }
     }
 }
 
