@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job: build the module and the stand-in host, fly the built-in flight
 # with the real module, and leave the log, its summary and pictures in out/demo/.
-# Installs what is missing. With --docs it also refreshes docs/panel.png and
-# docs/flight.png, the pictures the README shows.
+# Installs what is missing. With --docs it also refreshes docs/panel.png,
+# docs/flight.png and docs/compare.png, the pictures the README shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 docs=0
@@ -22,5 +22,9 @@ if [ "$docs" = 1 ]; then
   cp "$out/panel-stall.png" docs/panel-stall.png
   cp "$out/flight.png" docs/flight.png
   cp "$out/summary.txt" docs/flight-summary.txt
+  # The README's comparison of two press plans, made as the README shows it.
+  "$vorlat" fly --out "$out/run1" >/dev/null
+  "$vorlat" fly --out "$out/run2" --no-flight-presses --press 20:record --press 200:record >/dev/null
+  "$vorlat" log plot "$out/run1/data_log.txt" "$out/run2/data_log.txt" -o docs/compare.png
 fi
 echo "demo: data_log.txt, summary.txt, panel.png, panel-stall.png, panel-recovery.png and flight.png are in $out/" >&2

@@ -69,7 +69,7 @@ RunResult runFlight(Host& host, FlightSource& source, const RunOptions& options,
         info.presses = std::span<const PressOutcome>(result.presses).subspan(pressesBefore);
         info.index = n;
         info.time = time;
-        info.tick = static_cast<std::uint32_t>(n + 1);
+        info.tick = static_cast<std::uint32_t>(n);  // ticks since the start routine: the update's time times the rate
         host.setVariable(gauge::TICK_VARIABLE, static_cast<double>(info.tick));
         host.update();
         host.clearCalls();  // a long flight would otherwise keep every service call it made

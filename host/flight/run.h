@@ -22,7 +22,7 @@ inline constexpr double DEFAULT_UPDATE_RATE = gauge::DEFAULT_TICK_RATE;  // pane
 using PressGate = std::function<bool(const Host&, const Press&)>;
 
 struct RunOptions {
-    double rate = DEFAULT_UPDATE_RATE;  // updates per second; the tick count rises by one per update
+    double rate = DEFAULT_UPDATE_RATE;  // updates per second; the tick count is 0 at the first, then one more each
     double duration = 0;                // seconds; the update count is floor(duration * rate) + 1
     std::vector<Press> presses;         // in any order; each runs before the first update at or after its time
     PressGate allowPress;               // none: every press is made
@@ -39,7 +39,7 @@ struct UpdateInfo {
     std::int64_t index = 0;                 // 0 for the first update
     std::int64_t count = 0;                 // updates in the whole run
     double time = 0;                        // seconds
-    std::uint32_t tick = 0;                 // value of the tick variable at this update
+    std::uint32_t tick = 0;                 // the tick variable: equal to index, so that tick / rate is the time
     std::span<const PressOutcome> presses;  // the presses due just before this update, skipped ones included
 };
 

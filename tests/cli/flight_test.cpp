@@ -2,6 +2,7 @@
 // the colour bands it crosses, and that every box moves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <sstream>
@@ -29,6 +30,7 @@ struct Flown {
     std::map<std::string, std::set<std::string>> colours;  // label -> colours seen
     std::map<std::string, std::set<std::string>> texts;    // label -> texts seen
     std::vector<double> times;
+    std::vector<std::int64_t> ticks;  // the tick variable at each update
     std::vector<int> recordIcon, pauseIcon, stallIcon;
     std::vector<std::string> aoaColour;
     std::vector<flight::PressOutcome> presses;
@@ -47,6 +49,7 @@ Flown flyBuiltin() {
     Flown flown;
     const auto observe = [&flown](const Host& h, const flight::UpdateInfo& info) {
         flown.times.push_back(info.time);
+        flown.ticks.push_back(info.tick);
         for (const ElementView& element : h.children()) {
             const std::string label = cli::elementLabel(element);
             if (element.kind == gauge::ICON_KIND) {
@@ -118,6 +121,27 @@ TEST_F(BuiltinFlightTest, LogHoldsOneRecordingWithOnePauseAndResume) {
     const int lastBefore = std::stoi(fields(lines[headers[1] - 1])[0]);
     const int firstAfter = std::stoi(fields(lines[headers[1] + 1])[0]);
     EXPECT_NEAR(firstAfter - lastBefore, (script::RESUME - script::PAUSE) * 2, 1.5);
+}
+
+// One time axis: the tick count is the update count (0 at the first update),
+// and the row with index n was sampled at tick 9 (n + 1). So the first row is
+// the record press's own update, the first after the resume that of the
+// resume, and the last the last sample before the press that ended it.
+TEST_F(BuiltinFlightTest, RowTimesAreTheMomentsTheirSamplesWereTaken) {
+    const Flown& f = flown();
+    for (std::size_t i = 0; i < f.ticks.size(); ++i) ASSERT_EQ(f.ticks[i], static_cast<std::int64_t>(i));
+    bool allCrLf = false;
+    std::vector<double> rowTimes;
+    for (const std::string& line : test::splitCrLfLines(f.log, allCrLf)) {
+        const auto row = fields(line);
+        if (row.size() == 16 && row[0] != "index") rowTimes.push_back((std::stoi(row[0]) + 1) * 9 / 18.0);
+    }
+    ASSERT_FALSE(rowTimes.empty());
+    EXPECT_EQ(rowTimes.front(), script::RECORD_ON);
+    EXPECT_EQ(rowTimes.back(), script::RECORD_OFF - 0.5);
+    EXPECT_NE(std::find(rowTimes.begin(), rowTimes.end(), script::RESUME), rowTimes.end());
+    EXPECT_NE(std::find(rowTimes.begin(), rowTimes.end(), script::PAUSE - 0.5), rowTimes.end());
+    EXPECT_EQ(std::find(rowTimes.begin(), rowTimes.end(), script::PAUSE), rowTimes.end()) << "paused in that update";
 }
 
 TEST_F(BuiltinFlightTest, StallShowsInTheLogWithAHighAngleOfAttack) {

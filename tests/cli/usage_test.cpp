@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"OptionBeforeTheCommand", "--out x fly",
                   "vorlat: unknown option \"--out\": options come after their command, as in \"vorlat fly --out\"\n"},
         UsageCase{"ExtraArgument", "inspect extra", "vorlat inspect: unexpected argument \"extra\"\n"},
-        UsageCase{"SecondLogFile", "log summary a.txt b.txt", "vorlat log summary: unexpected argument \"b.txt\"\n"},
+        UsageCase{"SecondLogFile", "log replay a.txt b.txt", "vorlat log replay: unexpected argument \"b.txt\"\n"},
         UsageCase{"EscapeBytes", "fly \"$(printf '\\033[2J')\"", "vorlat fly: unexpected argument \"\\x1b[2J\"\n"},
         UsageCase{"NotANumber", "fly --rate abc", "vorlat fly: --rate: \"abc\" is not a number\n"},
         UsageCase{"NotAWholeNumber", "fly --every 1.5", "vorlat fly: --every: \"1.5\" is not a whole number\n"},

@@ -74,8 +74,10 @@ TEST(LogReplay, ThePanelShowsEveryLoggedValueAndTheStallDisc) {
         const vorlat::Host& host = replayer.show(row);
         for (const BoxOfColumn& box : BOXES) {
             SCOPED_TRACE(std::string(COLUMNS[box.column].header));
+            // The row is shown in the update that takes its sample: the counter has counted it.
+            const double shown = box.column == INDEX ? row[INDEX] + 1 : row[box.column];
             char expected[64];
-            std::snprintf(expected, sizeof expected, box.format, row[box.column]);
+            std::snprintf(expected, sizeof expected, box.format, shown);
             if (box.column == AOA) {  // the log holds one more decimal than the box
                 EXPECT_NEAR(std::stod(boxText(host, box.gridColumn, box.gridRow)), row[AOA], 0.05 + 1e-9);
             } else {
@@ -114,12 +116,14 @@ TEST(LogReplay, TheRenderedPanelShowsTheStallDiscWhereStallIsSet) {
 TEST(LogReplay, DrivesTheRowCounterOnlySoFarAndSaysSo) {
     const FlightLog log = parseLog(OPENING + HEADER + rows(3, 2) + HEADER + rows(30, 2) + END, "late.txt");
     Replayer replayer({}, 10);
-    EXPECT_EQ(boxText(replayer.show(log.rows[1]), 1, 1), "    4");
+    // The box counts the row's own sample too: index + 1.
+    EXPECT_EQ(boxText(replayer.show(log.rows[1]), 1, 1), "    5");
     EXPECT_TRUE(replayer.indexShown());
-    EXPECT_EQ(boxText(replayer.show(log.rows[2]), 1, 1), "   14");  // 26 samples ahead, 10 driven
+    EXPECT_EQ(boxText(replayer.show(log.rows[1]), 1, 1), "    5");  // the same row again: no second sample
+    EXPECT_EQ(boxText(replayer.show(log.rows[2]), 1, 1), "   16");  // 25 samples ahead, 10 driven
     EXPECT_FALSE(replayer.indexShown());
-    EXPECT_EQ(boxText(replayer.show(log.rows[3]), 1, 1), "   15");  // behind by the same 16 from here on
-    EXPECT_EQ(boxText(replayer.show(log.rows[0]), 1, 1), "    3");  // back to the start: a fresh module
+    EXPECT_EQ(boxText(replayer.show(log.rows[3]), 1, 1), "   17");  // behind by the same 15 from here on
+    EXPECT_EQ(boxText(replayer.show(log.rows[0]), 1, 1), "    4");  // back to the start: a fresh module
     EXPECT_TRUE(replayer.indexShown());
 }
 

@@ -21,7 +21,7 @@ using namespace log_test;
 using namespace vorlat::flightlog;
 
 // Two segments; samples 13 to 15 fall in the pause. At 18 ticks/s the rows
-// stand at 5.0, 5.5, 6.0, 8.0 and 8.5 s.
+// stand at 5.5, 6.0, 6.5, 8.5 and 9.0 s: sample n is taken at tick 9 (n + 1).
 // clang-format off
 const std::string HAND_FLIGHT = OPENING + HEADER +
     row(10, {.tas = 290, .ias = 280,   .alt = 1000, .pitch =  1, .climb =  500, .g =  1.00, .hdng =  90, .bank =  0, .prop = 20, .hp = 500, .thrust = 1000, .aoa =  3, .stall = 0}) +
@@ -40,20 +40,20 @@ TEST(LogSummary, MatchesTheHandWorkedFlight) {
     EXPECT_EQ(s.segments, 2u);
     EXPECT_EQ(s.pauses, 1u);
     EXPECT_EQ(s.skippedSamples, 3);
-    EXPECT_DOUBLE_EQ(s.startTime, 5.0);
-    EXPECT_DOUBLE_EQ(s.endTime, 8.5);
+    EXPECT_DOUBLE_EQ(s.startTime, 5.5);
+    EXPECT_DOUBLE_EQ(s.endTime, 9.0);
     EXPECT_DOUBLE_EQ(s.duration, 3.5);
 
     const ColumnStats& tas = s.columns[TAS];
     EXPECT_DOUBLE_EQ(tas.min, 250);
-    EXPECT_DOUBLE_EQ(tas.minTime, 8.5);
+    EXPECT_DOUBLE_EQ(tas.minTime, 9.0);
     EXPECT_DOUBLE_EQ(tas.max, 520);
-    EXPECT_DOUBLE_EQ(tas.maxTime, 6.0);
+    EXPECT_DOUBLE_EQ(tas.maxTime, 6.5);
     EXPECT_DOUBLE_EQ(tas.mean, 354);
     const ColumnStats& alt = s.columns[ALT];
     EXPECT_DOUBLE_EQ(alt.mean, 1140);
-    EXPECT_DOUBLE_EQ(alt.minTime, 8.0);
-    EXPECT_DOUBLE_EQ(alt.maxTime, 8.5);
+    EXPECT_DOUBLE_EQ(alt.minTime, 8.5);
+    EXPECT_DOUBLE_EQ(alt.maxTime, 9.0);
     EXPECT_DOUBLE_EQ(s.columns[STALL].mean, 0.4);
 
     // A value on a threshold takes the milder band: IAS 300 is green, IAS 500 and G 3.00 are not red / not yellow.
@@ -66,26 +66,26 @@ TEST(LogSummary, MatchesTheHandWorkedFlight) {
 
     EXPECT_EQ(s.stall.events, 2u);  // one on each side of the pause
     ASSERT_TRUE(s.stall.firstTime.has_value());
-    EXPECT_DOUBLE_EQ(*s.stall.firstTime, 6.0);
+    EXPECT_DOUBLE_EQ(*s.stall.firstTime, 6.5);
     EXPECT_DOUBLE_EQ(s.stall.totalSeconds, 1.0);
 
     EXPECT_DOUBLE_EQ(s.columns[CLIMB].max, 1000);
-    EXPECT_DOUBLE_EQ(s.columns[CLIMB].maxTime, 8.5);
+    EXPECT_DOUBLE_EQ(s.columns[CLIMB].maxTime, 9.0);
     EXPECT_DOUBLE_EQ(s.columns[CLIMB].min, -900);
-    EXPECT_DOUBLE_EQ(s.columns[CLIMB].minTime, 8.0);
+    EXPECT_DOUBLE_EQ(s.columns[CLIMB].minTime, 8.5);
     // Within a segment only: the drop from 1100 to 900 spans the pause.
     EXPECT_DOUBLE_EQ(s.largestGain.feet, 600);
-    EXPECT_DOUBLE_EQ(s.largestGain.fromTime, 8.0);
-    EXPECT_DOUBLE_EQ(s.largestGain.toTime, 8.5);
+    EXPECT_DOUBLE_EQ(s.largestGain.fromTime, 8.5);
+    EXPECT_DOUBLE_EQ(s.largestGain.toTime, 9.0);
     EXPECT_DOUBLE_EQ(s.largestLoss.feet, 100);
-    EXPECT_DOUBLE_EQ(s.largestLoss.fromTime, 5.5);
-    EXPECT_DOUBLE_EQ(s.largestLoss.toTime, 6.0);
+    EXPECT_DOUBLE_EQ(s.largestLoss.fromTime, 6.0);
+    EXPECT_DOUBLE_EQ(s.largestLoss.toTime, 6.5);
 }
 
 TEST(LogSummary, TimesFollowTheTickRate) {
     const Summary s = summarise(parseLog(HAND_FLIGHT, "hand.txt"), 20.0);
     EXPECT_DOUBLE_EQ(s.samplePeriod, 0.45);
-    EXPECT_DOUBLE_EQ(s.startTime, 4.5);
+    EXPECT_DOUBLE_EQ(s.startTime, 4.95);
     EXPECT_DOUBLE_EQ(s.stall.totalSeconds, 0.9);
 }
 
@@ -104,11 +104,11 @@ TEST(LogSummary, PrintsTheTableAndTheJson) {
     for (const char* line : {
              "Completeness  ended normally (\"End recording\")\n",
              "Rows          5 in 2 segments, 1 pause (3 samples not recorded, 1.5 s)\n",
-             "Time          5.0 s to 8.5 s, duration 3.5 s (a sample every 0.5 s at 18 ticks/s)\n",
-             "TAS     kt           250.0       8.5     520.0       6.0    354.000\n",
-             "Stalls        2 events, first at 6.0 s, 1.0 s in all\n",
-             "Climb rate    largest climb 1000 ft/min at 8.5 s, largest descent -900 ft/min at 8.0 s\n",
-             "Altitude      largest gain 600 ft (8.0 s to 8.5 s), largest loss 100 ft (5.5 s to 6.0 s)\n",
+             "Time          5.5 s to 9.0 s, duration 3.5 s (a sample every 0.5 s at 18 ticks/s)\n",
+             "TAS     kt           250.0       9.0     520.0       6.5    354.000\n",
+             "Stalls        2 events, first at 6.5 s, 1.0 s in all\n",
+             "Climb rate    largest climb 1000 ft/min at 9.0 s, largest descent -900 ft/min at 8.5 s\n",
+             "Altitude      largest gain 600 ft (8.5 s to 9.0 s), largest loss 100 ft (6.0 s to 6.5 s)\n",
          })
         EXPECT_NE(table.str().find(line), std::string::npos) << line << "in:\n" << table.str();
 
@@ -117,10 +117,10 @@ TEST(LogSummary, PrintsTheTableAndTheJson) {
     for (const char* item : {
              "\"completeness\": \"end_recording\"",
              "\"rows\": 5,",
-             "\"tas_kt\": {\"min\": 250, \"min_s\": 8.5, \"max\": 520, \"max_s\": 6, \"mean\": 354}",
+             "\"tas_kt\": {\"min\": 250, \"min_s\": 9, \"max\": 520, \"max_s\": 6.5, \"mean\": 354}",
              "\"bands\": {\"tas\": {\"yellow_s\": 1, \"red_s\": 0.5}, \"ias\": {\"yellow_s\": 1, \"red_s\": 0}, \"g\": "
              "{\"yellow_s\": 1, \"red_s\": 0.5}}",
-             "\"stall\": {\"events\": 2, \"first_s\": 6, \"total_s\": 1}",
+             "\"stall\": {\"events\": 2, \"first_s\": 6.5, \"total_s\": 1}",
          })
         EXPECT_NE(json.str().find(item), std::string::npos) << item << " in:\n" << json.str();
 }
@@ -151,6 +151,7 @@ TEST(LogSummary, JsonHasEveryKeyWithoutRows) {
               "\"text_after_end\": 0, \"partial_last_line\": 0, \"trailing_nul\": 0},\n"
               "    \"first\": []\n"
               "  },\n"
+              "  \"range\": {\"from_s\": null, \"to_s\": null},\n"
               "  \"tick_rate\": 20,\n"
               "  \"sample_period_s\": 0.45,\n"
               "  \"rows\": 0,\n"
@@ -168,7 +169,9 @@ TEST(LogSummary, JsonHasEveryKeyWithoutRows) {
                   "  \"stall\": {\"events\": 0, \"first_s\": null, \"total_s\": 0},\n"
                   "  \"climb\": {\"largest_climb_ft_min\": null, \"at_s\": null, \"largest_descent_ft_min\": null, "
                   "\"descent_at_s\": null},\n"
-                  "  \"altitude\": {\"largest_gain\": null, \"largest_loss\": null}\n"
+                  "  \"altitude\": {\"largest_gain\": null, \"largest_loss\": null},\n"
+                  "  \"events\": [],\n"
+                  "  \"events_not_listed\": 0\n"
                   "}\n");
 }
 
@@ -286,8 +289,8 @@ TEST(LogCsv, HasTimeSegmentAndTheColumnsWithTheirUnits) {
               "time_s,segment,index,tas_kt,ias_kt,alt_ft,pitch_deg,climb_ft_min,gforce_g,hdng_deg,turn_rate,bank_deg,"
               "roll_rate,"
               "prop_deg,power_hp,thrust,aoa_deg,stall");
-    EXPECT_EQ(out[1], "5,1,10,290.0,280.0,1000,1.00,500,1.00,90,0,0.0,0,20.0,500,1000,3.00,0");
-    EXPECT_EQ(out[4], "8,2,16,400.0,500.0,900,-1.00,-900,3.00,110,0,-5.0,0,26.0,400,900,16.00,1");
+    EXPECT_EQ(out[1], "5.5,1,10,290.0,280.0,1000,1.00,500,1.00,90,0,0.0,0,20.0,500,1000,3.00,0");
+    EXPECT_EQ(out[4], "8.5,2,16,400.0,500.0,900,-1.00,-900,3.00,110,0,-5.0,0,26.0,400,900,16.00,1");
 }
 
 // Every CSV field is the log's own text without its padding, so nothing is lost or rounded.
@@ -307,7 +310,7 @@ TEST(LogCsv, RoundTripsEveryFieldOfTheLog) {
         for (std::size_t c = 0; c < logFields.size(); ++c) EXPECT_EQ(csvFields[c + 2], trimmed(logFields[c]));
         double time = 0;
         std::from_chars(csvFields[0].data(), csvFields[0].data() + csvFields[0].size(), time);
-        EXPECT_DOUBLE_EQ(time, log.rows[r][INDEX] * 0.45);
+        EXPECT_DOUBLE_EQ(time, (log.rows[r][INDEX] + 1) * 0.45);
     }
 }
 
@@ -332,7 +335,7 @@ TEST(LogCsv, StreamsTheBytesItWouldFormat) {
     }
     std::ostringstream csv;
     writeCsv(csv, parseLog(text, "f.txt"));
-    EXPECT_NE(csv.str().find("\r\n6,1,12,nan,90.0,42,0.00,0,inf,90,0,0.0,0,123456789012345.6,500,1000,3.00,0\r\n"),
+    EXPECT_NE(csv.str().find("\r\n6.5,1,12,nan,90.0,42,0.00,0,inf,90,0,0.0,0,123456789012345.6,500,1000,3.00,0\r\n"),
               std::string::npos)
         << csv.str();
 }
@@ -350,7 +353,7 @@ TEST(LogCsv, WritesAFullStopWhateverTheLocale) {
     writeSummaryTable(table, summarise(parseLog(HAND_FLIGHT, "hand.txt"), 20.0));
     std::locale::global(std::locale::classic());
     std::setlocale(LC_ALL, saved.c_str());
-    EXPECT_NE(csv.str().find("\r\n4.5,1,10,290.0,280.0,1000,1.00,"), std::string::npos) << csv.str();
+    EXPECT_NE(csv.str().find("\r\n4.95,1,10,290.0,280.0,1000,1.00,"), std::string::npos) << csv.str();
     EXPECT_NE(table.str().find("a sample every 0.45 s at 20 ticks/s"), std::string::npos) << table.str();
 }
 

@@ -30,13 +30,28 @@ void appendTime(std::string& text, double seconds) {
     if (magnitude % 2 != 0) text += ".5";
 }
 
+// A field as RFC 4180 has it: quoted, its quotes doubled, when it holds a comma, a quote or a line break.
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string quoted = "\"";
+    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
 }  // namespace
 
-CsvSink::CsvSink(CsvOutput output, double tickRate) : output_(std::move(output)), tickRate_(tickRate) {
+CsvSink::CsvSink(CsvOutput output, double tickRate, bool flightColumn)
+    : output_(std::move(output)), tickRate_(tickRate), flightColumn_(flightColumn) {
     buffer_.reserve(FLUSH_BYTES + FLUSH_BYTES / 8);
 }
 
+void CsvSink::startFlight(std::string_view label) {
+    flightText_ = csvField(label) + ",";
+    segmentText_.clear();  // segments count from 1 again
+}
+
 void CsvSink::writeHeader() {
+    if (flightColumn_) buffer_ += "flight,";
     buffer_ += "time_s,segment";
     for (const ColumnInfo& column : COLUMNS) buffer_ += ',', buffer_ += column.csvName;
     buffer_ += "\r\n";
@@ -49,6 +64,7 @@ void CsvSink::row(const Row& row, const RowText& text, std::size_t segment) {
         segment_ = segment;
         segmentText_ = std::to_string(segment + 1);
     }
+    if (flightColumn_) buffer_ += flightText_;
     appendTime(buffer_, timeOfIndex(row[INDEX], tickRate_));
     buffer_ += ',';
     buffer_ += segmentText_;

@@ -1,15 +1,23 @@
-// Stacked time-series plots of a flight log, drawn with PLplot's cairo devices.
+// Stacked time-series plots of one flight or several overlaid, drawn with
+// PLplot from each flight's reduced series (plot_sink.h), with pauses, stalls
+// and band excursions marked along the time axis. PNG and PDF come from its
+// cairo devices, SVG from its own SVG device, which keeps the text as text.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/log/flight_log.h"
+#include "tools/log/log_range.h"
+#include "tools/log/plot_panels.h"
+#include "tools/log/plot_sink.h"
 
 namespace vorlat::flightlog {
 
-// The output cannot be made: an unknown extension or a file that cannot be written.
+// The output cannot be made: an unknown extension or column, or a file that cannot be written.
 class PlotError : public std::runtime_error {
 public:
     PlotError(std::string message, bool badUsage) : std::runtime_error(std::move(message)), badUsage_(badUsage) {}
@@ -21,35 +29,38 @@ private:
 
 struct PlotSize {
     int width = 1400;  // pixels (PNG) or points (SVG, PDF)
-    int height = 1800;
+    int height = 0;    // 0: as the panels need, about 1800 for the default five
 };
 
-// The series' colours as (red, green, blue), so that tests can find them.
-struct PlotColour {
-    int r, g, b;
+struct PlotRequest {
+    std::vector<Column> columns;       // empty: the five default panels
+    std::optional<std::string> title;  // else the flight's file and how it ended, or the flights' names
+    TimeRange range;                   // the rows were limited to it: the subtitle says so
+    double tickRate = DEFAULT_TICK_RATE;
+    PlotSize size;
 };
-inline constexpr PlotColour PLOT_TAS{31, 119, 180};
-inline constexpr PlotColour PLOT_IAS{255, 127, 14};
-inline constexpr PlotColour PLOT_ALT{44, 160, 44};
-inline constexpr PlotColour PLOT_CLIMB{148, 103, 189};
-inline constexpr PlotColour PLOT_PITCH{31, 119, 180};
-inline constexpr PlotColour PLOT_BANK{140, 86, 75};
-inline constexpr PlotColour PLOT_AOA{227, 119, 194};
-inline constexpr PlotColour PLOT_G{23, 100, 190};
-inline constexpr PlotColour PLOT_HP{31, 119, 180};
-inline constexpr PlotColour PLOT_THRUST{160, 160, 20};
-inline constexpr PlotColour PLOT_PROP{148, 103, 189};
-inline constexpr PlotColour PLOT_YELLOW_BAND{255, 215, 0};  // drawn at 30 % opacity
-inline constexpr PlotColour PLOT_RED_BAND{230, 30, 30};
-inline constexpr PlotColour PLOT_STALL{230, 30, 30};
-inline constexpr double PLOT_BAND_ALPHA = 0.3;
 
-// Keeps, of a line's points in time order, the first, lowest, highest and
-// last of each slice of time, in their order: the line looks the same at a
-// slice width below a pixel, and a million-row log makes a small file.
-void thinForPlot(std::vector<double>& x, std::vector<double>& y, double start, double slice);
+// One flight as read: its name in the legend, what the reader said of the
+// whole recording, and its series reduced for the columns the request plots.
+struct PlottedFlight {
+    std::string label;
+    LogInfo info;
+    const FlightSeries* series = nullptr;
+};
 
-// Writes OUT.png, OUT.svg or OUT.pdf, chosen by the extension of `output`.
+// The series one flight needs for `request`, ready to take its rows.
+FlightSeries seriesFor(const PlotRequest& request);
+
+// The device for OUT.png, OUT.svg or OUT.pdf; PlotError (bad usage) for anything else.
+const char* plotDevice(const std::string& output);
+
+// Draws the flights over each other, time measured from each recording's start
+// when there are several, and writes `output` whole or not at all (shown in
+// messages as `shownName`, default `output`). Throws PlotError, files::OutputError.
+void plotFlights(const std::vector<PlottedFlight>& flights, const PlotRequest& request, const std::string& output,
+                 std::string_view shownName = {});
+
+// One log already in memory, plotted alone.
 void plotLog(const FlightLog& log, const std::string& output, double tickRate = DEFAULT_TICK_RATE, PlotSize size = {});
 
 }  // namespace vorlat::flightlog

@@ -142,6 +142,9 @@ private:
 inline constexpr double DEFAULT_TICK_RATE = gauge::DEFAULT_TICK_RATE;  // ticks per second
 inline constexpr double TICKS_PER_SAMPLE = gauge::TICKS_PER_SAMPLE;
 inline constexpr double samplePeriod(double tickRate) { return TICKS_PER_SAMPLE / tickRate; }
-inline constexpr double timeOfIndex(double index, double tickRate) { return index * TICKS_PER_SAMPLE / tickRate; }
+// A row's time: the moment its sample was taken, in seconds since the gauge
+// started (tick 0). The sample counted `index` is taken when the tick count has
+// moved by TICKS_PER_SAMPLE for the (index + 1)th time.
+inline constexpr double timeOfIndex(double index, double tickRate) { return (index + 1) * TICKS_PER_SAMPLE / tickRate; }
 
 }  // namespace vorlat::flightlog

@@ -149,6 +149,11 @@ void Replayer::startRecording() {
 
 const Host& Replayer::show(const Row& row) {
     const auto index = static_cast<std::int64_t>(row[INDEX]);
+    if (host_ && shownIndex_ == index) {
+        apply(*host_, row);
+        host_->update();  // no tick advance: the row's sample was taken already
+        return *host_;
+    }
     if (!host_ || index - lag_ < samples_) restart(row);
     std::int64_t target = index - lag_;
     if (target - samples_ > maxCatchUp_) {
@@ -156,16 +161,23 @@ const Host& Replayer::show(const Row& row) {
         lag_ += target - samples_ - maxCatchUp_;
         target = samples_ + maxCatchUp_;
     }
-    while (samples_ < target) {
-        ticks_ += TICKS_PER_SAMPLE_STEP;
-        host_->setVariable(gauge::TICK_VARIABLE, ticks_);
-        host_->update();
-        ++samples_;
-    }
-    if (!recording_) startRecording();
+    // The row's inputs go in before the counter is driven, so that the rate
+    // readouts, which sum the last nine updates' changes, settle on them.
     apply(*host_, row);
-    host_->update();  // no tick advance: no sample, every box shows this row
+    while (samples_ < target) takeSample();
+    if (!recording_) startRecording();
+    // The row is shown in the update that takes its sample, as the panel showed
+    // it when the row was written: the row-index box counts it, index + 1.
+    takeSample();
+    shownIndex_ = index;
     return *host_;
+}
+
+void Replayer::takeSample() {
+    ticks_ += TICKS_PER_SAMPLE_STEP;
+    host_->setVariable(gauge::TICK_VARIABLE, ticks_);
+    host_->update();
+    ++samples_;
 }
 
 void Replayer::writePng(const std::string& path, const std::string& name) {
@@ -186,6 +198,7 @@ void Replayer::restart(const Row& row) {
     ticks_ = 0;
     samples_ = 0;
     lag_ = 0;
+    shownIndex_.reset();
     // Inputs before start, so the rate samplers seed on them and the rates stay at rest.
     apply(*host_, row);
     host_->setVariable(gauge::TICK_VARIABLE, ticks_);
@@ -212,6 +225,11 @@ std::vector<double> timesOf(const std::vector<ReplayShot>& shots) {
 
 ReplaySink::ReplaySink(const ReplayRequest& request, std::ostream& report)
     : request_(request), report_(report), replayer_(request.modulePath), schedule_(timesOf(request.shots)) {
+    for (const ReplayShot& shot : request.shots)
+        if (!request.range.contains(shot.time))
+            throw ReplayError("--png-at " + numberText(shot.time, -1) + ": the time lies outside the range " +
+                                  rangeText(request.range),
+                              true);
     for (const ReplayShot& shot : request.shots)
         shots_.push_back(
             {.request = shot, .file = std::make_unique<files::AtomicFile>(shot.file, shot.file), .report = {}});
@@ -259,7 +277,9 @@ void ReplaySink::finish() {
     for (const std::size_t due : schedule_.dueAtEnd(lastTime, period)) take(shots_[due], *previous_);
     if (!schedule_.outside().empty()) {
         const std::size_t first = *std::min_element(schedule_.outside().begin(), schedule_.outside().end());
-        throw ReplayError("time " + numberText(shots_[first].request.time, -1) + " s lies outside the recording (" +
+        const std::string rows = request_.range.limited() ? "the rows of the range " + rangeText(request_.range)
+                                                          : std::string("the recording");
+        throw ReplayError("time " + numberText(shots_[first].request.time, -1) + " s lies outside " + rows + " (" +
                               numberText(firstTime_, -1) + " s to " + numberText(lastTime + period, -1) + " s)",
                           true);
     }

@@ -16,6 +16,7 @@
 #include "host/cli/output_files.h"
 #include "host/cli/press_options.h"
 #include "host/host.h"
+#include "tools/log/log_range.h"
 #include "tools/log/log_reader.h"
 
 namespace vorlat::render {
@@ -78,9 +79,10 @@ inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
 // One stand-in host fed row after row. Rows were written while the recorder
 // was recording, so the replay presses the record button too, with the host's
 // log folder a scratch folder for the module's own log, and both icons show
-// green. The host's tick count advances by one sample per update until the
-// module's row counter reaches the row's index, then the row's values go in
-// and one more update (no sample) shows them. Rows are best shown in order: an
+// green. The row's values go in, the host's tick count advances by one sample
+// per update until the module's row counter reaches the row's index, and one
+// more update takes the row's sample and shows them, the row-index box at
+// index + 1 as when the row was written. Rows are best shown in order: an
 // earlier index starts a fresh host.
 class Replayer {
 public:
@@ -98,6 +100,7 @@ public:
 
 private:
     void restart(const Row& row);
+    void takeSample();  // one update with the tick count moved on by a sample
     void makeScratchFolder();
     void startRecording();
     void stopHost();
@@ -108,8 +111,9 @@ private:
     std::unique_ptr<render::PanelRenderer> renderer_;
     double ticks_ = 0;
     std::int64_t samples_ = 0;
-    std::int64_t lag_ = 0;           // how far the module's counter stays behind the log's index
-    std::filesystem::path scratch_;  // the host's log folder: where the module's own log goes
+    std::int64_t lag_ = 0;                    // how far the module's counter stays behind the log's index
+    std::optional<std::int64_t> shownIndex_;  // the row shown last: its sample is taken
+    std::filesystem::path scratch_;           // the host's log folder: where the module's own log goes
     bool recording_ = false;
 };
 
@@ -119,6 +123,7 @@ struct ReplayRequest {
     bool force = false;     // --frames may replace earlier frames in a folder that has files
     double tickRate = DEFAULT_TICK_RATE;
     std::string modulePath;  // empty: the build's own module
+    TimeRange range;         // the rows read; a picture's time must lie inside it
 };
 
 // The replay as the reader streams the rows: a frame per row as it comes, each
@@ -127,7 +132,9 @@ struct ReplayRequest {
 // each file written is reported on its own line.
 class ReplaySink : public RowSink {
 public:
-    ReplaySink(const ReplayRequest& request, std::ostream& report);  // throws files::OutputError, SameFileError
+    // Throws ReplayError (bad usage) for a picture's time outside the range,
+    // before any file is made; files::OutputError, SameFileError.
+    ReplaySink(const ReplayRequest& request, std::ostream& report);
     ~ReplaySink() override;
     void row(const Row& row, const RowText& text, std::size_t segment) override;
     void finish();  // throws ReplayError (a time outside the recording) or files::OutputError

@@ -80,9 +80,10 @@ double circularMean(double sine, double cosine, std::size_t count, Wrap wrap) {
 
 }  // namespace
 
-SummarySink::SummarySink(double tickRate) : directions_(&directionTable()) {
+SummarySink::SummarySink(double tickRate, TimeRange range) : directions_(&directionTable()), events_(tickRate) {
     s_.tickRate = tickRate;
     s_.samplePeriod = samplePeriod(tickRate);
+    s_.range = range;
 }
 
 void SummarySink::segmentStarted(const SegmentStart& /*start*/) {
@@ -91,13 +92,24 @@ void SummarySink::segmentStarted(const SegmentStart& /*start*/) {
     highest_.reset();
 }
 
-void SummarySink::row(const Row& row, const RowText& /*text*/, std::size_t /*segment*/) {
+void SummarySink::row(const Row& row, const RowText& text, std::size_t segment) {
     const double time = timeOfIndex(row[INDEX], s_.tickRate);
     if (s_.rows == 0) s_.startTime = time;
     s_.endTime = time;
     ++s_.rows;
     columnStats(row, time);
     segmentStats(row, time);
+    countSegments(row, segment);
+    events_.row(row, text, segment);
+}
+
+void SummarySink::countSegments(const Row& row, std::size_t segment) {
+    const auto index = static_cast<std::int64_t>(row[INDEX]);
+    if (!lastRow_ || lastRow_->first != segment) {
+        ++segmentsWithRows_;
+        if (lastRow_) skippedBetween_ += index - lastRow_->second - 1;
+    }
+    lastRow_ = {segment, index};
 }
 
 void SummarySink::columnStats(const Row& row, double time) {
@@ -143,9 +155,11 @@ Summary SummarySink::finish(const LogInfo& info) const {
     summary.dropped = info.dropped;
     summary.lfOnlyLines = info.lfOnlyLines;
     summary.damage = info.damage;
-    summary.segments = info.segments;
-    summary.pauses = info.segments == 0 ? 0 : info.segments - 1;
-    summary.skippedSamples = info.skippedSamples;
+    // The whole log's counts include segments without rows; a range's, only its own.
+    summary.segments = s_.range.limited() ? segmentsWithRows_ : info.segments;
+    summary.pauses = summary.segments == 0 ? 0 : summary.segments - 1;
+    summary.skippedSamples = s_.range.limited() ? skippedBetween_ : info.skippedSamples;
+    summary.events = events_.finish(info);
     summary.duration = summary.endTime - summary.startTime;
     for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
         ColumnStats& stats = summary.columns[c];

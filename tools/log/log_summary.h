@@ -11,8 +11,11 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tools/log/flight_log.h"
+#include "tools/log/log_events.h"
+#include "tools/log/log_range.h"
 #include "tools/log/log_reader.h"
 
 namespace vorlat::flightlog {
@@ -45,6 +48,8 @@ struct AltitudeChange {
 
 struct Summary {
     std::string file;
+    std::string label;  // the flight's name beside others; empty for a flight on its own
+    TimeRange range;    // the rows summarised; the counts below are of the rows in it
     Ending ending = Ending::CutOff;
     std::optional<DroppedLine> dropped;
     std::size_t lfOnlyLines = 0;
@@ -59,14 +64,16 @@ struct Summary {
     BandTimes tas, ias, g;
     StallStats stall;
     AltitudeChange largestGain, largestLoss;  // both as positive feet
+    EventList events;
 };
 
 class DirectionTable;
 
-// The summary built row by row as the reader delivers them.
+// The summary built row by row as the reader delivers them: all rows, or
+// those of a range (through a RangeFilter), whose own segments and pauses it counts.
 class SummarySink : public RowSink {
 public:
-    explicit SummarySink(double tickRate = DEFAULT_TICK_RATE);
+    explicit SummarySink(double tickRate = DEFAULT_TICK_RATE, TimeRange range = {});
     void segmentStarted(const SegmentStart& start) override;
     void row(const Row& row, const RowText& text, std::size_t segment) override;
     Summary finish(const LogInfo& info) const;
@@ -74,6 +81,7 @@ public:
 private:
     void columnStats(const Row& row, double time);
     void segmentStats(const Row& row, double time);
+    void countSegments(const Row& row, std::size_t segment);
 
     // A column's values added up, and for an angle that wraps its unit vectors too.
     struct Sums {
@@ -85,6 +93,11 @@ private:
     const DirectionTable* directions_;
     bool stalled_ = false;                                       // the row before, in this segment
     std::optional<std::pair<double, double>> lowest_, highest_;  // (altitude, time) so far in this segment
+    EventCollector events_;
+    // The segments that hold rows, and the samples between them, for a range.
+    std::optional<std::pair<std::size_t, std::int64_t>> lastRow_;  // (segment, index)
+    std::size_t segmentsWithRows_ = 0;
+    std::int64_t skippedBetween_ = 0;
 };
 
 // The same over a log already in memory.
@@ -92,5 +105,10 @@ Summary summarise(const FlightLog& log, double tickRate = DEFAULT_TICK_RATE);
 // The same fields as a table for people and as one JSON object (log_summary_output.cpp).
 void writeSummaryTable(std::ostream& out, const Summary& summary);
 void writeSummaryJson(std::ostream& out, const Summary& summary);
+
+// Several flights: one table with a column per flight, then the events of
+// each under its label; or a JSON array of the single-flight objects.
+void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summaries);
+void writeSummariesJson(std::ostream& out, const std::vector<Summary>& summaries);
 
 }  // namespace vorlat::flightlog

@@ -1,9 +1,9 @@
 // The summary as a table for people and as JSON for machines. Both writers walk
 // one list of fields (summaryFields): each field gives its table lines and its
 // JSON members side by side, so a field is added, moved or dropped in one place.
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,64 +11,13 @@
 #include "readouts/constants.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/number_text.h"
+#include "tools/log/summary_text.h"
 
 namespace vorlat::flightlog {
 
 namespace {
 
-// --- Text of the two outputs -------------------------------------------------
-
-// Numbers of the table, right-aligned in fixed columns.
-std::string padLeft(const std::string& text, std::size_t width) {
-    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
-std::string padRight(std::string text, std::size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
-    return text;
-}
-// Times to the millisecond, without trailing zeros but with at least one decimal.
-std::string timeText(double value) {
-    std::string text = numberText(value, 3);
-    if (const std::size_t point = text.find('.'); point != std::string::npos) {
-        text.erase(std::max(text.find_last_not_of('0') + 1, point + 2));
-    }
-    return text;
-}
-std::string seconds(double value) { return timeText(value) + " s"; }
-std::string count(std::size_t value) { return std::to_string(value); }
-std::string plural(std::size_t n, std::string_view one, std::string_view many) {
-    return std::string(n == 1 ? one : many);
-}
-
-std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') out += '\\', out += c;
-        else if (u < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", u);
-            out += escaped;
-        } else out += c;
-    }
-    return out + "\"";
-}
-std::string jsonNumber(double value) { return std::isfinite(value) ? numberText(value, -1) : "null"; }
-std::string jsonNumberIf(bool exists, double value) { return exists ? jsonNumber(value) : "null"; }
-
-struct JsonMember {
-    std::string key;
-    std::string value;  // JSON text
-};
-// {"key": value, ...} on one line.
-std::string jsonObject(const std::vector<JsonMember>& members) {
-    std::string out = "{";
-    for (const JsonMember& member : members) {
-        if (&member != &members.front()) out += ", ";
-        out += jsonString(member.key) + ": " + member.value;
-    }
-    return out + "}";
-}
+using namespace summary_text;
 
 // One field of the summary in both outputs: its lines of the table (each with
 // its line break; empty: the table leaves it out) and its members of the JSON object.
@@ -169,7 +118,26 @@ SummaryField bandsField(const Summary& s) {
 
 constexpr std::string_view MORE = "              ";  // a line that continues the one above
 
-SummaryField fileField(const Summary& s) { return {"File          " + s.file + "\n", {{"file", jsonString(s.file)}}}; }
+SummaryField fileField(const Summary& s) {
+    SummaryField field{"File          " + s.file + "\n", {{"file", jsonString(s.file)}}};
+    if (!s.label.empty()) {
+        field.table += "Label         " + s.label + "\n";
+        field.json.push_back({"label", jsonString(s.label)});
+    }
+    return field;
+}
+
+// The table names a range only when one was asked for; the JSON always has both ends, null when open.
+SummaryField rangeField(const Summary& s) {
+    const auto end = [](const std::optional<double>& time) { return time ? jsonNumber(*time) : std::string("null"); };
+    return {s.range.limited() ? "Range         " + rangeText(s.range) + "\n" : std::string(),
+            {{"range", jsonObject({{"from_s", end(s.range.from)}, {"to_s", end(s.range.to)}})}}};
+}
+
+SummaryField eventsField(const Summary& s) {
+    return {"\n" + eventsTable(s.events),
+            {{"events", eventsJson(s.events)}, {"events_not_listed", count(s.events.notListed)}}};
+}
 
 // The damage as table lines under the completeness: the headline, the first lines, how many more.
 std::string damageTable(const Damage& damage) {
@@ -278,8 +246,9 @@ SummaryField altitudeField(const Summary& s) {
 // table ends at the extent, while the JSON keeps every member (null where no
 // value exists), so that a machine finds the same keys in every summary.
 std::vector<SummaryField> summaryFields(const Summary& s) {
-    std::vector<SummaryField> fields{fileField(s), completenessField(s), extentField(s)};
-    for (SummaryField field : {columnsField(s), bandsField(s), stallField(s), climbField(s), altitudeField(s)}) {
+    std::vector<SummaryField> fields{fileField(s), completenessField(s), rangeField(s), extentField(s)};
+    for (SummaryField field :
+         {columnsField(s), bandsField(s), stallField(s), climbField(s), altitudeField(s), eventsField(s)}) {
         if (s.rows == 0) field.table.clear();
         fields.push_back(std::move(field));
     }

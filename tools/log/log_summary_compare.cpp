@@ -1,0 +1,139 @@
+// Several flights side by side: one table with a column per flight, its rows
+// one list (comparisonRows) of what the single summary says, then the events
+// of each flight under its label; and for machines an array of the summaries.
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/log/log_summary.h"
+#include "tools/log/number_text.h"
+#include "tools/log/summary_text.h"
+
+namespace vorlat::flightlog {
+
+namespace {
+
+using namespace summary_text;
+
+// One row of the table: its name, and its cell for each flight.
+struct ComparisonRow {
+    std::string name;
+    std::function<std::string(const Summary&)> cell;
+};
+
+std::string rangeCell(const Summary& s) { return s.range.limited() ? rangeText(s.range) : "whole recording"; }
+
+std::vector<ComparisonRow> extentRows() {
+    return {
+        {"File", [](const Summary& s) { return s.file; }},
+        {"Completeness", [](const Summary& s) { return std::string(endingKeyword(s.ending)); }},
+        {"Damaged lines", [](const Summary& s) { return count(s.damage.total()); }},
+        {"Range", rangeCell},
+        {"Rows", [](const Summary& s) { return count(s.rows); }},
+        {"Segments", [](const Summary& s) { return count(s.segments); }},
+        {"Pauses", [](const Summary& s) { return count(s.pauses); }},
+        {"Not recorded s",
+         [](const Summary& s) { return timeText(static_cast<double>(s.skippedSamples) * s.samplePeriod); }},
+        {"Start s", [](const Summary& s) { return timeText(s.startTime); }},
+        {"End s", [](const Summary& s) { return timeText(s.endTime); }},
+        {"Duration s", [](const Summary& s) { return timeText(s.duration); }},
+    };
+}
+
+// Minimum, maximum and mean of every column, as the single table has them.
+void addColumnRows(std::vector<ComparisonRow>& rows) {
+    struct Statistic {
+        const char* name;
+        double ColumnStats::*value;
+        int extraDecimals;
+    };
+    constexpr Statistic STATISTICS[] = {
+        {"min", &ColumnStats::min, 0}, {"max", &ColumnStats::max, 0}, {"mean", &ColumnStats::mean, 2}};
+    for (std::size_t c = 1; c < COLUMN_COUNT; ++c) {
+        const std::string unit(COLUMNS[c].unit);
+        for (const Statistic& statistic : STATISTICS) {
+            rows.push_back({std::string(COLUMNS[c].header) + " " + statistic.name + (unit.empty() ? "" : " " + unit),
+                            [c, statistic](const Summary& s) {
+                                const ColumnStats& stats = s.columns[c];
+                                const double value = stats.*statistic.value;
+                                if (stats.count == 0 || !std::isfinite(value)) return std::string("-");
+                                return numberText(value, COLUMNS[c].decimals + statistic.extraDecimals);
+                            }});
+        }
+    }
+}
+
+void addBandAndEventRows(std::vector<ComparisonRow>& rows) {
+    struct BandRow {
+        const char* name;
+        BandTimes Summary::*times;
+    };
+    constexpr BandRow BANDS[] = {{"TAS", &Summary::tas}, {"IAS", &Summary::ias}, {"G load", &Summary::g}};
+    for (const BandRow& band : BANDS) {
+        rows.push_back({std::string(band.name) + " yellow s",
+                        [band](const Summary& s) { return timeText((s.*band.times).yellowSeconds); }});
+        rows.push_back({std::string(band.name) + " red s",
+                        [band](const Summary& s) { return timeText((s.*band.times).redSeconds); }});
+    }
+    rows.push_back({"Stalls", [](const Summary& s) { return count(s.stall.events); }});
+    rows.push_back({"Stalled s", [](const Summary& s) { return timeText(s.stall.totalSeconds); }});
+    rows.push_back({"First stall s", [](const Summary& s) {
+                        return s.stall.firstTime ? timeText(*s.stall.firstTime) : std::string("-");
+                    }});
+    rows.push_back({"Altitude gain ft", [](const Summary& s) { return numberText(s.largestGain.feet, 0); }});
+    rows.push_back({"Altitude loss ft", [](const Summary& s) { return numberText(s.largestLoss.feet, 0); }});
+    rows.push_back({"Events", [](const Summary& s) { return count(s.events.events.size() + s.events.notListed); }});
+}
+
+std::vector<ComparisonRow> comparisonRows() {
+    std::vector<ComparisonRow> rows = extentRows();
+    addColumnRows(rows);
+    addBandAndEventRows(rows);
+    return rows;
+}
+
+constexpr std::size_t COLUMN_GAP = 2;
+
+}  // namespace
+
+void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summaries) {
+    const std::vector<ComparisonRow> rows = comparisonRows();
+    std::vector<std::vector<std::string>> cells(rows.size());
+    std::size_t nameWidth = 0;
+    std::vector<std::size_t> widths;
+    for (const Summary& s : summaries) widths.push_back(s.label.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        nameWidth = std::max(nameWidth, rows[r].name.size());
+        for (std::size_t f = 0; f < summaries.size(); ++f) {
+            cells[r].push_back(rows[r].cell(summaries[f]));
+            widths[f] = std::max(widths[f], cells[r].back().size());
+        }
+    }
+    out << padRight("", nameWidth);
+    for (std::size_t f = 0; f < summaries.size(); ++f) out << padLeft(summaries[f].label, widths[f] + COLUMN_GAP);
+    out << "\n";
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        out << padRight(rows[r].name, nameWidth);
+        for (std::size_t f = 0; f < summaries.size(); ++f) out << padLeft(cells[r][f], widths[f] + COLUMN_GAP);
+        out << "\n";
+    }
+    for (const Summary& s : summaries) out << "\n" << s.label << "\n" << eventsTable(s.events);
+}
+
+void writeSummariesJson(std::ostream& out, const std::vector<Summary>& summaries) {
+    out << "[\n";
+    for (const Summary& s : summaries) {
+        std::ostringstream one;
+        writeSummaryJson(one, s);
+        std::string text = one.str();
+        text.pop_back();  // its line break: the array's separator follows
+        out << text << (&s != &summaries.back() ? ",\n" : "\n");
+    }
+    out << "]\n";
+}
+
+}  // namespace vorlat::flightlog

@@ -1,0 +1,144 @@
+// Text pieces of the summary's two outputs, and the events in both.
+#include "tools/log/summary_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tools/log/number_text.h"
+
+namespace vorlat::flightlog::summary_text {
+
+std::string padLeft(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+std::string padRight(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+std::string timeText(double value) {
+    std::string text = numberText(value, 3);
+    if (const std::size_t point = text.find('.'); point != std::string::npos) {
+        text.erase(std::max(text.find_last_not_of('0') + 1, point + 2));
+    }
+    return text;
+}
+std::string seconds(double value) { return timeText(value) + " s"; }
+std::string count(std::size_t value) { return std::to_string(value); }
+std::string plural(std::size_t n, std::string_view one, std::string_view many) {
+    return std::string(n == 1 ? one : many);
+}
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') out += '\\', out += c;
+        else if (u < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", u);
+            out += escaped;
+        } else out += c;
+    }
+    return out + "\"";
+}
+std::string jsonNumber(double value) { return std::isfinite(value) ? numberText(value, -1) : "null"; }
+std::string jsonNumberIf(bool exists, double value) { return exists ? jsonNumber(value) : "null"; }
+
+std::string jsonObject(const std::vector<JsonMember>& members) {
+    std::string out = "{";
+    for (const JsonMember& member : members) {
+        if (&member != &members.front()) out += ", ";
+        out += jsonString(member.key) + ": " + member.value;
+    }
+    return out + "}";
+}
+
+namespace {
+
+// How the events' lines name the columns they speak of.
+struct EventColumn {
+    Column column;
+    std::string_view name;
+};
+constexpr EventColumn EVENT_COLUMNS[] = {
+    {.column = TAS, .name = "TAS"},     {.column = IAS, .name = "IAS"},      {.column = ALT, .name = "Altitude"},
+    {.column = CLIMB, .name = "Climb"}, {.column = GFORC, .name = "G load"},
+};
+
+std::string columnName(Column column) {
+    for (const EventColumn& named : EVENT_COLUMNS)
+        if (named.column == column) return std::string(named.name);
+    return std::string(COLUMNS[column].header);
+}
+
+// A value as the log holds it, with its unit.
+std::string valueText(Column column, double value) {
+    const std::string unit(COLUMNS[column].unit);
+    return numberText(value, COLUMNS[column].decimals) + (unit.empty() ? "" : " " + unit);
+}
+
+std::string bandText(const Event& event) {
+    const std::string band = " the " + std::string(bandKeyword(*event.band)) + " band";
+    const std::string name = columnName(*event.column);
+    if (event.kind == EventKind::BandEnter)
+        return name + " enters" + band + " at " + valueText(*event.column, *event.value);
+    const std::string where = event.value ? "at " + valueText(*event.column, *event.value) : "as the rows stop";
+    return name + " leaves" + band + " " + where + "; peak " + valueText(*event.column, *event.peak) + " at " +
+           seconds(*event.peakTime);
+}
+
+// What happened, after the time the line starts with.
+std::string eventText(const Event& event) {
+    switch (event.kind) {
+        case EventKind::RecordingStart: return "recording starts";
+        case EventKind::RecordingEnd: return "recording " + std::string(endingName(*event.ending));
+        case EventKind::Pause:
+            return "pause to " + seconds(*event.to) + ": " + seconds(*event.length) + " not recorded";
+        case EventKind::Stall: return "stall to " + seconds(*event.to) + " (" + seconds(*event.to - event.time) + ")";
+        case EventKind::BandEnter:
+        case EventKind::BandExit: return bandText(event);
+        case EventKind::Extreme:
+            return columnName(*event.column) + " " + std::string(event.which) + " " +
+                   valueText(*event.column, *event.value);
+    }
+    return {};
+}
+
+constexpr std::size_t EVENT_TIME_WIDTH = 12;
+
+// The members an event has, in the documented order.
+std::string eventJson(const Event& event) {
+    std::vector<JsonMember> members{{"time_s", jsonNumber(event.time)}, {"kind", jsonString(eventKeyword(event.kind))}};
+    if (event.column) members.push_back({"column", jsonString(COLUMNS[*event.column].csvName)});
+    if (event.band) members.push_back({"band", jsonString(bandKeyword(*event.band))});
+    if (event.value) members.push_back({"value", jsonNumber(*event.value)});
+    if (event.to) members.push_back({"to_s", jsonNumber(*event.to)});
+    if (event.length) members.push_back({"length_s", jsonNumber(*event.length)});
+    if (event.peak) members.push_back({"peak", jsonNumber(*event.peak)});
+    if (event.peakTime) members.push_back({"peak_s", jsonNumber(*event.peakTime)});
+    if (!event.which.empty()) members.push_back({"which", jsonString(event.which)});
+    if (event.ending) members.push_back({"ending", jsonString(endingKeyword(*event.ending))});
+    return jsonObject(members);
+}
+
+}  // namespace
+
+std::string eventsTable(const EventList& list) {
+    std::string table = "Events        " + count(list.events.size()) + " in time order";
+    if (list.notListed != 0) table += ", " + count(list.notListed) + " more not listed";
+    table += "\n";
+    for (const Event& event : list.events)
+        table += padLeft(seconds(event.time), EVENT_TIME_WIDTH) + "  " + eventText(event) + "\n";
+    return table;
+}
+
+std::string eventsJson(const EventList& list) {
+    if (list.events.empty()) return "[]";
+    std::string json = "[\n";
+    for (const Event& event : list.events)
+        json += "    " + eventJson(event) + (&event != &list.events.back() ? ",\n" : "\n");
+    return json + "  ]";
+}
+
+}  // namespace vorlat::flightlog::summary_text
