@@ -14,6 +14,7 @@ native_pkgs=(
   locales binutils
   miller hyperfine
   clang libclang-rt-14-dev
+  chromium openssl
 )
 windows_pkgs=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
@@ -42,6 +43,9 @@ if [ "$want" = all ]; then
   pkgs+=("${windows_i386_pkgs[@]}")
 fi
 
+# The report's chart library comes from the npm registry: npm only when the machine has none.
+command -v npm >/dev/null || pkgs+=(npm)
+
 todo=$(missing "${pkgs[@]}")
 if [ -n "$todo" ]; then
   echo "install-deps: installing: $todo" >&2
@@ -60,3 +64,6 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf8$'; then
     "${sudo_cmd[@]}" locale-gen >/dev/null 2>&1 || true
   fi
 fi
+
+# The chart library the flight report embeds, checked against its pinned hash.
+bash "$(dirname "$0")/fetch-web-deps.sh"
