@@ -3,6 +3,7 @@
 // loader_windows.cpp implement it; everything above is portable.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,27 +18,46 @@ struct BitmapBytes {
     std::string origin;  // for error messages
 };
 
+// The file a ModuleLibrary loads.
+struct ModuleFile {
+    std::string path;        // the file to load (perhaps a private copy)
+    std::string name;        // how errors name the module
+    bool temporary = false;  // a private copy: removed as early as the platform allows
+};
+
+// A loaded part of the module's image in memory.
+struct MemoryRange {
+    std::uintptr_t begin = 0, end = 0;
+};
+
 class ModuleLibrary {
 public:
-    // Loads the file at `path` (perhaps a private copy); errors name the module as `name`.
-    // Throws LoadError with the platform's reason.
-    ModuleLibrary(const std::string& path, const std::string& name);
+    // Loads the file; throws LoadError with the platform's reason. A temporary
+    // file is removed before any module code runs where the platform lets a
+    // loaded file go (POSIX: the library is loaded through an open descriptor,
+    // so a crash while loading leaves no copy); fileRemoved() tells.
+    explicit ModuleLibrary(const ModuleFile& file);
     ~ModuleLibrary();  // unloads if still loaded
     ModuleLibrary(const ModuleLibrary&) = delete;
     ModuleLibrary& operator=(const ModuleLibrary&) = delete;
 
-    // POSIX keeps a loaded file's mapping after its name is removed; Windows
-    // refuses to remove a loaded library.
-#if defined(_WIN32)
-    static constexpr bool FILE_REMOVABLE_WHILE_LOADED = false;
-#else
-    static constexpr bool FILE_REMOVABLE_WHILE_LOADED = true;
-#endif
+    bool fileRemoved() const { return fileRemoved_; }
 
     // The address of an exported data record, or nullptr.
     void* record(const char* name) const;
     void unload();
     bool loaded() const { return handle_ != nullptr; }
+
+    // The bytes of the module's loaded image from `address` to the end of the
+    // range holding it; 0 when the address lies outside the module.
+    std::size_t bytesFrom(const void* address) const {
+        const auto at = reinterpret_cast<std::uintptr_t>(address);
+        for (const MemoryRange& range : ranges_) {
+            if (at >= range.begin && at < range.end) return range.end - at;
+        }
+        return 0;
+    }
+    bool holds(const void* address, std::size_t length) const { return bytesFrom(address) >= length; }
 
     // The bitmap resource `id`: from the module's resources on Windows, from the
     // BITMAP lines of `resourceScript` elsewhere. Throws LoadError when missing.
@@ -46,6 +66,9 @@ public:
 private:
     std::string name_;
     void* handle_ = nullptr;
+    bool fileRemoved_ = false;
+    int descriptor_ = -1;  // POSIX: the open file the library was loaded through
+    std::vector<MemoryRange> ranges_;
 };
 
 // Resource-script lines of the form `4096 BITMAP "background.bmp"`: the file

@@ -1,4 +1,6 @@
 // Module loading with LoadLibraryA; bitmaps from the module's own resources.
+// Windows will not remove a loaded library's file: the host removes a private
+// copy after unloading it, so a crash leaves the copy behind.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -23,13 +25,22 @@ std::string lastErrorText() {
     }
     return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
 }
+
+// The whole image as mapped: from the base to SizeOfImage, as its own headers say.
+MemoryRange imageRange(void* handle) {
+    const auto base = reinterpret_cast<std::uintptr_t>(handle);
+    const auto* dosHeader = static_cast<const IMAGE_DOS_HEADER*>(handle);
+    const auto* ntHeaders = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dosHeader->e_lfanew);
+    return {.begin = base, .end = base + ntHeaders->OptionalHeader.SizeOfImage};
+}
 }  // namespace
 
-ModuleLibrary::ModuleLibrary(const std::string& path, const std::string& name) : name_(name) {
-    handle_ = LoadLibraryA(path.c_str());
+ModuleLibrary::ModuleLibrary(const ModuleFile& file) : name_(file.name) {
+    handle_ = LoadLibraryA(file.path.c_str());
     if (handle_ == nullptr) {
-        throw LoadError(name + ": not a loadable library (" + lastErrorText() + ")");
+        throw LoadError(name_ + ": not a loadable library (" + lastErrorText() + ")");
     }
+    ranges_ = {imageRange(handle_)};
 }
 
 ModuleLibrary::~ModuleLibrary() { unload(); }
@@ -47,6 +58,7 @@ void ModuleLibrary::unload() {
         FreeLibrary(moduleHandle(handle_));
         handle_ = nullptr;
     }
+    ranges_.clear();
 }
 
 BitmapBytes ModuleLibrary::bitmap(int id, const std::string& /*resourceScript*/) const {

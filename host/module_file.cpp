@@ -1,11 +1,13 @@
-// Loading the module file: a private copy where asked, the records checked, the
-// log folder confirmed, moduleInit and moduleDeinit, and unloading.
+// Loading the module file: a private copy where asked, the file checked before
+// it is mapped, the records checked, the log folder confirmed, moduleInit and
+// moduleDeinit, and unloading.
 #include <atomic>
 #include <cstdlib>
 #include <random>
 #include <utility>
 
 #include "host/host_state.h"
+#include "host/module_check.h"
 
 namespace vorlat {
 
@@ -41,8 +43,14 @@ HostOptions checkedOptions(HostOptions options) {
     if (options.modulePath.empty()) options.modulePath = defaultModulePath();
     if (options.resourceScript.empty()) options.resourceScript = defaultResourceScript();
     std::error_code error;
-    if (!std::filesystem::is_regular_file(options.modulePath, error)) {
-        throw LoadError(options.modulePath + ": no such module file");
+    const auto status = std::filesystem::status(options.modulePath, error);
+    if (!std::filesystem::exists(status)) throw LoadError(options.modulePath + ": no such module file");
+    if (std::filesystem::is_directory(status)) throw LoadError(options.modulePath + ": a folder, not a module file");
+    if (!std::filesystem::is_regular_file(status)) {
+        throw LoadError(options.modulePath + ": not a regular file, so not a module file");
+    }
+    if (const auto size = std::filesystem::file_size(options.modulePath, error); !error && size > MAX_MODULE_BYTES) {
+        throw LoadError(options.modulePath + ": " + tooLargeForAModule());
     }
     if (!options.logFolder.empty()) {
         if (!std::filesystem::is_directory(options.logFolder, error)) {
@@ -66,15 +74,18 @@ void removeCopy(std::filesystem::path& copyPath) {
 Host::Host(HostOptions options) {
     auto state = std::make_unique<State>();
     state->options = checkedOptions(std::move(options));
-    std::filesystem::path loadPath = state->options.modulePath;
+    const std::string& name = state->options.modulePath;
+    std::filesystem::path loadPath = name;
     if (state->options.privateCopy) {
         state->copyPath = privateCopyOf(loadPath);
         loadPath = state->copyPath;
     }
     try {
-        state->library = std::make_unique<ModuleLibrary>(loadPath.string(), state->options.modulePath);
-        // Where a loaded file may be removed, do it now: a crash then leaves no copy behind.
-        if (ModuleLibrary::FILE_REMOVABLE_WHILE_LOADED) removeCopy(state->copyPath);
+        // The bytes that will be loaded are checked first: a damaged file is refused, not mapped.
+        checkModuleFile(loadPath.string(), name);
+        state->library = std::make_unique<ModuleLibrary>(
+            ModuleFile{.path = loadPath.string(), .name = name, .temporary = state->options.privateCopy});
+        if (state->library->fileRemoved()) state->copyPath.clear();
         state->load();
         if (auto init = reinterpret_cast<Routine>(pointerAt(state->linkage, R.linkage.moduleInit))) {
             ModuleCall call(*state, "moduleInit");
@@ -122,6 +133,9 @@ std::string defaultModulePath() {
 }
 
 std::string defaultResourceScript() {
+    if (const char* fromEnvironment = std::getenv("VORLAT_RESOURCE_SCRIPT"); fromEnvironment && *fromEnvironment) {
+        return fromEnvironment;
+    }
 #ifdef VORLAT_DEFAULT_RESOURCE_SCRIPT
     return VORLAT_DEFAULT_RESOURCE_SCRIPT;
 #else

@@ -1,10 +1,15 @@
 // Finding and checking the module's records (Linkage, GaugeHeader, the element
 // tree, ImportTable) and reading elements and mouse-area lists into views, all
-// through the offsets of host/layout.h.
+// through the offsets of host/layout.h. Every record the host follows must lie
+// wholly inside the module's loaded image: a pointer elsewhere is refused, not
+// followed, and every list is walked only within the image and a walk limit.
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
 #include "host/host_state.h"
+#include "host/module_check.h"
+#include "host/printable.h"
 
 namespace vorlat {
 
@@ -20,7 +25,6 @@ namespace {
 
 // Walk limits: a list without its terminator is refused, not followed forever.
 constexpr std::size_t MAX_CHILDREN = 1024;
-constexpr std::size_t MAX_IMPORT_ENTRIES = 64;
 constexpr std::size_t MAX_CONDITIONS = 64;
 constexpr std::size_t MAX_MOUSE_AREAS = 4096;
 constexpr std::size_t MAX_NAME = 256;
@@ -34,6 +38,37 @@ std::string hexByte(std::uint32_t value) {
 
 bool isElementKind(int kind) {
     return kind == gauge::IMAGE_KIND || kind == gauge::TEXT_KIND || kind == gauge::ICON_KIND;
+}
+
+std::size_t recordSize(int kind) {
+    return kind == gauge::TEXT_KIND ? R.text.size : kind == gauge::ICON_KIND ? R.icon.size : R.image.size;
+}
+
+// A routine the host will call must start inside the module: a stray pointer is
+// refused, not jumped to. (Code inside the module can still do anything.)
+void requireRoutineInside(const Host::State& s, std::uintptr_t routine, const std::string& what) {
+    if (routine != 0 && !s.library->holds(reinterpret_cast<const void*>(routine), 1)) {
+        throw LoadError(s.options.modulePath + ": " + what + " at " + hex(routine) + " lies outside the module");
+    }
+}
+
+// Linkage's and GaugeHeader's routines.
+void checkRoutines(const Host::State& s) {
+    requireRoutineInside(s, pointerAt(s.linkage, R.linkage.moduleInit), "Linkage moduleInit");
+    requireRoutineInside(s, pointerAt(s.linkage, R.linkage.moduleDeinit), "Linkage moduleDeinit");
+    for (int k = 0; k < layout::ROUTINE_COUNT; ++k) {
+        requireRoutineInside(
+            s, pointerAt(s.header, R.gaugeHeader.routines + std::size_t(k) * R.pointerSize),
+            "GaugeHeader routine " + std::to_string(k + 1) + " of " + std::to_string(layout::ROUTINE_COUNT));
+    }
+}
+
+// Refuses the module unless `size` bytes at `record` lie inside its loaded image.
+void requireInside(const Host::State& s, const void* record, std::size_t size, const std::string& what) {
+    if (!s.library->holds(record, size)) {
+        throw LoadError(s.options.modulePath + ": " + what + " (" + std::to_string(size) + " bytes at " +
+                        hex(word(record)) + ") lies outside the module");
+    }
 }
 
 MouseAreaView areaAt(const std::byte* area) {
@@ -52,11 +87,13 @@ MouseAreaView areaAt(const std::byte* area) {
     };
 }
 
-void readConditions(const std::byte* element, ElementView& v) {
+// The pairs before the (0, 0) end, read no further than the module's image reaches.
+void readConditions(const ModuleLibrary& library, const std::byte* element, ElementView& v) {
     const std::byte* conditions = recordAt(element, R.element.conditions);
     if (conditions == nullptr) return;
     v.hasConditions = true;
-    for (std::size_t i = 0; i < MAX_CONDITIONS; ++i) {
+    const std::size_t pairs = std::min(MAX_CONDITIONS, library.bytesFrom(conditions) / R.conditionPair);
+    for (std::size_t i = 0; i < pairs; ++i) {
         const auto key = readAt<std::uint32_t>(conditions, i * R.conditionPair);
         if (key == 0) break;
         v.conditions.push_back({key, readAt<std::uint32_t>(conditions, i * R.conditionPair + 4)});
@@ -82,6 +119,16 @@ void readTextFields(const std::byte* element, ElementView& v) {
     v.textFlags = readAt<std::uint32_t>(element, R.text.textFlags);
 }
 
+// At load: an element's condition list, up to its end or the walk limit, inside the module.
+void checkConditions(const Host::State& s, const std::byte* element, const std::string& what) {
+    const std::byte* conditions = recordAt(element, R.element.conditions);
+    if (conditions == nullptr) return;
+    for (std::size_t i = 0; i < MAX_CONDITIONS; ++i) {
+        requireInside(s, conditions + i * R.conditionPair, R.conditionPair, "the condition list of " + what);
+        if (readAt<std::uint32_t>(conditions, i * R.conditionPair) == 0) return;
+    }
+}
+
 void readIconFields(const std::byte* element, ElementView& v) {
     v.variableIds[0] = readAt<std::uint32_t>(element, R.icon.var + R.variable.id);
     v.hasCallback = pointerAt(element, R.icon.callback) != 0;
@@ -105,6 +152,7 @@ void Host::State::refuse(const std::string& why) const { throw LoadError(options
 void Host::State::findExports() {
     linkage = static_cast<std::byte*>(library->record("Linkage"));
     if (linkage == nullptr) refuse("exports no record \"Linkage\"");
+    requireInside(*this, linkage, R.linkage.size, "the record \"Linkage\"");
     importTable = static_cast<std::byte*>(library->record("ImportTable"));
     if (importTable == nullptr) refuse("exports no record \"ImportTable\"");
 }
@@ -117,6 +165,7 @@ void Host::State::checkGaugeHeader() {
     }
     header = recordAt(linkage, R.linkage.gauges);
     if (header == nullptr) refuse("Linkage gauge list is empty");
+    requireInside(*this, header, R.gaugeHeader.size, "GaugeHeader");
     if (pointerAt(linkage, R.linkage.gauges + R.pointerSize) != 0) {
         refuse("Linkage gauge list holds more than one gauge");
     }
@@ -126,22 +175,27 @@ void Host::State::checkGaugeHeader() {
     }
     const auto* name = reinterpret_cast<const char*>(pointerAt(header, R.gaugeHeader.name));
     if (name == nullptr) refuse("GaugeHeader has no name");
-    const std::string gaugeName(name, strnlen(name, MAX_NAME));
+    requireInside(*this, name, 1, "the gauge name");
+    const std::string gaugeName(name, strnlen(name, std::min(MAX_NAME, library->bytesFrom(name))));
     if (gaugeName != gauge::GAUGE_NAME) {
-        refuse("gauge name is \"" + gaugeName + "\", expected \"" + std::string(gauge::GAUGE_NAME) + "\"");
+        refuse("gauge name is " + printable(gaugeName) + ", expected \"" + std::string(gauge::GAUGE_NAME) + "\"");
     }
+    checkRoutines(*this);
 }
 
 // One root image, whose children are all of a known kind.
 void Host::State::readElementTree() {
     const std::byte* elementList = recordAt(header, R.gaugeHeader.elementList);
     if (elementList == nullptr) refuse("GaugeHeader has no element list");
+    requireInside(*this, elementList, 2 * R.pointerSize, "the element list");
     root = recordAt(elementList, 0);
     if (root == nullptr) refuse("the element list is empty");
+    requireInside(*this, root, R.image.size, "the root element");
     if (pointerAt(elementList, R.pointerSize) != 0) refuse("the element list holds more than one root element");
     if (kindOf(root) != gauge::IMAGE_KIND) {
         refuse("the root element is of kind " + std::to_string(kindOf(root)) + ", not an image");
     }
+    checkConditions(*this, root, "the root element");
     if (const std::byte* childList = recordAt(root, R.element.children)) {
         readChildList(childList);
     }
@@ -152,11 +206,18 @@ void Host::State::readChildList(const std::byte* childList) {
         if (i == MAX_CHILDREN) {
             refuse("the child list has no end within " + std::to_string(MAX_CHILDREN) + " entries");
         }
+        requireInside(*this, childList + i * R.pointerSize, R.pointerSize, "the child list");
         std::byte* child = recordAt(childList, i * R.pointerSize);
         if (child == nullptr) return;
-        if (!isElementKind(kindOf(child))) {
-            refuse("child " + std::to_string(i) + " is of unknown kind " + std::to_string(kindOf(child)));
+        const std::string what = "child " + std::to_string(i);
+        requireInside(*this, child, R.element.size, what);
+        if (!isElementKind(kindOf(child))) refuse(what + " is of unknown kind " + std::to_string(kindOf(child)));
+        requireInside(*this, child, recordSize(kindOf(child)), what);
+        if (kindOf(child) != gauge::IMAGE_KIND) {
+            const std::size_t callback = kindOf(child) == gauge::TEXT_KIND ? R.text.callback : R.icon.callback;
+            requireRoutineInside(*this, pointerAt(child, callback), "the callback of " + what);
         }
+        checkConditions(*this, child, what);
         children.push_back(child);
     }
 }
@@ -166,8 +227,11 @@ void Host::State::fillImportTable() {
     std::byte* servicesEntry = nullptr;
     std::byte* dataEntry = nullptr;
     for (std::size_t i = 0;; ++i) {
-        if (i == MAX_IMPORT_ENTRIES) refuse("ImportTable has no end entry");
+        if (i == MAX_IMPORT_ENTRIES) {
+            refuse("ImportTable has no end entry within " + std::to_string(MAX_IMPORT_ENTRIES) + " entries");
+        }
         std::byte* entry = importTable + i * R.importEntry.size;
+        requireInside(*this, entry, R.importEntry.size, "ImportTable entry " + std::to_string(i));
         const auto id = readAt<std::uint32_t>(entry, R.importEntry.id);
         if (id == 0) break;
         if (id == gauge::SERVICES_IMPORT_ID && servicesEntry == nullptr) servicesEntry = entry;
@@ -199,6 +263,10 @@ std::vector<MouseAreaView> Host::State::readAreas(const std::byte* list, std::ve
     }
     int depth = 0;
     for (std::size_t i = 0; i < MAX_MOUSE_AREAS; ++i) {
+        if (!library->holds(list + i * R.mouseArea.size, R.mouseArea.size)) {
+            if (problems) problems->push_back("record " + std::to_string(i) + " lies outside the module");
+            return areas;
+        }
         MouseAreaView view = areaAt(list + i * R.mouseArea.size);
         // A group's own records stand at the depth around it; its members one deeper.
         if (view.kind == gauge::AREA_END_GROUP) {
@@ -228,7 +296,7 @@ ElementView Host::State::view(const std::byte* element, std::size_t childIndex) 
     v.x = readAt<std::int32_t>(element, R.element.x);
     v.y = readAt<std::int32_t>(element, R.element.y);
     v.drawFlags = readAt<std::uint32_t>(element, R.element.drawFlags);
-    readConditions(element, v);
+    readConditions(*library, element, v);
     v.lastResult = std::numeric_limits<double>::quiet_NaN();
     if (v.kind == gauge::TEXT_KIND) {
         readTextFields(element, v);

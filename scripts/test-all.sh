@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # The whole test suite: native build and tests, the sanitizer build and tests,
-# then the Windows legs (32-bit and 64-bit DLLs under Wine). Installs what is missing.
-# Usage: scripts/test-all.sh [--no-windows] [--no-asan]
+# every fuzz target for a short while (scripts/fuzz.sh, VORLAT_FUZZ_SECONDS each,
+# default 20), then the Windows legs (32-bit and 64-bit DLLs under Wine).
+# Installs what is missing.
+# Usage: scripts/test-all.sh [--no-windows] [--no-asan] [--no-fuzz]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 run_windows=1
 run_asan=1
+run_fuzz=1
 for arg in "$@"; do
   case "$arg" in
     --no-windows) run_windows=0 ;;
     --no-asan) run_asan=0 ;;
+    --no-fuzz) run_fuzz=0 ;;
     *) echo "test-all: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -47,6 +51,12 @@ PY
 
 ctest_leg native
 if [ "$run_asan" = 1 ]; then ctest_leg asan; fi
+if [ "$run_fuzz" = 1 ]; then
+  fuzz_summary=$(mktemp)
+  bash scripts/fuzz.sh "${VORLAT_FUZZ_SECONDS:-20}" --summary "$fuzz_summary" || overall=1
+  if [ -s "$fuzz_summary" ]; then results+=("$(cat "$fuzz_summary")"); else results+=("fuzz 0 1 0"); fi
+  rm -f "$fuzz_summary"
+fi
 
 if [ "$run_windows" = 1 ]; then
   echo "== windows legs" >&2

@@ -167,7 +167,9 @@ FlyPlan planOrFail(const FlyOptions& options) {
     } catch (const UsageError& error) {
         fail(EXIT_BAD_INPUT, error.what());
     } catch (const flight::TraceError& error) {
-        fail(EXIT_BAD_INPUT, error.what());
+        // A trace the system could not read is a failure, not the user's bad input.
+        fail(error.cause() == flight::TraceError::Cause::ReadFailure ? EXIT_FAILURE_OTHER : EXIT_BAD_INPUT,
+             error.what());
     } catch (const files::SameFileError& error) {
         fail(EXIT_BAD_INPUT, error.what());
     } catch (const files::OutputError& error) {
@@ -360,7 +362,7 @@ void addFlyCommand(CLI::App& app) {
         "The built-in flight is used unless --trace names a CSV file. Simulated time: runs as fast as it can.");
     command->add_option("--module", options->module, "The gauge module to load (default: this build's module)");
     command->add_option("--trace", options->trace,
-                        "Replay a CSV trace instead of the built-in flight "
+                        "Replay a CSV trace instead of the built-in flight, - for standard input "
                         "(docs/trace-format.md)");
     command
         ->add_option("--out", options->out,

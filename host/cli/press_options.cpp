@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "host/printable.h"
+
 namespace vorlat::cli {
 
 namespace {
@@ -12,10 +14,10 @@ double parseTime(std::string_view text, std::string_view argument) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        throw UsageError("\"" + std::string(argument) + "\": the time \"" + std::string(text) +
-                         "\" is not a number of seconds");
+        throw UsageError(printable(argument) + ": the time " + printable(text) +
+                         " is not a number of seconds");
     if (!std::isfinite(value) || value < 0)
-        throw UsageError("\"" + std::string(argument) + "\": the time must be a finite number of seconds, 0 or more");
+        throw UsageError(printable(argument) + ": the time must be a finite number of seconds, 0 or more");
     return value;
 }
 
@@ -23,8 +25,8 @@ int parseCoordinate(std::string_view text, std::string_view argument) {
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        throw UsageError("\"" + std::string(argument) + "\": \"" + std::string(text) +
-                         "\" is not a whole pixel coordinate");
+        throw UsageError(printable(argument) + ": " + printable(text) +
+                         " is not a whole pixel coordinate");
     return value;
 }
 
@@ -48,7 +50,7 @@ std::string formatSeconds(double seconds) {
 flight::Press parsePress(std::string_view argument) {
     const std::size_t colon = argument.find(':');
     if (colon == std::string_view::npos)
-        throw UsageError("\"" + std::string(argument) + "\": expected TIME:record, TIME:pause or TIME:X,Y");
+        throw UsageError(printable(argument) + ": expected TIME:record, TIME:pause or TIME:X,Y");
     flight::Press press;
     press.time = parseTime(argument.substr(0, colon), argument);
     const std::string_view what = argument.substr(colon + 1);
@@ -59,7 +61,7 @@ flight::Press parsePress(std::string_view argument) {
     } else {
         const std::size_t comma = what.find(',');
         if (comma == std::string_view::npos)
-            throw UsageError("\"" + std::string(argument) + "\": after the time, expected record, pause or X,Y");
+            throw UsageError(printable(argument) + ": after the time, expected record, pause or X,Y");
         press.target = flight::Press::Target::Point;
         press.x = parseCoordinate(what.substr(0, comma), argument);
         press.y = parseCoordinate(what.substr(comma + 1), argument);
@@ -70,7 +72,7 @@ flight::Press parsePress(std::string_view argument) {
 TimedPicture parseTimedPicture(std::string_view argument, std::string_view fileForm) {
     const std::size_t colon = argument.find(':');
     if (colon == std::string_view::npos || colon + 1 == argument.size())
-        throw UsageError("\"" + std::string(argument) + "\": expected TIME:" + std::string(fileForm));
+        throw UsageError(printable(argument) + ": expected TIME:" + std::string(fileForm));
     return {parseTime(argument.substr(0, colon), argument), std::string(argument.substr(colon + 1))};
 }
 

@@ -210,7 +210,7 @@ void TraceParser::checkHeaderText(std::string_view line, const std::vector<std::
         throw fail(
             0, "the header " + header + " quotes its names: a trace's names and numbers are written without quotes");
     for (const auto& [separator, what] : {std::pair{';', "semicolons"}, std::pair{'\t', "tabs"}}) {
-        const auto holds = [separator](std::string_view field) { return field.find(separator) != field.npos; };
+        const auto holds = [mark = separator](std::string_view field) { return field.find(mark) != field.npos; };
         if (std::any_of(fields.begin(), fields.end(), holds))
             throw fail(0, "the header " + header + " is separated by " + what +
                               ": a trace separates its fields by commas, with a full stop as the decimal separator "

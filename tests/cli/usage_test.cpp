@@ -61,9 +61,19 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"NotAWholeNumber", "fly --every 1.5", "vorlat fly: --every: \"1.5\" is not a whole number\n"},
         UsageCase{"NoValue", "fly --png", "vorlat fly: --png needs a value\n"},
         UsageCase{"MissingLogFile", "log summary", "vorlat log summary: FILE is required\n"},
+        UsageCase{"TraceIsAFolder", "fly --trace /", "vorlat fly: /: a folder, not a trace file\n"},
         UsageCase{"AbsurdPressTime", "fly --press 1e300:record",
                   "vorlat fly: --press 1e+300 s record: the flight ends at 234 s\n"}),
     [](const ::testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
+
+// A trace the system cannot read is a failure of the system (1), not bad input.
+TEST(TraceReadFailure, ExitsOneAndSaysSo) {
+    const test::ScratchFolder work;
+    const test::CurrentFolderScope inWork(work.path());
+    const test::Outcome outcome = test::runProgram("fly --trace /proc/self/mem --out .");
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.err, "vorlat fly: /proc/self/mem: reading failed\n");
+}
 
 // The module's version resource says the same version as the program.
 TEST(Version, EveryCommandPrintsTheProgramAndModuleVersions) {
@@ -102,19 +112,24 @@ TEST(Version, ReadFromTheResourceScript) {
     for (const auto& c : cases) EXPECT_EQ(versionFromScript(c.script), c.version) << c.script;
 }
 
-// The installed layout: PREFIX/bin/vorlat, PREFIX/lib/vorlat/ZEK.vorlat.gau.
-TEST(Installed, FindsTheModuleBesideIt) {
+// The installed layout: PREFIX/bin/vorlat, PREFIX/lib/vorlat/ZEK.vorlat.gau and
+// PREFIX/share/vorlat/gauge.rc. The installed script here carries its own version,
+// so the output shows which script the program read.
+TEST(Installed, FindsTheModuleAndResourceScriptBesideIt) {
     const test::ScratchFolder prefix;
     const fs::path program = prefix.path() / "bin" / "vorlat";
     const fs::path module = (program.parent_path() / build::INSTALLED_MODULE).lexically_normal();
-    fs::create_directories(program.parent_path());
-    fs::create_directories(module.parent_path());
+    const fs::path script = (program.parent_path() / build::INSTALLED_RESOURCE_SCRIPT).lexically_normal();
+    for (const fs::path& file : {program, module, script}) fs::create_directories(file.parent_path());
     fs::copy_file(VORLAT_PROGRAM_PATH, program);
     fs::copy_file(defaultModulePath(), module);
+    test::writeFile(script, "1 VERSIONINFO\nFILEVERSION 9,8,7,6\n");
     const fs::path out = prefix.path() / "version.txt";
-    const std::string command = "env -u VORLAT_MODULE '" + program.string() + "' --version >'" + out.string() + "'";
+    const std::string command = "env -u VORLAT_MODULE -u VORLAT_RESOURCE_SCRIPT '" + program.string() +
+                                "' --version >'" + out.string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_NE(test::readFile(out).find(" (" + module.string() + ")\n"), std::string::npos) << test::readFile(out);
+    EXPECT_NE(test::readFile(out).find(" 9.8.7.6 (" + module.string() + ")\n"), std::string::npos)
+        << test::readFile(out);
 }
 
 }  // namespace
