@@ -100,6 +100,28 @@ void Host::update() {
     s.checkTexts();  // and any buffer a callback wrote that was not its own
 }
 
+void Host::advanceClock(std::size_t index, std::uint32_t tick, double ticksPerUpdate, std::size_t updates) {
+    State& s = *state_;
+    s.requireLoaded("advanceClock");
+    if (!s.elementsReady) {
+        throw std::logic_error("advanceClock: the elements are not set up (call setup first, and not after final)");
+    }
+    std::byte* child = s.children.at(index);
+    const int kind = s.kindOf(child);
+    {
+        ModuleCall call(s, "advanceClock");
+        for (std::size_t n = 0; n < updates; ++n) {
+            s.variables[tick] += ticksPerUpdate;
+            if (kind == gauge::ICON_KIND) {
+                updateIcon(s, child, s.results[index]);
+            } else if (kind == gauge::TEXT_KIND) {
+                updateText(s, index);
+            }
+        }
+    }
+    s.checkTexts();
+}
+
 void Host::setVariable(std::uint32_t id, double value) { state_->variables[id] = value; }
 double Host::variable(std::uint32_t id) const {
     const auto found = state_->variables.find(id);

@@ -125,6 +125,12 @@ public:
     void setup(std::uint32_t value = 0);
     void start();
     void update();  // one panel update: refresh every child's variable slots, call the children in order
+    // A clock driven fast: `updates` times, host variable `tick` moves on by
+    // `ticksPerUpdate` and child `index` alone is updated (its slots refreshed, its
+    // callback called), all in one call into the module. The other children are
+    // not called and keep what they showed. For catching a sampler up over a long
+    // stretch (a replay) without drawing the whole panel at every tick.
+    void advanceClock(std::size_t index, std::uint32_t tick, double ticksPerUpdate, std::size_t updates);
     void final();
     void relay1();
     void relay4();

@@ -17,6 +17,7 @@
 #include "tools/log/log_summary.h"
 #include "tools/log/number_text.h"
 #include "tools/log/plot_command.h"
+#include "tools/report/report_command.h"
 
 namespace {
 
@@ -189,4 +190,5 @@ void addLogCommands(CLI::App& app) {
     addCsvCommand(*log);
     addPlotCommand(log);
     addReplayCommand(*log);
+    vorlat::report::addReportCommand(log);
 }

@@ -1,0 +1,183 @@
+// The report in a real browser: headless Chromium opens the page from disk
+// with the network off (in a network namespace of its own when run as root,
+// and with every host name unresolvable and a dead proxy either way), runs
+// its scripts, and the DOM it dumps says what the page holds and what failed.
+// Skipped, saying so, only where no Chromium is installed.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/log/log_test_support.h"
+#include "tools/log/flight_log.h"
+#include "tools/log/log_summary.h"
+#include "tools/report/report_frames.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vorlat;
+
+std::string browserPath() {
+    if (const char* chosen = std::getenv("VORLAT_CHROMIUM")) return fs::exists(chosen) ? chosen : "";
+    for (const char* path : {"/usr/bin/chromium", "/usr/bin/chromium-browser"})
+        if (fs::exists(path)) return path;
+    return {};
+}
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+// The command's standard output; its exit status in `status`.
+std::string run(const std::string& command, int& status) {
+    std::string out;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return out;
+    std::array<char, 65536> block{};
+    for (std::size_t got; (got = std::fread(block.data(), 1, block.size(), pipe)) > 0;) out.append(block.data(), got);
+    status = ::pclose(pipe);
+    return out;
+}
+
+struct Page {
+    std::map<std::string, std::string> data;  // the data-* attributes of <html>
+    std::string dom;
+    std::string attribute(const std::string& name) const {
+        const auto found = data.find(name);
+        return found == data.end() ? "(none)" : found->second;
+    }
+};
+
+class ReportInBrowser : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new log_test::ScratchFolder;
+        int status = 0;
+        const std::string program = quoted(VORLAT_PROGRAM_PATH);
+        run("cd " + quoted(folder_->path().string()) + " && " + program + " fly --out one >/dev/null 2>&1 && " +
+                program +
+                " fly --out two --no-flight-presses --press 20:record --press 200:record >/dev/null 2>&1 && " +
+                program + " log report one/data_log.txt -o one.html && " + program +
+                " log report one/data_log.txt two/data_log.txt -o two.html",
+            status);
+        setUpStatus_ = status;
+    }
+    static void TearDownTestSuite() { delete folder_; }
+
+    void SetUp() override {
+        if (browserPath().empty()) GTEST_SKIP() << "skipped: no browser (no Chromium at /usr/bin/chromium or $VORLAT_CHROMIUM)";
+        ASSERT_EQ(setUpStatus_, 0) << "flying the built-in flight and writing its reports failed";
+    }
+
+    static fs::path file(const std::string& name) { return folder_->path() / name; }
+
+    // The browser's command line with the network shut out.
+    static std::string browser(const std::string& profile) {
+        const std::string isolate = ::geteuid() == 0 ? "unshare -n " : "";
+        return isolate + quoted(browserPath()) +
+               " --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
+               " --disable-component-update --disable-sync --host-resolver-rules='MAP * ~NOTFOUND'"
+               " --proxy-server=127.0.0.1:9 --virtual-time-budget=10000 --user-data-dir=" +
+               quoted((folder_->path() / profile).string());
+    }
+
+    static Page load(const fs::path& html, const std::string& fragment = {}) {
+        int status = 0;
+        Page page;
+        page.dom = run(browser("profile-" + std::to_string(++runs_)) + " --dump-dom " +
+                           quoted("file://" + html.string() + fragment) + " 2>/dev/null",
+                       status);
+        const std::size_t end = page.dom.find('>', page.dom.find("<html"));
+        const std::string tag = page.dom.substr(0, end);
+        const std::regex attribute("data-([a-z-]+)=\"([^\"]*)\"");
+        for (auto it = std::sregex_iterator(tag.begin(), tag.end(), attribute); it != std::sregex_iterator(); ++it)
+            page.data[(*it)[1]] = (*it)[2];
+        return page;
+    }
+
+    static inline log_test::ScratchFolder* folder_ = nullptr;
+    static inline int setUpStatus_ = -1;
+    static inline int runs_ = 0;
+};
+
+TEST_F(ReportInBrowser, LoadsWithNoFailureAndRequestsNothing) {
+    const Page page = load(file("one.html"));
+    EXPECT_EQ(page.attribute("state"), "ready");
+    EXPECT_EQ(page.attribute("failures"), "0");
+    EXPECT_NE(page.dom.find("<ul id=\"failures\" hidden=\"\"></ul>"), std::string::npos);
+    ASSERT_NE(page.attribute("ready-ms"), "(none)");
+    EXPECT_LT(std::stod(page.attribute("ready-ms")), 3000);
+
+    // The watch is real: the same page with a picture from the network records it.
+    std::string html = log_test::readFile(file("one.html"));
+    html.insert(html.rfind("</body>"), "<img src=\"http://example.invalid/x.png\">");
+    log_test::writeFile(file("fetching.html"), html);
+    const Page fetching = load(file("fetching.html"));
+    EXPECT_NE(fetching.attribute("failures"), "0");
+    EXPECT_NE(fetching.dom.find("<li>blocked: img-src http://example.invalid/x.png</li>"), std::string::npos);
+}
+
+TEST_F(ReportInBrowser, HoldsTheChartsSeriesEventsAndPicturesOfTheLog) {
+    const flightlog::FlightLog log = flightlog::collectLogFile(file("one/data_log.txt").string());
+    const flightlog::Summary summary = flightlog::summarise(log);
+    // The pictures: one per row that is the last at or before a planned time.
+    std::vector<double> eventTimes, rowTimes;
+    for (const flightlog::Event& event : summary.events.events) eventTimes.push_back(event.time);
+    for (const flightlog::Row& row : log.rows)
+        rowTimes.push_back(flightlog::timeOfIndex(row[flightlog::INDEX], flightlog::DEFAULT_TICK_RATE));
+    const report::FramePlan plan =
+        report::planFrames(summary.startTime, summary.endTime, summary.samplePeriod, eventTimes);
+    std::set<double> pictured;
+    for (const std::vector<double>* times : {&plan.cursorTimes, &plan.eventTimes})
+        for (const double t : *times)
+            pictured.insert(*std::prev(std::upper_bound(rowTimes.begin(), rowTimes.end(), t)));
+
+    const Page page = load(file("one.html"));
+    EXPECT_EQ(page.attribute("charts"), "5");
+    EXPECT_EQ(page.attribute("series"),
+              "11");  // two airspeeds, altitude and climb, three angles, g load, three of engine
+    EXPECT_EQ(page.attribute("events"), std::to_string(summary.events.events.size()));
+    EXPECT_EQ(page.attribute("frames"), std::to_string(pictured.size()));
+    EXPECT_GT(summary.events.events.size(), 10u);
+}
+
+TEST_F(ReportInBrowser, AFragmentAtAnEventsTimeSelectsThatPicture) {
+    // The stall, the g load's peak and the last row of the built-in flight.
+    for (const std::string time : {"138.5", "152.5", "225.5"}) {
+        SCOPED_TRACE(time);
+        const Page page = load(file("one.html"), "#t=" + time);
+        EXPECT_EQ(page.attribute("frame-time"), time);
+    }
+}
+
+TEST_F(ReportInBrowser, OverlaysSeveralLogsEachInItsColour) {
+    const Page page = load(file("two.html"));
+    EXPECT_EQ(page.attribute("failures"), "0");
+    EXPECT_EQ(page.attribute("charts"), "5");
+    EXPECT_EQ(page.attribute("series"), "22");
+    EXPECT_NE(page.dom.find("one/data_log.txt"), std::string::npos);
+    EXPECT_NE(page.dom.find("two/data_log.txt"), std::string::npos);
+}
+
+TEST_F(ReportInBrowser, LeavesAScreenshotAsATestArtifact) {
+    fs::create_directories(REPORT_ARTIFACTS);
+    const fs::path shot = fs::path(REPORT_ARTIFACTS) / "report.png";
+    fs::remove(shot);
+    int status = 0;
+    run(browser("profile-shot") + " --window-size=1400,1100 --screenshot=" + quoted(shot.string()) + " " +
+            quoted("file://" + file("one.html").string() + "#t=140") + " >/dev/null 2>&1",
+        status);
+    ASSERT_TRUE(fs::exists(shot));
+    EXPECT_EQ(log_test::readFile(shot).substr(1, 3), "PNG");
+    EXPECT_GT(fs::file_size(shot), 20'000u);  // a page with charts, not a blank one
+}
+
+}  // namespace

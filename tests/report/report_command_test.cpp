@@ -1,0 +1,149 @@
+// `vorlat log report` as a user runs it: standard input and output, the title,
+// and the refusals, with their exit codes; nothing left in the temporary folder.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tests/log/log_test_support.h"
+#include "tests/log/long_log.h"
+#include "tools/report/report_frames.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+// Runs the program in `folder` with its own temporary folder inside it, fed
+// `piped` (a file in the folder) through a pipe when it is not empty.
+Result runReport(const fs::path& folder, const std::string& arguments, const std::string& piped) {
+    const std::string command = "cd '" + folder.string() + "' && " + (piped.empty() ? "" : "cat " + piped + " | ") +
+                                "TMPDIR='" + (folder / "tmp").string() + "' '" + VORLAT_PROGRAM_PATH + "' log report " +
+                                arguments + " 2>err.txt";
+    Result result;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 65536> block{};
+    for (std::size_t got; (got = std::fread(block.data(), 1, block.size(), pipe)) > 0;)
+        result.out.append(block.data(), got);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST(ReportCommand, ReadsAndWritesFilesAndStandardStreams) {
+    log_test::ScratchFolder folder;
+    fs::create_directory(folder / "tmp");
+    log_test::writeFile(folder / "log.txt", log_test::OPENING + log_test::HEADER + log_test::rows(20, 40) +
+                                                log_test::HEADER + log_test::rows(80, 30, {.g = 4.2}) + log_test::END);
+    log_test::writeFile(folder / "damaged.txt",
+                        log_test::OPENING + log_test::HEADER + log_test::rows(20, 40) + "1 2 3\r\n" + log_test::END);
+    struct Case {
+        const char* name;
+        std::string arguments;
+        std::string piped;  // a file fed through a pipe
+        int status;
+        std::string file;      // the page, when one is written to a file
+        std::string contains;  // in the page, or in the error message
+        std::string warning;   // on standard error when the page is written
+    };
+    const Case cases[] = {
+        {.name = "a file",
+         .arguments = "log.txt -o a.html",
+         .status = 0,
+         .file = "a.html",
+         .contains = "/log.txt — recording ended normally (&quot;End recording&quot;)</title>"},
+        {.name = "standard input, read twice",
+         .arguments = "- -o b.html < log.txt",
+         .status = 0,
+         .file = "b.html",
+         .contains = "File          standard input"},
+        {.name = "a damaged log through a pipe, read twice",
+         .arguments = "- -o p.html",
+         .piped = "damaged.txt",
+         .status = 0,
+         .file = "p.html",
+         .contains = "File          standard input",
+         .warning = "vorlat log: standard input: damaged: 1 bad row"},
+        {.name = "standard output",
+         .arguments = "log.txt -o - --title 'A <b> title'",
+         .status = 0,
+         .file = "",
+         .contains = "<title>A &lt;b&gt; title</title>"},
+        {.name = "a range",
+         .arguments = "log.txt -o c.html --from 20 --to 30",
+         .status = 0,
+         .file = "c.html",
+         .contains = "rows from 20 s to 30 s"},
+        {.name = "the output is the input",
+         .arguments = "log.txt -o log.txt",
+         .status = 2,
+         .file = "",
+         .contains = "log.txt"},
+        {.name = "a range with no row",
+         .arguments = "log.txt -o d.html --from 500",
+         .status = 2,
+         .file = "",
+         .contains = "500"},
+        {.name = "no output named", .arguments = "log.txt", .status = 2, .file = "", .contains = "--output"},
+        {.name = "a folder that does not exist",
+         .arguments = "log.txt -o none/e.html",
+         .status = 1,
+         .file = "",
+         .contains = "none/e.html"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result result = runReport(folder.path(), c.arguments, c.piped);
+        EXPECT_EQ(result.status, c.status);
+        const std::string text = c.status != 0    ? log_test::readFile(folder / "err.txt")
+                                 : c.file.empty() ? result.out
+                                                  : log_test::readFile(folder / c.file);
+        EXPECT_NE(text.find(c.contains), std::string::npos) << text.substr(0, 2000);
+        if (c.status == 0) {
+            const std::string errors = log_test::readFile(folder / "err.txt");
+            if (c.warning.empty()) {
+                EXPECT_EQ(errors, "");
+            } else {
+                const std::size_t at = errors.find(c.warning);
+                EXPECT_NE(at, std::string::npos) << errors;
+                EXPECT_EQ(errors.find(c.warning, at + 1), std::string::npos) << "reported twice: " << errors;
+            }
+            EXPECT_EQ(text.rfind("<!DOCTYPE html>", 0), 0u);
+            EXPECT_NE(text.find("</html>"), std::string::npos);
+        }
+        EXPECT_TRUE(fs::is_empty(folder / "tmp"));  // the copy of standard input and the replay's folder are gone
+    }
+    EXPECT_FALSE(fs::exists(folder / "d.html"));
+    EXPECT_EQ(log_test::readFile(folder / "log.txt").substr(0, 20), log_test::OPENING + "i");  // untouched
+}
+
+}  // namespace
+
+// A long log's page stays small: the charts hold a few thousand rows and the
+// pictures are capped, whatever the log's length. (Its time is measured in
+// docs/performance.md, not here: timings are not for a shared test machine.)
+TEST(ReportCommand, AMillionRowLogMakesAPageUnderTwentyMegabytes) {
+    log_test::ScratchFolder folder;
+    fs::create_directory(folder / "tmp");
+    std::FILE* log = std::fopen((folder / "long.txt").c_str(), "wb");
+    ASSERT_NE(log, nullptr);
+    ASSERT_TRUE(log_test::writeLongLog(log, 1'000'000));
+    std::fclose(log);
+    const Result result = runReport(folder.path(), "long.txt -o long.html", "");
+    ASSERT_EQ(result.status, 0) << log_test::readFile(folder / "err.txt");
+    const std::uintmax_t size = fs::file_size(folder / "long.html");
+    EXPECT_LT(size, 20'000'000u);
+    const std::string page = log_test::readFile(folder / "long.html");
+    std::size_t pictures = 0;
+    for (std::size_t at = 0; (at = page.find("data:image/png;base64,", at)) != std::string::npos; ++at) ++pictures;
+    EXPECT_LE(pictures, vorlat::report::MAX_CURSOR_FRAMES + vorlat::report::MAX_EVENT_FRAMES);
+    EXPECT_GT(pictures, vorlat::report::MAX_CURSOR_FRAMES / 2);
+    EXPECT_NE(page.find("full-size pictures were made at 30 of them"), std::string::npos);
+}

@@ -1,0 +1,211 @@
+// The flight report's page script. It runs before the chart library, so that
+// every failure is recorded: script errors, console errors, blocked content
+// (the page's policy allows only its own inline script, style and data:
+// pictures) and any resource the browser fetched. On load it draws one uPlot
+// chart per panel, all sharing one cursor (cursor.sync) and one time scale,
+// shows the panel picture nearest to the cursor, and writes what it holds on
+// <html> as data attributes, which the browser tests read back.
+(function () {
+  'use strict';
+  const root = document.documentElement;
+  const failures = [];
+
+  function fail(kind, text) {
+    failures.push(kind + ': ' + text);
+    root.dataset.failures = String(failures.length);
+    showFailures();
+  }
+  function showFailures() {
+    const list = document.getElementById('failures');
+    if (!list) return;
+    list.hidden = failures.length === 0;
+    list.replaceChildren(...failures.map((text) => {
+      const item = document.createElement('li');
+      item.textContent = text;
+      return item;
+    }));
+  }
+  root.dataset.failures = '0';
+  window.addEventListener('error', (e) => fail('error', e.message || String(e.target && e.target.src)), true);
+  window.addEventListener('unhandledrejection', (e) => fail('rejection', String(e.reason)));
+  document.addEventListener('securitypolicyviolation', (e) => fail('blocked', e.violatedDirective + ' ' + e.blockedURI));
+  const consoleError = console.error;
+  console.error = function (...args) { fail('console', args.join(' ')); consoleError.apply(console, args); };
+  try {
+    new PerformanceObserver((list) => {
+      for (const entry of list.getEntries())
+        if (!entry.name.startsWith('data:')) fail('request', entry.name);
+    }).observe({ type: 'resource', buffered: true });
+  } catch (e) {
+    fail('observer', e.message);
+  }
+
+  // The index of the value in sorted `values` nearest to `t`.
+  function nearest(values, t) {
+    let low = 0, high = values.length - 1;
+    if (high < 0) return -1;
+    while (low < high) {
+      const mid = (low + high) >> 1;
+      if (values[mid] < t) low = mid + 1; else high = mid;
+    }
+    return low > 0 && t - values[low - 1] <= values[low] - t ? low - 1 : low;
+  }
+
+  // What the page shows now: the data, the charts and the picture chosen.
+  const page = { data: null, charts: [], frameTimes: [], shown: -1, syncing: false };
+
+  function showPanelAt(t) {
+    const i = nearest(page.frameTimes, t);
+    if (i < 0 || i === page.shown) return;
+    page.shown = i;
+    const frame = page.data.frames[i];
+    document.getElementById('panel-picture').src = frame.src;
+    document.getElementById('panel-caption').textContent = 'The panel at ' + frame.t.toFixed(1) + ' s (row index ' +
+      frame.index + ')' + (frame.event ? ', an event' : '') + (frame.indexShown ? '' : '; the row-index box falls short');
+    root.dataset.frameTime = String(frame.t);
+  }
+
+  // Every chart's time scale follows the one the user zoomed or reset.
+  function followScale(u, key) {
+    if (key !== 'x' || page.syncing) return;
+    page.syncing = true;
+    for (const other of page.charts)
+      if (other !== u) other.setScale('x', { min: u.scales.x.min, max: u.scales.x.max });
+    page.syncing = false;
+  }
+
+  function moveCursor(t) {
+    for (const u of page.charts) u.setCursor({ left: u.valToPos(t, 'x'), top: u.bbox.height / devicePixelRatio / 2 });
+    page.shown = -1;
+    showPanelAt(t);
+  }
+
+  function shade(u, spans, colour) {
+    u.ctx.fillStyle = colour;
+    for (const [from, to] of spans) {
+      const x0 = u.valToPos(from, 'x', true), x1 = u.valToPos(to, 'x', true);
+      u.ctx.fillRect(x0, u.bbox.top, Math.max(x1 - x0, 1), u.bbox.height);
+    }
+  }
+
+  const BAND_COLOURS = { yellow: 'rgba(255,215,0,0.25)', red: 'rgba(230,30,30,0.18)' };
+  // Under the lines: the panel's yellow and red bands, pauses in grey, stalls in red.
+  function drawMarks(u, panel) {
+    const ctx = u.ctx, box = u.bbox;
+    ctx.save();
+    ctx.beginPath();
+    ctx.rect(box.left, box.top, box.width, box.height);
+    ctx.clip();
+    for (const [from, to, colour] of panel.bands) {
+      const y0 = u.valToPos(Math.min(to, u.scales.y.max), 'y', true);
+      const y1 = u.valToPos(Math.max(from, u.scales.y.min), 'y', true);
+      ctx.fillStyle = BAND_COLOURS[colour];
+      if (y1 > y0) ctx.fillRect(box.left, y0, box.width, y1 - y0);
+    }
+    for (const flight of page.data.flights) {
+      shade(u, flight.pauses, 'rgba(150,150,150,0.3)');
+      if (panel.stall) shade(u, flight.stalls, 'rgba(230,30,30,0.22)');
+    }
+    ctx.restore();
+  }
+
+  const DASHES = [undefined, [6, 3], [2, 2]];
+  // One line per column of the panel and flight: the column's colour, or the flight's beside others.
+  function chartSeries(panel, columns) {
+    const data = page.data, several = data.flights.length > 1;
+    const series = [{ label: 'time (s)', value: (u, v) => (v == null ? '–' : v.toFixed(2)) }];
+    data.flights.forEach((flight, f) => columns.forEach((c, k) => {
+      const style = data.series[c];
+      series.push({
+        label: several ? style.label + ' · ' + flight.label : style.label,
+        stroke: several ? flight.colour : style.colour,
+        dash: several ? DASHES[k % DASHES.length] : undefined,
+        width: 1.5,
+        scale: k < panel.left.length ? 'y' : 'r',
+        spanGaps: false,
+      });
+    }));
+    return series;
+  }
+
+  const CHART_HEIGHT = 200;
+  const RIGHT_AXIS_SIZE = 70;
+  function chartWidth() { return Math.max(320, document.getElementById('charts').clientWidth - 2); }
+
+  // Several flights on one time axis: a flight's gap (null) spreads over the
+  // times only the others have, so its line stays cut there (uPlot.join's NULL_EXPAND).
+  function joined(tables) {
+    if (tables.length === 1) return tables[0];
+    return uPlot.join(tables, tables.map((table) => table.map(() => 2)));
+  }
+
+  function makeChart(panel) {
+    const columns = panel.left.concat(panel.right);
+    const tables = page.data.flights.map((f) => [f.table.t].concat(columns.map((c) => f.table.s[c])));
+    const last = panel === page.data.panels[page.data.panels.length - 1];
+    const axes = [{ label: last ? 'time (s)' : undefined, size: last ? 50 : 30 },
+      { scale: 'y', label: panel.label, size: 60, space: 24 }];
+    // Every chart keeps the same right margin, so their time axes line up and the one cursor stands
+    // at the same place in all of them.
+    axes.push(panel.right.length
+      ? { scale: 'r', side: 1, label: panel.rightLabel, size: RIGHT_AXIS_SIZE, space: 24, grid: { show: false } }
+      : { scale: 'y', side: 1, label: '', size: RIGHT_AXIS_SIZE, values: () => [], ticks: { show: false }, grid: { show: false } });
+    const element = document.createElement('div');
+    element.className = 'chart';
+    document.getElementById('charts').appendChild(element);
+    return new uPlot({
+      width: chartWidth(), height: CHART_HEIGHT, series: chartSeries(panel, columns), axes: axes,
+      scales: { x: { time: false } },
+      cursor: { sync: { key: 'flight' }, drag: { x: true, y: false } },
+      hooks: {
+        drawClear: [(u) => drawMarks(u, panel)],
+        setCursor: [(u) => { if (u.cursor.left >= 0) showPanelAt(u.posToVal(u.cursor.left, 'x')); }],
+        setScale: [followScale],
+      },
+    }, joined(tables), element);
+  }
+
+  // An event's button zooms all charts around its time and puts the cursor on it.
+  function goToEvent(button) {
+    const t = Number(button.dataset.t);
+    const x = page.charts[0].scales.x;
+    const half = Math.max(20 * page.data.period, (x.max - x.min) * 0.05);
+    page.charts[0].setScale('x', { min: t - half, max: t + half });
+    for (const other of document.querySelectorAll('button.event.current')) other.classList.remove('current');
+    button.classList.add('current');
+    moveCursor(t);
+  }
+
+  function start() {
+    page.data = JSON.parse(document.getElementById('report-data').textContent);
+    page.frameTimes = page.data.frames.map((f) => f.t);
+    for (const panel of page.data.panels) page.charts.push(makeChart(panel));
+    window.addEventListener('resize', () => {
+      for (const u of page.charts) u.setSize({ width: chartWidth(), height: CHART_HEIGHT });
+    });
+    const buttons = document.querySelectorAll('button.event');
+    for (const button of buttons) button.addEventListener('click', () => goToEvent(button));
+    root.dataset.charts = String(page.charts.length);
+    root.dataset.series = String(page.charts.reduce((n, u) => n + u.series.length - 1, 0));
+    root.dataset.events = String(buttons.length);
+    root.dataset.frames = String(page.data.frames.length);
+    if (page.frameTimes.length) showPanelAt(page.frameTimes[0]);
+    showFailures();
+    // The charts set their scales in a microtask after they are made: the
+    // cursor can be placed, and the page called ready, only after that.
+    setTimeout(() => {
+      const wanted = /(?:^#|&)t=([0-9.]+)/.exec(location.hash);
+      if (wanted) moveCursor(Number(wanted[1]));
+      root.dataset.readyMs = String(Math.round(performance.now()));
+      root.dataset.state = 'ready';
+    }, 0);
+  }
+
+  document.addEventListener('DOMContentLoaded', () => {
+    try {
+      start();
+    } catch (e) {
+      fail('error', e.message);
+    }
+  });
+})();

@@ -1,0 +1,140 @@
+// The page's text that needs no script: the flights' headline, the summary
+// table, the events list (each a button the script makes move the cursor)
+// and what the panel pictures are; then the whole page from the template.
+#include <sstream>
+
+#include "tools/log/log_damage.h"
+#include "tools/log/number_text.h"
+#include "tools/log/plot_panels.h"
+#include "tools/log/summary_text.h"
+#include "tools/report/report_page.h"
+#include "tools/report/web_assets.h"
+#include "tools/report/web_text.h"
+
+namespace vorlat::web {
+std::string_view reportTemplate();
+std::string_view reportScript();
+std::string_view reportStyle();
+}  // namespace vorlat::web
+
+namespace vorlat::report {
+
+namespace {
+
+using namespace flightlog;
+using web::htmlEscape;
+
+std::string seconds(double value) { return summary_text::seconds(value); }
+
+std::string flightLine(const ReportFlight& flight, std::size_t position) {
+    const Summary& s = flight.summary;
+    const PlotColour colour = PLOT_FLIGHTS[position % std::size(PLOT_FLIGHTS)];
+    char swatch[64];
+    std::snprintf(swatch, sizeof swatch, "<span class=\"swatch\" style=\"background:#%02x%02x%02x\"></span>", colour.r,
+                  colour.g, colour.b);
+    const std::string damage = damageHeadline(s.damage);
+    std::string line = "<li>" + std::string(swatch) + "<strong>" + htmlEscape(flight.label) + "</strong> " +
+                       "<span class=\"ending\">" + htmlEscape(endingName(s.ending)) + "</span> · " + "<span class=\"" +
+                       (damage.empty() ? "sound\">no damage" : "damaged\">damaged: " + htmlEscape(damage)) +
+                       "</span> · " + summary_text::count(s.rows) + summary_text::plural(s.rows, " row", " rows") +
+                       ", " + summary_text::count(s.pauses) + summary_text::plural(s.pauses, " pause", " pauses") +
+                       " · " + seconds(s.startTime) + " to " + seconds(s.endTime) + " (" + seconds(s.duration) + ")";
+    if (s.range.limited()) line += " · rows " + htmlEscape(rangeText(s.range));
+    return line + "</li>\n";
+}
+
+// The summary's own table (as `vorlat log summary` prints it) without its events, which the list shows.
+std::string summaryText(const std::vector<ReportFlight>& flights) {
+    std::ostringstream out;
+    std::vector<Summary> summaries;
+    for (const ReportFlight& flight : flights) summaries.push_back(flight.summary);
+    if (summaries.size() == 1) writeSummaryTable(out, summaries[0]);
+    else writeSummariesTable(out, summaries);
+    std::string text = out.str();
+    const std::size_t events =
+        summaries.size() == 1 ? text.find("\nEvents ") : text.find("\n\n" + summaries[0].label + "\n");
+    if (events != std::string::npos) text.resize(events + 1);
+    return text;
+}
+
+// An event's words, as the summary's events table gives them after the time.
+std::string eventWords(const Event& event) {
+    const std::string table = summary_text::eventsTable({.events = {event}, .notListed = 0});
+    const std::size_t line = table.find('\n');
+    const std::size_t words = table.find(" s  ", line);
+    std::string text = table.substr(words + 4);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+std::string eventsHtml(const std::vector<ReportFlight>& flights) {
+    std::string html;
+    for (std::size_t f = 0; f < flights.size(); ++f) {
+        const ReportFlight& flight = flights[f];
+        if (flights.size() > 1) html += "<h3>" + htmlEscape(flight.label) + "</h3>\n";
+        html += "<ol class=\"events\">\n";
+        for (const Event& event : flight.summary.events.events)
+            html += "<li><button type=\"button\" class=\"event\" data-flight=\"" + std::to_string(f) + "\" data-t=\"" +
+                    numberText(event.time - flight.offset, -1) + "\">" + seconds(event.time) + "</button> " +
+                    htmlEscape(eventWords(event)) + "</li>\n";
+        html += "</ol>\n";
+        if (flight.summary.events.notListed != 0)
+            html += "<p class=\"note\">" + summary_text::count(flight.summary.events.notListed) +
+                    " more events not listed (a log keeps at most " + summary_text::count(MAX_EVENTS) + ").</p>\n";
+    }
+    return html;
+}
+
+std::string framesNote(const ReportContent& content) {
+    std::size_t cursor = 0, events = 0, short_ = 0;
+    for (const Frame& frame : content.frames) {
+        (frame.event ? events : cursor) += 1;
+        if (!frame.indexShown) ++short_;
+    }
+    const double step =
+        content.plan.cursorTimes.size() > 1 ? content.plan.cursorTimes[1] - content.plan.cursorTimes[0] : 0;
+    std::string note = "The panel of " + htmlEscape(content.flights[0].label) +
+                       " as the module draws it, replayed: " + summary_text::count(cursor) + " small pictures";
+    if (step > 0) note += " about every " + seconds(step);
+    note += " and " + summary_text::count(events) + " at full size at event times; the nearest to the cursor is shown.";
+    if (content.plan.distinctEventTimes > content.plan.eventTimes.size())
+        note += " The events fall at " + summary_text::count(content.plan.distinctEventTimes) +
+                " different times: full-size pictures were made at " +
+                summary_text::count(content.plan.eventTimes.size()) +
+                " of them, spread evenly, to keep the page small.";
+    if (short_ != 0)
+        note += " In " + summary_text::count(short_) +
+                " pictures the row-index box shows a smaller count than the row's index: the replay drives the "
+                "module's sample counter at most " +
+                summary_text::count(MAX_FAST_CATCH_UP) + " samples ahead.";
+    return note;
+}
+
+}  // namespace
+
+std::string reportHtml(const ReportContent& content) {
+    std::string flights;
+    for (std::size_t f = 0; f < content.flights.size(); ++f) flights += flightLine(content.flights[f], f);
+    std::size_t eventCount = 0;
+    for (const ReportFlight& flight : content.flights) eventCount += flight.summary.events.events.size();
+    return fillTemplate(web::reportTemplate(),
+                        {{"TITLE", htmlEscape(content.title)},
+                         {"UPLOT_STYLE", std::string(web::uplotStyle())},
+                         {"REPORT_STYLE", std::string(web::reportStyle())},
+                         {"FLIGHTS", flights},
+                         {"TIME_NOTE", content.flights.size() > 1
+                                           ? " The charts time each flight from its recording's start; the events "
+                                             "give each log's own times."
+                                           : ""},
+                         {"FRAMES_NOTE", framesNote(content)},
+                         {"EVENT_COUNT", summary_text::count(eventCount)},
+                         {"EVENTS", eventsHtml(content.flights)},
+                         {"SUMMARY", htmlEscape(summaryText(content.flights))},
+                         {"DATA", web::scriptSafeJson(pageDataJson(content))},
+                         {"UPLOT_VERSION", std::string(web::uplotVersion())},
+                         {"UPLOT_LICENSE", htmlEscape(web::uplotLicense())},
+                         {"REPORT_SCRIPT", std::string(web::reportScript())},
+                         {"UPLOT_SCRIPT", std::string(web::uplotScript())}});
+}
+
+}  // namespace vorlat::report

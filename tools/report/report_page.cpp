@@ -1,0 +1,156 @@
+// The page: the headline, summary and events as HTML, the charts' data as JSON
+// for the page's script, all poured into the embedded template.
+#include "tools/report/report_page.h"
+
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+
+#include "readouts/constants.h"
+#include "tools/log/log_damage.h"
+#include "tools/log/number_text.h"
+#include "tools/log/plot_panels.h"
+#include "tools/log/summary_text.h"
+#include "tools/report/report_series.h"
+#include "tools/report/web_assets.h"
+#include "tools/report/web_text.h"
+
+namespace vorlat::report {
+
+namespace {
+
+using namespace flightlog;
+using summary_text::jsonString;
+
+std::string colourHex(PlotColour colour) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", colour.r, colour.g, colour.b);
+    return text;
+}
+
+std::string number(double value) { return numberText(value, -1); }
+
+// A horizontal band of a chart: the panel's own yellow and red limits.
+struct ValueBand {
+    PlotGroup group;
+    double from, to;  // +-1e9 stands for no end
+    std::string_view colour;
+};
+constexpr double NO_END = 1e9;
+constexpr ValueBand VALUE_BANDS[] = {
+    {.group = PlotGroup::Airspeed, .from = AIRSPEED_YELLOW, .to = AIRSPEED_RED, .colour = "yellow"},
+    {.group = PlotGroup::Airspeed, .from = AIRSPEED_RED, .to = NO_END, .colour = "red"},
+    {.group = PlotGroup::GLoad, .from = G_YELLOW, .to = G_RED, .colour = "yellow"},
+    {.group = PlotGroup::GLoad, .from = -G_RED, .to = -G_YELLOW, .colour = "yellow"},
+    {.group = PlotGroup::GLoad, .from = G_RED, .to = NO_END, .colour = "red"},
+    {.group = PlotGroup::GLoad, .from = -NO_END, .to = -G_RED, .colour = "red"},
+};
+
+std::string indexList(const FlightSeries& series, const std::vector<Column>& columns) {
+    std::string json = "[";
+    for (const Column column : columns) {
+        if (json.size() > 1) json += ',';
+        json += std::to_string(series.seriesOf(column).value());
+    }
+    return json + "]";
+}
+
+// The five charts: their series (by position in the flight's table), scales' labels, bands and shading.
+std::string panelsJson(const FlightSeries& series) {
+    std::string json = "[";
+    for (const PanelPlan& panel : planPanels({})) {
+        if (json.size() > 1) json += ",\n";
+        std::string bands = "[";
+        for (const ValueBand& band : VALUE_BANDS) {
+            if (band.group != panel.group) continue;
+            if (bands.size() > 1) bands += ',';
+            bands += "[" + number(band.from) + "," + number(band.to) + "," + jsonString(band.colour) + "]";
+        }
+        json += "{\"label\":" + jsonString(panel.leftLabel) + ",\"rightLabel\":" + jsonString(panel.rightLabel) +
+                ",\"left\":" + indexList(series, panel.left) + ",\"right\":" + indexList(series, panel.right) +
+                ",\"bands\":" + bands + "],\"stall\":" + (panel.group == PlotGroup::Attitude ? "true" : "false") + "}";
+    }
+    return json + "]";
+}
+
+std::string seriesJson(const FlightSeries& series) {
+    std::string json = "[";
+    for (const Column column : series.columns()) {
+        if (json.size() > 1) json += ',';
+        const SeriesStyle& style = seriesStyle(column);
+        json += "{\"name\":" + jsonString(COLUMNS[column].csvName) + ",\"label\":" + jsonString(style.label) +
+                ",\"colour\":" + jsonString(colourHex(style.colour)) + "}";
+    }
+    return json + "]";
+}
+
+std::string spansJson(const SpanLane& lane, double offset) {
+    std::string json = "[";
+    for (const Span& span : lane.spans()) {
+        if (json.size() > 1) json += ',';
+        json += "[" + number(span.from - offset) + "," + number(span.to - offset) + "]";
+    }
+    return json + "]";
+}
+
+std::string flightJson(const ReportFlight& flight, std::size_t position) {
+    const FlightSeries& series = *flight.series;
+    const PlotColour colour = PLOT_FLIGHTS[position % std::size(PLOT_FLIGHTS)];
+    return "{\"label\":" + jsonString(flight.label) + ",\"colour\":" + jsonString(colourHex(colour)) +
+           ",\"offset\":" + number(flight.offset) +
+           ",\"table\":" + chartTableJson(chartTable(series.grid(), flight.offset)) +
+           ",\"pauses\":" + spansJson(series.lane(PAUSE_LANE), flight.offset) +
+           ",\"stalls\":" + spansJson(series.lane(STALL_LANE), flight.offset) + "}";
+}
+
+std::string framesJson(const ReportContent& content, bool withPictures) {
+    const double offset = content.flights.empty() ? 0 : content.flights[0].offset;
+    std::string json = "[";
+    for (const Frame& frame : content.frames) {
+        if (json.size() > 1) json += ",\n";
+        json += "{\"t\":" + number(frame.time - offset) + ",\"index\":" + std::to_string(frame.index) +
+                ",\"event\":" + (frame.event ? "true" : "false") +
+                ",\"indexShown\":" + (frame.indexShown ? "true" : "false") +
+                ",\"src\":" + jsonString(withPictures ? web::pngDataUrl(frame.png) : std::string()) + "}";
+    }
+    return json + "]";
+}
+
+}  // namespace
+
+std::string fillTemplate(std::string_view text, const std::vector<std::pair<std::string_view, std::string>>& values) {
+    std::string out;
+    std::vector<bool> used(values.size(), false);
+    std::size_t at = 0;
+    while (true) {
+        const std::size_t open = text.find("{{", at);
+        if (open == std::string_view::npos) break;
+        const std::size_t close = text.find("}}", open + 2);
+        if (close == std::string_view::npos) break;
+        const std::string_view name = text.substr(open + 2, close - open - 2);
+        std::size_t found = 0;
+        while (found < values.size() && values[found].first != name) ++found;
+        if (found == values.size())
+            throw std::invalid_argument("template slot {{" + std::string(name) + "}} has no value");
+        out.append(text.substr(at, open - at));
+        out += values[found].second;
+        used[found] = true;
+        at = close + 2;
+    }
+    out.append(text.substr(at));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (!used[i]) throw std::invalid_argument("no template slot {{" + std::string(values[i].first) + "}}");
+    return out;
+}
+
+std::string pageDataJson(const ReportContent& content, bool withPictures) {
+    if (content.flights.empty()) throw std::invalid_argument("a report needs a flight");
+    const FlightSeries& first = *content.flights[0].series;
+    std::string json = "{\"title\":" + jsonString(content.title) + ",\n\"period\":" + number(first.period()) +
+                       ",\n\"series\":" + seriesJson(first) + ",\n\"panels\":" + panelsJson(first) + ",\n\"flights\":[";
+    for (std::size_t f = 0; f < content.flights.size(); ++f)
+        json += (f == 0 ? "\n" : ",\n") + flightJson(content.flights[f], f);
+    return json + "],\n\"frames\":" + framesJson(content, withPictures) + "}\n";
+}
+
+}  // namespace vorlat::report
