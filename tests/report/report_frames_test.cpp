@@ -1,5 +1,5 @@
-// The report's panel pictures: the fast catch-up shows exactly what a full
-// replay shows, Host::advanceClock drives the sampling element alone, and each
+// The report's panel pictures: the replay's fast catch-up shows exactly what
+// a full one shows, Host::advanceClock drives the sampling element alone, and each
 // picture is of the last row at or before the time it was asked for.
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ struct ReplayCase {
     std::vector<std::pair<std::int32_t, Values>> rows;
 };
 
-TEST(FastReplayer, ShowsWhatTheFullReplayShows) {
+TEST(FastCatchUp, ShowsWhatTheFullReplayShows) {
     const ReplayCase cases[] = {
         {.name = "a long catch-up", .rows = {{75, {}}, {5000, {.tas = 250, .hdng = 120, .bank = 30}}}},
         {.name = "catch-ups around the full updates",
@@ -57,8 +57,8 @@ TEST(FastReplayer, ShowsWhatTheFullReplayShows) {
     };
     for (const ReplayCase& c : cases) {
         SCOPED_TRACE(c.name);
-        flightlog::Replayer full;
-        report::FastReplayer fast;
+        flightlog::Replayer full({}, flightlog::MAX_CATCH_UP_SAMPLES, flightlog::CatchUp::Full);
+        flightlog::Replayer fast({}, flightlog::MAX_CATCH_UP_SAMPLES, flightlog::CatchUp::Fast);
         for (const auto& [index, values] : c.rows) {
             SCOPED_TRACE(index);
             const flightlog::Row row = rowOf(index, values);

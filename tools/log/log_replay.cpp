@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -109,14 +110,14 @@ std::vector<std::size_t> ShotSchedule::dueAtEnd(double lastTime, double period) 
     return due;
 }
 
-Replayer::Replayer(std::string modulePath, std::int64_t maxCatchUp)
-    : modulePath_(std::move(modulePath)), maxCatchUp_(maxCatchUp) {}
+Replayer::Replayer(std::string modulePath, std::int64_t maxCatchUp, CatchUp catchUp)
+    : modulePath_(std::move(modulePath)), maxCatchUp_(maxCatchUp), catchUpMode_(catchUp) {}
 Replayer::~Replayer() { stopHost(); }
 
 // The module's log stream buffers in the module's own memory: the final
 // routine closes it before the module goes.
 void Replayer::stopHost() {
-    renderer_.reset();
+    renderers_.clear();
     if (host_) host_->final();
     host_.reset();
     if (!scratch_.empty()) {
@@ -139,11 +140,15 @@ void Replayer::makeScratchFolder() {
     }
 }
 
+void Replayer::pressButton(flight::Press::Target button) {
+    const flight::PanelPoint point = flight::pressPoint(*host_, {.target = button});
+    host_->press(point.x, point.y);
+}
+
 // A failed open would reset the module's row counter: without a folder of our own, do not record.
 void Replayer::startRecording() {
     if (scratch_.empty()) return;
-    const flight::PanelPoint record = flight::pressPoint(*host_, {.target = flight::Press::Target::Record});
-    host_->press(record.x, record.y);
+    pressButton(flight::Press::Target::Record);
     recording_ = true;
 }
 
@@ -164,7 +169,7 @@ const Host& Replayer::show(const Row& row) {
     // The row's inputs go in before the counter is driven, so that the rate
     // readouts, which sum the last nine updates' changes, settle on them.
     apply(*host_, row);
-    while (samples_ < target) takeSample();
+    catchUp(target - samples_);
     if (!recording_) startRecording();
     // The row is shown in the update that takes its sample, as the panel showed
     // it when the row was written: the row-index box counts it, index + 1.
@@ -173,22 +178,77 @@ const Host& Replayer::show(const Row& row) {
     return *host_;
 }
 
+// Whole windows of the rate readouts go by on the sampler alone, so their
+// count stays in step with full updates; the last FAST_FULL_UPDATES or more are full.
+void Replayer::catchUp(std::int64_t samples) {
+    const bool fastPossible = catchUpMode_ == CatchUp::Fast && sampler_ && samples > FAST_FULL_UPDATES;
+    const std::int64_t fast =
+        fastPossible ? (samples - FAST_FULL_UPDATES) / RATE_WINDOW_SAMPLES * RATE_WINDOW_SAMPLES : 0;
+    if (fast > 0) {
+        // Paused meanwhile, so the module's own log in the scratch folder does not grow by a row a sample.
+        if (recording_) pressButton(flight::Press::Target::Pause);
+        host_->advanceClock(*sampler_, gauge::TICK_VARIABLE, TICKS_PER_SAMPLE_STEP, std::size_t(fast));
+        if (recording_) pressButton(flight::Press::Target::Pause);
+        host_->clearCalls();
+        ticks_ = host_->variable(gauge::TICK_VARIABLE);
+        samples_ += fast;
+    }
+    for (std::int64_t n = fast; n < samples; ++n) takeSample();
+}
+
 void Replayer::takeSample() {
     ticks_ += TICKS_PER_SAMPLE_STEP;
     host_->setVariable(gauge::TICK_VARIABLE, ticks_);
     host_->update();
+    host_->clearCalls();  // the host records every service call: a long replay would hold them all
     ++samples_;
+}
+
+render::PanelRenderer& Replayer::renderer(int scale) {
+    for (auto& existing : renderers_)
+        if (existing->scale() == scale) return *existing;
+    return *renderers_.emplace_back(std::make_unique<render::PanelRenderer>(*host_, scale));
 }
 
 void Replayer::writePng(const std::string& path, const std::string& name) {
     if (!host_) throw ReplayError("no row shown yet", false);
     try {
-        if (!renderer_) renderer_ = std::make_unique<render::PanelRenderer>(*host_);
-        renderer_->writePng(*host_, path, name);
+        renderer(render::DEFAULT_SCALE).writePng(*host_, path, name);
     } catch (const render::RenderError& e) {
         throw ReplayError(name + ": " + e.what(), false);
     }
 }
+
+std::string Replayer::png(int scale) {
+    if (!host_) throw ReplayError("no row shown yet", false);
+    char* bytes = nullptr;
+    std::size_t size = 0;
+    std::FILE* stream = ::open_memstream(&bytes, &size);
+    if (stream == nullptr) throw ReplayError("cannot hold a panel picture in memory", false);
+    std::string failure;
+    try {
+        renderer(scale).writePng(*host_, stream, "panel picture");
+    } catch (const render::RenderError& e) {
+        failure = std::string("panel picture: ") + e.what();
+    }
+    std::fclose(stream);
+    std::string png(bytes, bytes == nullptr ? 0 : size);
+    std::free(bytes);
+    if (!failure.empty()) throw ReplayError(failure, false);
+    return png;
+}
+
+namespace {
+// The Acel box's text element takes the recorder's samples.
+std::optional<std::size_t> samplerOf(const Host& host) {
+    for (int row = 0; row < gauge::GRID_ROWS; ++row)
+        for (int column = 0; column < gauge::GRID_COLUMNS; ++column)
+            if (gauge::BOX_LABELS[std::size_t(row)][std::size_t(column)] == "Acel")
+                return host.textChildAt(gauge::GRID_LEFT + column * gauge::BOX_PITCH_X + 2,
+                                        gauge::GRID_TOP + row * gauge::BOX_PITCH_Y + 2);
+    return std::nullopt;
+}
+}  // namespace
 
 void Replayer::restart(const Row& row) {
     stopHost();
@@ -204,6 +264,7 @@ void Replayer::restart(const Row& row) {
     host_->setVariable(gauge::TICK_VARIABLE, ticks_);
     host_->setup();
     host_->start();
+    sampler_ = samplerOf(*host_);
 }
 
 // A picture waiting for its row, then waiting in its temporary file for finish().

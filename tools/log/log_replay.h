@@ -15,6 +15,7 @@
 
 #include "host/cli/output_files.h"
 #include "host/cli/press_options.h"
+#include "host/flight/source.h"
 #include "host/host.h"
 #include "tools/log/log_range.h"
 #include "tools/log/log_reader.h"
@@ -76,6 +77,16 @@ private:
 // row counter at most this far (about a day and a half of samples).
 inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
 
+// How a replay drives the module's sample counter over a stretch of samples.
+// Full: one whole panel update per sample. Fast: whole windows of the rate
+// readouts go by calling only the element that takes the samples
+// (Host::advanceClock), with the recording paused meanwhile, and the last
+// FAST_FULL_UPDATES or more samples are full updates; the rate readouts then
+// see the same window of updates and the panel shows what Full shows.
+enum class CatchUp { Full, Fast };
+inline constexpr std::int64_t RATE_WINDOW_SAMPLES = 9;  // the rate readouts sum the last nine updates
+inline constexpr std::int64_t FAST_FULL_UPDATES = 2 * RATE_WINDOW_SAMPLES;
+
 // One stand-in host fed row after row. Rows were written while the recorder
 // was recording, so the replay presses the record button too, with the host's
 // log folder a scratch folder for the module's own log, and both icons show
@@ -86,7 +97,8 @@ inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
 // earlier index starts a fresh host.
 class Replayer {
 public:
-    explicit Replayer(std::string modulePath = {}, std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES);
+    explicit Replayer(std::string modulePath = {}, std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES,
+                      CatchUp catchUp = CatchUp::Fast);
     ~Replayer();
     Replayer(const Replayer&) = delete;
     Replayer& operator=(const Replayer&) = delete;
@@ -97,18 +109,25 @@ public:
     bool indexShown() const { return lag_ == 0; }
     // The panel as shown last, into `path`; messages call it `name`. Throws ReplayError.
     void writePng(const std::string& path, const std::string& name);
+    // The panel as shown last as PNG bytes, `scale` pixels per bitmap pixel. Throws ReplayError.
+    std::string png(int scale);
 
 private:
     void restart(const Row& row);
+    void catchUp(std::int64_t samples);
     void takeSample();  // one update with the tick count moved on by a sample
     void makeScratchFolder();
     void startRecording();
+    void pressButton(flight::Press::Target button);
+    render::PanelRenderer& renderer(int scale);
     void stopHost();
 
     std::string modulePath_;
     std::int64_t maxCatchUp_;
+    CatchUp catchUpMode_;
     std::unique_ptr<Host> host_;
-    std::unique_ptr<render::PanelRenderer> renderer_;
+    std::vector<std::unique_ptr<render::PanelRenderer>> renderers_;  // one per scale asked for
+    std::optional<std::size_t> sampler_;                             // the child that takes the samples
     double ticks_ = 0;
     std::int64_t samples_ = 0;
     std::int64_t lag_ = 0;                    // how far the module's counter stays behind the log's index

@@ -6,19 +6,12 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "host/flight/source.h"
-#include "host/host.h"
 #include "tools/log/log_reader.h"
 #include "tools/log/log_replay.h"
-
-namespace vorlat::render {
-class PanelRenderer;
-}
 
 namespace vorlat::report {
 
@@ -51,46 +44,6 @@ struct Frame {
     std::string png;
 };
 
-// The module driven row by row as flightlog::Replayer drives it (the record
-// button pressed, the row's inputs in, the tick count moved on one sample per
-// update until the module's counter reaches the row's index, then the update
-// that shows the row), except that a long catch-up calls only the sampling
-// element (Host::advanceClock), with the recording paused meanwhile, and leaves
-// the full updates to the last samples: the rate readouts then see the same
-// window of updates, and the panel shows what a full replay shows.
-class FastReplayer {
-public:
-    explicit FastReplayer(std::string modulePath = {});
-    ~FastReplayer();
-    FastReplayer(const FastReplayer&) = delete;
-    FastReplayer& operator=(const FastReplayer&) = delete;
-
-    const Host& show(const flightlog::Row& row);
-    bool indexShown() const { return lag_ == 0; }
-    std::string png(int scale);  // the panel as shown last; throws flightlog::ReplayError
-
-    // Full updates at the end of every catch-up: whole windows of the rate readouts, twice.
-    static constexpr std::int64_t FULL_UPDATES = 18;
-    static constexpr std::int64_t RATE_WINDOW = 9;
-
-private:
-    void restart(const flightlog::Row& row);
-    void catchUp(std::int64_t samples);
-    void takeSample();
-    void pressButton(flight::Press::Target button);
-    void stop();
-
-    std::string modulePath_;
-    std::unique_ptr<Host> host_;
-    std::vector<std::unique_ptr<render::PanelRenderer>> renderers_;  // by scale
-    std::optional<std::size_t> sampler_;                             // the child that takes the samples
-    double ticks_ = 0;
-    std::int64_t samples_ = 0, lag_ = 0;
-    std::optional<std::int64_t> shownIndex_;
-    std::string scratch_;
-    bool recording_ = false;
-};
-
 // Takes the planned pictures as the first log's rows stream past.
 class FrameSink : public flightlog::RowSink {
 public:
@@ -103,7 +56,7 @@ private:
 
     std::size_t cursorCount_;
     double tickRate_;
-    FastReplayer replayer_;
+    flightlog::Replayer replayer_;  // catching up fast
     flightlog::ShotSchedule schedule_;
     std::optional<flightlog::Row> previous_;
     std::vector<Frame> frames_;
