@@ -234,6 +234,9 @@ struct FullDiskCase {
     std::size_t logBytes;               // ... and holds this many bytes (whole 4 KB blocks)
 };
 
+// A real 60-second log, committed with the fuzz seeds.
+#define SHORT_LOG VORLAT_SOURCE_DIR "/tests/fuzz/corpus/log/real-60s.log"
+
 class FullDisk : public ::testing::TestWithParam<FullDiskCase> {};
 
 TEST_P(FullDisk, FailsNamingTheFileAndLeavesNoPartialFile) {
@@ -310,6 +313,24 @@ INSTANTIATE_TEST_SUITE_P(
                      0,
                      "inspect",
                      {"vorlat inspect: standard output: cannot write (No space left on device)\n"},
+                     nullptr,
+                     0},
+        FullDiskCase{"LogCsv",
+                     4096,
+                     "log csv " SHORT_LOG " -o disk/log.csv",
+                     {"vorlat log: disk/log.csv: cannot write (No space left on device)\n"},
+                     nullptr,
+                     0},
+        FullDiskCase{"LogReport",
+                     4096,
+                     "log report " SHORT_LOG " -o disk/report.html",
+                     {"vorlat log: disk/report.html: cannot write (No space left on device)\n"},
+                     nullptr,
+                     0},
+        FullDiskCase{"LogReportStandardOutput",
+                     0,
+                     "log report " SHORT_LOG " -o -",
+                     {"vorlat log: standard output: cannot write (No space left on device)\n"},
                      nullptr,
                      0}),
     [](const ::testing::TestParamInfo<FullDiskCase>& param) { return std::string(param.param.name); });
