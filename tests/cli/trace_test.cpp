@@ -214,8 +214,11 @@ TEST(TraceParse, HugeOrBinaryInputIsNeverCopiedIntoTheMessage) {
 }
 
 // Duplicate names and channels are found with one pass over the header.
+// A quadratic check took 4.3 s for 30,000 columns, so 17 s or more for these;
+// the linear one takes a fraction of a second, and the bound leaves room for a
+// sanitizer build on a busy machine.
 TEST(TraceParse, WideHeadersAreCheckedInLinearTime) {
-    constexpr int COLUMNS = 30000;
+    constexpr int COLUMNS = 60000;
     std::string header = "time", row = "0";
     for (int id = 2; id < COLUMNS; ++id) {
         header += "," + std::to_string(id);
@@ -228,7 +231,7 @@ TEST(TraceParse, WideHeadersAreCheckedInLinearTime) {
     EXPECT_EQ(messageFor(header + ",altitude_m\n" + row + ",1\n"),
               "t.csv:1: column " + std::to_string(COLUMNS) +
                   " (altitude_m): \"altitude_m\" feeds host variable 73, as column \"73\" does already");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 }
 
 TEST(TraceLoad, DashReadsStandardInput) {
