@@ -70,6 +70,24 @@ void updateText(Host::State& s, std::size_t i) {
     s.checkText(i);  // the callback's own buffer at once, so a fault names its element
 }
 
+void requireElementsReady(Host::State& s, const char* what) {
+    s.requireLoaded(what);
+    if (!s.elementsReady) {
+        throw std::logic_error(std::string(what) +
+                               ": the elements are not set up (call setup first, and not after final)");
+    }
+}
+
+// One child's part of an update: its variable slots refreshed, its callback called.
+void updateChild(Host::State& s, std::size_t index) {
+    const int kind = s.kindOf(s.children[index]);
+    if (kind == gauge::ICON_KIND) {
+        updateIcon(s, s.children[index], s.results[index]);
+    } else if (kind == gauge::TEXT_KIND) {
+        updateText(s, index);
+    }
+}
+
 }  // namespace
 
 void Host::setup(std::uint32_t value) { callRoutine(*state_, SETUP, &value); }
@@ -82,41 +100,23 @@ void Host::relay6() { callRoutine(*state_, RELAY6, nullptr); }
 
 void Host::update() {
     State& s = *state_;
-    s.requireLoaded("update");
-    if (!s.elementsReady) {
-        throw std::logic_error("update: the elements are not set up (call setup first, and not after final)");
-    }
+    requireElementsReady(s, "update");
     {
         ModuleCall call(s, "update");
-        for (std::size_t i = 0; i < s.children.size(); ++i) {
-            const int kind = s.kindOf(s.children[i]);
-            if (kind == gauge::ICON_KIND) {
-                updateIcon(s, s.children[i], s.results[i]);
-            } else if (kind == gauge::TEXT_KIND) {
-                updateText(s, i);
-            }
-        }
+        for (std::size_t i = 0; i < s.children.size(); ++i) updateChild(s, i);
     }
     s.checkTexts();  // and any buffer a callback wrote that was not its own
 }
 
 void Host::advanceClock(std::size_t index, std::uint32_t tick, double ticksPerUpdate, std::size_t updates) {
     State& s = *state_;
-    s.requireLoaded("advanceClock");
-    if (!s.elementsReady) {
-        throw std::logic_error("advanceClock: the elements are not set up (call setup first, and not after final)");
-    }
-    std::byte* child = s.children.at(index);
-    const int kind = s.kindOf(child);
+    requireElementsReady(s, "advanceClock");
+    (void)s.children.at(index);  // std::out_of_range for a child that is not there
     {
         ModuleCall call(s, "advanceClock");
         for (std::size_t n = 0; n < updates; ++n) {
             s.variables[tick] += ticksPerUpdate;
-            if (kind == gauge::ICON_KIND) {
-                updateIcon(s, child, s.results[index]);
-            } else if (kind == gauge::TEXT_KIND) {
-                updateText(s, index);
-            }
+            updateChild(s, index);
         }
     }
     s.checkTexts();

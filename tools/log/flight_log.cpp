@@ -84,4 +84,14 @@ FlightLog collectLogFile(const std::string& pathOrDash, ReadOptions options) {
     return rows.take(info);
 }
 
+void FlightLog::feed(RowSink& sink) const {
+    const RowText noText;
+    for (std::size_t s = 0; s < segments.size(); ++s) {
+        const Segment& segment = segments[s];
+        sink.segmentStarted({.segment = s, .line = segment.headerLine, .recovered = false});
+        for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r)
+            sink.row(rows[r], noText, s);
+    }
+}
+
 }  // namespace vorlat::flightlog

@@ -41,6 +41,8 @@ struct FlightLog {
     std::vector<Pause> pauses() const;
     std::int64_t skippedSamples() const;  // all known pause gaps together
     LogInfo info() const;                 // what the reader said of it
+    // Hands every segment and row to `sink`, as the reader did (with no row text).
+    void feed(RowSink& sink) const;
 };
 
 // Keeps every row the reader delivers.

@@ -90,12 +90,7 @@ void CsvSink::finish() {
 void writeCsv(std::ostream& out, const FlightLog& log, double tickRate) {
     CsvSink sink([&](std::string_view text) { out.write(text.data(), static_cast<std::streamsize>(text.size())); },
                  tickRate);
-    const RowText noText;
-    for (std::size_t s = 0; s < log.segments.size(); ++s) {
-        const Segment& segment = log.segments[s];
-        for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r)
-            sink.row(log.rows[r], noText, s);
-    }
+    log.feed(sink);
     sink.finish();
 }
 

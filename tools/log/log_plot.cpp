@@ -125,12 +125,7 @@ void plotFlights(const std::vector<PlottedFlight>& flights, const PlotRequest& r
 void plotLog(const FlightLog& log, const std::string& output, double tickRate, PlotSize size) {
     const PlotRequest request{.columns = {}, .title = {}, .range = {}, .tickRate = tickRate, .size = size};
     FlightSeries series = seriesFor(request);
-    for (std::size_t s = 0; s < log.segments.size(); ++s) {
-        const Segment& segment = log.segments[s];
-        series.segmentStarted({.segment = s, .line = segment.headerLine, .recovered = false});
-        for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r)
-            series.row(log.rows[r], RowText{}, s);
-    }
+    log.feed(series);
     const std::string label = std::filesystem::path(log.file).filename().string();
     plotFlights({{.label = label, .info = log.info(), .series = &series}}, request, output);
 }

@@ -345,11 +345,7 @@ void ReplaySink::finish() {
                           true);
     }
     // In the order of their times, as the rows showed them.
-    std::vector<double> times = timesOf(request_.shots);
-    std::vector<std::size_t> order(shots_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return times[a] < times[b]; });
-    for (const std::size_t i : order) {
+    for (const std::size_t i : schedule_.order()) {
         shots_[i].file->commit();
         report_ << shots_[i].report;
     }

@@ -64,6 +64,7 @@ public:
     // The log has ended: the shots its last row shows; the rest lie outside the recording.
     std::vector<std::size_t> dueAtEnd(double lastTime, double period);
     const std::vector<std::size_t>& outside() const { return outside_; }  // before the first row or after the last
+    const std::vector<std::size_t>& order() const { return order_; }      // positions by time, ties as given
 
 private:
     std::vector<double> times_;

@@ -173,13 +173,7 @@ Summary SummarySink::finish(const LogInfo& info) const {
 
 Summary summarise(const FlightLog& log, double tickRate) {
     SummarySink sink(tickRate);
-    const RowText noText;
-    for (std::size_t s = 0; s < log.segments.size(); ++s) {
-        const Segment& segment = log.segments[s];
-        sink.segmentStarted({.segment = s, .line = segment.headerLine, .recovered = false});
-        for (std::size_t r = segment.firstRow; r < segment.firstRow + segment.rowCount; ++r)
-            sink.row(log.rows[r], noText, s);
-    }
+    log.feed(sink);
     return sink.finish(log.info());
 }
 

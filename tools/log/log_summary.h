@@ -103,12 +103,15 @@ private:
 // The same over a log already in memory.
 Summary summarise(const FlightLog& log, double tickRate = DEFAULT_TICK_RATE);
 // The same fields as a table for people and as one JSON object (log_summary_output.cpp).
-void writeSummaryTable(std::ostream& out, const Summary& summary);
+// `events`: Omitted leaves the events out (for a page that lists them on its own).
+enum class SummaryEvents { Listed, Omitted };
+void writeSummaryTable(std::ostream& out, const Summary& summary, SummaryEvents events = SummaryEvents::Listed);
 void writeSummaryJson(std::ostream& out, const Summary& summary);
 
 // Several flights: one table with a column per flight, then the events of
 // each under its label; or a JSON array of the single-flight objects.
-void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summaries);
+void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summaries,
+                         SummaryEvents events = SummaryEvents::Listed);
 void writeSummariesJson(std::ostream& out, const std::vector<Summary>& summaries);
 
 }  // namespace vorlat::flightlog

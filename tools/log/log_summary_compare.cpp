@@ -100,7 +100,7 @@ constexpr std::size_t COLUMN_GAP = 2;
 
 }  // namespace
 
-void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summaries) {
+void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summaries, SummaryEvents events) {
     const std::vector<ComparisonRow> rows = comparisonRows();
     std::vector<std::vector<std::string>> cells(rows.size());
     std::size_t nameWidth = 0;
@@ -121,6 +121,7 @@ void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summarie
         for (std::size_t f = 0; f < summaries.size(); ++f) out << padLeft(cells[r][f], widths[f] + COLUMN_GAP);
         out << "\n";
     }
+    if (events == SummaryEvents::Omitted) return;
     for (const Summary& s : summaries) out << "\n" << s.label << "\n" << eventsTable(s.events);
 }
 

@@ -257,8 +257,10 @@ std::vector<SummaryField> summaryFields(const Summary& s) {
 
 }  // namespace
 
-void writeSummaryTable(std::ostream& out, const Summary& summary) {
-    for (const SummaryField& field : summaryFields(summary)) out << field.table;
+void writeSummaryTable(std::ostream& out, const Summary& summary, SummaryEvents events) {
+    std::vector<SummaryField> fields = summaryFields(summary);
+    if (events == SummaryEvents::Omitted) fields.pop_back();  // the events come last
+    for (const SummaryField& field : fields) out << field.table;
 }
 
 void writeSummaryJson(std::ostream& out, const Summary& summary) {

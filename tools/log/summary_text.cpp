@@ -88,7 +88,8 @@ std::string bandText(const Event& event) {
            seconds(*event.peakTime);
 }
 
-// What happened, after the time the line starts with.
+}  // namespace
+
 std::string eventText(const Event& event) {
     switch (event.kind) {
         case EventKind::RecordingStart: return "recording starts";
@@ -104,6 +105,8 @@ std::string eventText(const Event& event) {
     }
     return {};
 }
+
+namespace {
 
 constexpr std::size_t EVENT_TIME_WIDTH = 12;
 

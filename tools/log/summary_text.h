@@ -32,6 +32,8 @@ struct JsonMember {
 // {"key": value, ...} on one line.
 std::string jsonObject(const std::vector<JsonMember>& members);
 
+// What happened, as an events line gives it after the time.
+std::string eventText(const Event& event);
 // The events under a heading line ("Events        4 in time order"), one line each.
 std::string eventsTable(const EventList& events);
 // An array of one-line objects, indented to stand as a member of the summary's object.

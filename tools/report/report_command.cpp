@@ -103,8 +103,8 @@ void writePage(const std::string& output, const std::string& html) {
         return;
     }
     files::AtomicFile file(output, output);
-    if (std::fwrite(html.data(), 1, html.size(), file.stream()) != html.size()) file.commit();  // throws, saying why
-    file.commit();
+    std::fwrite(html.data(), 1, html.size(), file.stream());
+    file.commit();  // a short write left the stream's error set: this throws, saying why
 }
 
 void report(const ReportOptions& options) {

@@ -11,12 +11,6 @@
 #include "tools/report/web_assets.h"
 #include "tools/report/web_text.h"
 
-namespace vorlat::web {
-std::string_view reportTemplate();
-std::string_view reportScript();
-std::string_view reportStyle();
-}  // namespace vorlat::web
-
 namespace vorlat::report {
 
 namespace {
@@ -28,12 +22,10 @@ std::string seconds(double value) { return summary_text::seconds(value); }
 
 std::string flightLine(const ReportFlight& flight, std::size_t position) {
     const Summary& s = flight.summary;
-    const PlotColour colour = PLOT_FLIGHTS[position % std::size(PLOT_FLIGHTS)];
-    char swatch[64];
-    std::snprintf(swatch, sizeof swatch, "<span class=\"swatch\" style=\"background:#%02x%02x%02x\"></span>", colour.r,
-                  colour.g, colour.b);
+    const std::string swatch =
+        "<span class=\"swatch\" style=\"background:" + colourHex(flightColour(position)) + "\"></span>";
     const std::string damage = damageHeadline(s.damage);
-    std::string line = "<li>" + std::string(swatch) + "<strong>" + htmlEscape(flight.label) + "</strong> " +
+    std::string line = "<li>" + swatch + "<strong>" + htmlEscape(flight.label) + "</strong> " +
                        "<span class=\"ending\">" + htmlEscape(endingName(s.ending)) + "</span> · " + "<span class=\"" +
                        (damage.empty() ? "sound\">no damage" : "damaged\">damaged: " + htmlEscape(damage)) +
                        "</span> · " + summary_text::count(s.rows) + summary_text::plural(s.rows, " row", " rows") +
@@ -48,23 +40,9 @@ std::string summaryText(const std::vector<ReportFlight>& flights) {
     std::ostringstream out;
     std::vector<Summary> summaries;
     for (const ReportFlight& flight : flights) summaries.push_back(flight.summary);
-    if (summaries.size() == 1) writeSummaryTable(out, summaries[0]);
-    else writeSummariesTable(out, summaries);
-    std::string text = out.str();
-    const std::size_t events =
-        summaries.size() == 1 ? text.find("\nEvents ") : text.find("\n\n" + summaries[0].label + "\n");
-    if (events != std::string::npos) text.resize(events + 1);
-    return text;
-}
-
-// An event's words, as the summary's events table gives them after the time.
-std::string eventWords(const Event& event) {
-    const std::string table = summary_text::eventsTable({.events = {event}, .notListed = 0});
-    const std::size_t line = table.find('\n');
-    const std::size_t words = table.find(" s  ", line);
-    std::string text = table.substr(words + 4);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
+    if (summaries.size() == 1) writeSummaryTable(out, summaries[0], SummaryEvents::Omitted);
+    else writeSummariesTable(out, summaries, SummaryEvents::Omitted);
+    return out.str();
 }
 
 std::string eventsHtml(const std::vector<ReportFlight>& flights) {
@@ -76,7 +54,7 @@ std::string eventsHtml(const std::vector<ReportFlight>& flights) {
         for (const Event& event : flight.summary.events.events)
             html += "<li><button type=\"button\" class=\"event\" data-flight=\"" + std::to_string(f) + "\" data-t=\"" +
                     numberText(event.time - flight.offset, -1) + "\">" + seconds(event.time) + "</button> " +
-                    htmlEscape(eventWords(event)) + "</li>\n";
+                    htmlEscape(summary_text::eventText(event)) + "</li>\n";
         html += "</ol>\n";
         if (flight.summary.events.notListed != 0)
             html += "<p class=\"note\">" + summary_text::count(flight.summary.events.notListed) +

@@ -17,18 +17,22 @@
 
 namespace vorlat::report {
 
-namespace {
-
-using namespace flightlog;
-using summary_text::jsonString;
-
-std::string colourHex(PlotColour colour) {
+std::string colourHex(flightlog::PlotColour colour) {
     char text[8];
     std::snprintf(text, sizeof text, "#%02x%02x%02x", colour.r, colour.g, colour.b);
     return text;
 }
 
-std::string number(double value) { return numberText(value, -1); }
+flightlog::PlotColour flightColour(std::size_t position) {
+    return flightlog::PLOT_FLIGHTS[position % std::size(flightlog::PLOT_FLIGHTS)];
+}
+
+namespace {
+
+using namespace flightlog;
+using summary_text::jsonString;
+
+using summary_text::jsonNumber;
 
 // A horizontal band of a chart: the panel's own yellow and red limits.
 struct ValueBand {
@@ -64,7 +68,7 @@ std::string panelsJson(const FlightSeries& series) {
         for (const ValueBand& band : VALUE_BANDS) {
             if (band.group != panel.group) continue;
             if (bands.size() > 1) bands += ',';
-            bands += "[" + number(band.from) + "," + number(band.to) + "," + jsonString(band.colour) + "]";
+            bands += "[" + jsonNumber(band.from) + "," + jsonNumber(band.to) + "," + jsonString(band.colour) + "]";
         }
         json += "{\"label\":" + jsonString(panel.leftLabel) + ",\"rightLabel\":" + jsonString(panel.rightLabel) +
                 ",\"left\":" + indexList(series, panel.left) + ",\"right\":" + indexList(series, panel.right) +
@@ -88,16 +92,15 @@ std::string spansJson(const SpanLane& lane, double offset) {
     std::string json = "[";
     for (const Span& span : lane.spans()) {
         if (json.size() > 1) json += ',';
-        json += "[" + number(span.from - offset) + "," + number(span.to - offset) + "]";
+        json += "[" + jsonNumber(span.from - offset) + "," + jsonNumber(span.to - offset) + "]";
     }
     return json + "]";
 }
 
 std::string flightJson(const ReportFlight& flight, std::size_t position) {
     const FlightSeries& series = *flight.series;
-    const PlotColour colour = PLOT_FLIGHTS[position % std::size(PLOT_FLIGHTS)];
-    return "{\"label\":" + jsonString(flight.label) + ",\"colour\":" + jsonString(colourHex(colour)) +
-           ",\"offset\":" + number(flight.offset) +
+    return "{\"label\":" + jsonString(flight.label) + ",\"colour\":" + jsonString(colourHex(flightColour(position))) +
+           ",\"offset\":" + jsonNumber(flight.offset) +
            ",\"table\":" + chartTableJson(chartTable(series.grid(), flight.offset)) +
            ",\"pauses\":" + spansJson(series.lane(PAUSE_LANE), flight.offset) +
            ",\"stalls\":" + spansJson(series.lane(STALL_LANE), flight.offset) + "}";
@@ -108,7 +111,7 @@ std::string framesJson(const ReportContent& content, bool withPictures) {
     std::string json = "[";
     for (const Frame& frame : content.frames) {
         if (json.size() > 1) json += ",\n";
-        json += "{\"t\":" + number(frame.time - offset) + ",\"index\":" + std::to_string(frame.index) +
+        json += "{\"t\":" + jsonNumber(frame.time - offset) + ",\"index\":" + std::to_string(frame.index) +
                 ",\"event\":" + (frame.event ? "true" : "false") +
                 ",\"indexShown\":" + (frame.indexShown ? "true" : "false") +
                 ",\"src\":" + jsonString(withPictures ? web::pngDataUrl(frame.png) : std::string()) + "}";
@@ -146,7 +149,7 @@ std::string fillTemplate(std::string_view text, const std::vector<std::pair<std:
 std::string pageDataJson(const ReportContent& content, bool withPictures) {
     if (content.flights.empty()) throw std::invalid_argument("a report needs a flight");
     const FlightSeries& first = *content.flights[0].series;
-    std::string json = "{\"title\":" + jsonString(content.title) + ",\n\"period\":" + number(first.period()) +
+    std::string json = "{\"title\":" + jsonString(content.title) + ",\n\"period\":" + jsonNumber(first.period()) +
                        ",\n\"series\":" + seriesJson(first) + ",\n\"panels\":" + panelsJson(first) + ",\n\"flights\":[";
     for (std::size_t f = 0; f < content.flights.size(); ++f)
         json += (f == 0 ? "\n" : ",\n") + flightJson(content.flights[f], f);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/log/log_summary.h"
+#include "tools/log/plot_panels.h"
 #include "tools/log/plot_sink.h"
 #include "tools/report/report_frames.h"
 
@@ -27,6 +28,11 @@ struct ReportContent {
     std::vector<Frame> frames;
     FramePlan plan;
 };
+
+// "#rrggbb", as a page writes a colour.
+std::string colourHex(flightlog::PlotColour colour);
+// The colour of the flight at `position` among those shown.
+flightlog::PlotColour flightColour(std::size_t position);
 
 // The template's text with each {{NAME}} replaced by its value. The values are
 // not searched again, so they may hold anything. std::invalid_argument for a

@@ -12,4 +12,9 @@ std::string_view uplotStyle();    // uPlot.min.css
 std::string_view uplotLicense();  // its MIT licence, which the report carries along
 std::string_view uplotVersion();
 
+// The report's own page: its template, script and stylesheet (tools/report/report.*).
+std::string_view reportTemplate();
+std::string_view reportScript();
+std::string_view reportStyle();
+
 }  // namespace vorlat::web
