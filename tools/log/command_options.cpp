@@ -55,6 +55,13 @@ private:
 
 TimeRange FlightInputs::range() const { return parseTimeRange(from, to); }
 
+files::FilePlan FlightInputs::filePlan() const {
+    files::FilePlan plan;
+    for (const std::string& file : files)
+        if (!file.empty() && file != STANDARD_INPUT) plan.input(file, "log");
+    return plan;
+}
+
 std::vector<std::string> FlightInputs::names() const {
     std::size_t standardInputs = 0;
     for (const std::string& file : files) standardInputs += file == STANDARD_INPUT;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/output_files.h"
 #include "tools/log/log_range.h"
 #include "tools/log/log_reader.h"
 
@@ -26,6 +27,8 @@ struct FlightInputs {
     ReadOptions read() const { return {.strict = strict}; }
     TimeRange range() const;                 // throws RangeError
     std::vector<std::string> names() const;  // the label of each log (flightLabels); RangeError for "-" twice
+    // The logs as the inputs of a command's file plan (standard input is no file to guard).
+    files::FilePlan filePlan() const;
 };
 
 // Adds FILE (one, or several when `several`), --label (several only), --strict,

@@ -26,14 +26,6 @@ namespace files = vorlat::files;
 
 bool isStandardStream(const std::string& path) { return path.empty() || path == STANDARD_INPUT; }
 
-// The plan of a command's files, checked before anything is written.
-files::FilePlan planFor(const FlightInputs& inputs) {
-    files::FilePlan plan;
-    for (const std::string& file : inputs.files)
-        if (!isStandardStream(file)) plan.input(file, "log");
-    return plan;
-}
-
 struct SummaryOptions {
     FlightInputs inputs;
     bool json = false;
@@ -51,7 +43,7 @@ void addSummaryCommand(CLI::App& log) {
             const FlightInputs& inputs = options->inputs;
             const std::vector<std::string> labels = inputs.names();
             const TimeRange range = inputs.range();
-            planFor(inputs).check();
+            inputs.filePlan().check();
             const bool several = inputs.files.size() > 1;
             // One flight's damage is in its summary; several flights' table has room for its count only.
             const DamageReport damage = several ? DamageReport::OnStandardError : DamageReport::InOutput;
@@ -133,7 +125,7 @@ void addCsvCommand(CLI::App& log) {
         runGuarded([&] {
             const std::vector<std::string> labels = options->inputs.names();
             const TimeRange range = options->inputs.range();
-            files::FilePlan plan = planFor(options->inputs);
+            files::FilePlan plan = options->inputs.filePlan();
             if (!isStandardStream(options->output)) plan.output(options->output, "-o");
             plan.check();
             writeCsvStreaming(*options, labels, range);
@@ -166,7 +158,7 @@ void addReplayCommand(CLI::App& log) {
                                   .tickRate = inputs.tickRate,
                                   .modulePath = {},
                                   .range = inputs.range()};
-            files::FilePlan plan = planFor(inputs);
+            files::FilePlan plan = inputs.filePlan();
             for (const std::string& argument : options->pngAt) {
                 request.shots.push_back(parseReplayShot(argument));
                 plan.output(request.shots.back().file, "--png-at");

@@ -3,15 +3,9 @@
 
 #include <numeric>
 
+#include "tools/log/number_text.h"
+
 namespace vorlat::flightlog {
-
-namespace {
-
-std::string counted(std::uint64_t n, std::string_view one, std::string_view many) {
-    return std::to_string(n) + " " + std::string(n == 1 ? one : many);
-}
-
-}  // namespace
 
 std::size_t Damage::total() const { return std::accumulate(lines.begin(), lines.end(), std::size_t{0}); }
 
@@ -23,16 +17,16 @@ std::string damageHeadline(const Damage& damage) {
         // NUL bytes are counted in bytes: they stand on one line, or on none.
         const std::uint64_t n =
             kind.kind == DamageKind::TrailingNul ? damage.trailingNulBytes : damage.count(kind.kind);
-        text += counted(n, kind.one, kind.many);
+        text += countedText(n, kind.one, kind.many);
     }
-    if (damage.skippedLines != 0) text += "; " + counted(damage.skippedLines, "line", "lines") + " skipped";
+    if (damage.skippedLines != 0) text += "; " + countedText(damage.skippedLines, "line", "lines") + " skipped";
     return text;
 }
 
 std::string damageMore(const Damage& damage) {
     const std::size_t total = damage.total();
     if (total <= damage.first.size()) return {};
-    return "and " + counted(total - damage.first.size(), "more damaged line", "more damaged lines");
+    return "and " + countedText(total - damage.first.size(), "more damaged line", "more damaged lines");
 }
 
 }  // namespace vorlat::flightlog

@@ -7,21 +7,11 @@
 #include <utility>
 
 #include "readouts/constants.h"
+#include "tools/log/log_bands.h"
 
 namespace vorlat::flightlog {
 
 namespace {
-
-// The columns with yellow and red bands, in the order of EventCollector::watches_.
-struct BandedColumn {
-    Column column;
-    bool symmetric;  // the g load's bands lie on both sides of zero
-};
-constexpr BandedColumn BANDED_COLUMNS[] = {
-    {.column = TAS, .symmetric = false},
-    {.column = IAS, .symmetric = false},
-    {.column = GFORC, .symmetric = true},
-};
 
 struct ExtremeEvent {
     Column column;
@@ -38,9 +28,8 @@ static_assert(std::size(BANDED_COLUMNS) == 3, "one band watch per entry");
 constexpr Band BANDS[] = {Band::Yellow, Band::Red};
 
 // 0 outside both bands, 1 in the yellow, 2 in the red: the panel's own colour rules.
-int bandLevel(const BandedColumn& banded, double value) {
-    const std::uint32_t colour = banded.symmetric ? symmetricBandColour(value, G_RED, G_YELLOW)
-                                                  : upperBandColour(value, AIRSPEED_RED, AIRSPEED_YELLOW);
+int bandLevel(Column column, double value) {
+    const std::uint32_t colour = bandColourOf(column, value);
     if (colour == COLOUR_RED) return 2;
     return colour == COLOUR_YELLOW ? 1 : 0;
 }
@@ -131,7 +120,7 @@ void EventCollector::closeSegment(double end) {
         for (std::size_t b = std::size(BANDS); b-- > 0;) {
             Excursion& excursion = watches_[w].bands[b];
             if (!excursion.open) continue;
-            Event exit = bandEvent(end, EventKind::BandExit, BANDED_COLUMNS[w].column, BANDS[b], std::nullopt);
+            Event exit = bandEvent(end, EventKind::BandExit, BANDED_COLUMNS[w], BANDS[b], std::nullopt);
             exit.peak = excursion.peak;
             exit.peakTime = excursion.peakTime;
             add(exit);
@@ -150,14 +139,14 @@ void EventCollector::watchStall(const Row& row, double time) {
 // outside enters the yellow, then the red. A value that is not finite says nothing.
 void EventCollector::watchBands(const Row& row, double time) {
     for (std::size_t w = 0; w < watches_.size(); ++w) {
-        const BandedColumn& banded = BANDED_COLUMNS[w];
-        const double value = row[banded.column];
+        const Column banded = BANDED_COLUMNS[w];
+        const double value = row[banded];
         if (!std::isfinite(value)) continue;
         const int level = bandLevel(banded, value);
         for (std::size_t b = std::size(BANDS); b-- > 0;) {
             Excursion& excursion = watches_[w].bands[b];
             if (!excursion.open || level > static_cast<int>(b)) continue;
-            Event exit = bandEvent(time, EventKind::BandExit, banded.column, BANDS[b], value);
+            Event exit = bandEvent(time, EventKind::BandExit, banded, BANDS[b], value);
             exit.peak = excursion.peak;
             exit.peakTime = excursion.peakTime;
             add(exit);
@@ -167,7 +156,7 @@ void EventCollector::watchBands(const Row& row, double time) {
             Excursion& excursion = watches_[w].bands[b];
             if (level <= static_cast<int>(b)) continue;
             if (!excursion.open) {
-                add(bandEvent(time, EventKind::BandEnter, banded.column, BANDS[b], value));
+                add(bandEvent(time, EventKind::BandEnter, banded, BANDS[b], value));
                 excursion = {.open = true, .peak = value, .peakTime = time};
             } else if (std::fabs(value) > std::fabs(excursion.peak)) {
                 excursion.peak = value;

@@ -139,9 +139,8 @@ std::string flightLabel(const std::string& path, const std::optional<std::string
 
 std::vector<std::string> flightLabels(const std::vector<std::string>& paths, const std::vector<std::string>& labels) {
     if (!labels.empty() && labels.size() != paths.size())
-        throw RangeError("--label given " + std::to_string(labels.size()) + (labels.size() == 1 ? " time" : " times") +
-                         " for " + std::to_string(paths.size()) + (paths.size() == 1 ? " log" : " logs") +
-                         ": give it once per log, in order, or not at all");
+        throw RangeError("--label given " + countedText(labels.size(), "time", "times") + " for " +
+                         countedText(paths.size(), "log", "logs") + ": give it once per log, in order, or not at all");
     std::vector<std::string> names;
     for (std::size_t i = 0; i < paths.size(); ++i)
         names.push_back(flightLabel(paths[i], labels.empty() ? std::nullopt : std::optional(labels[i])));

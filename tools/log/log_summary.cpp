@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "readouts/constants.h"
+#include "tools/log/log_bands.h"
 
 namespace vorlat::flightlog {
 
@@ -127,9 +128,9 @@ void SummarySink::columnStats(const Row& row, double time) {
 
 void SummarySink::segmentStats(const Row& row, double time) {
     const double period = s_.samplePeriod;
-    addBand(s_.tas, upperBandColour(row[TAS], AIRSPEED_RED, AIRSPEED_YELLOW), period);
-    addBand(s_.ias, upperBandColour(row[IAS], AIRSPEED_RED, AIRSPEED_YELLOW), period);
-    addBand(s_.g, symmetricBandColour(row[GFORC], G_RED, G_YELLOW), period);
+    addBand(s_.tas, bandColourOf(TAS, row[TAS]), period);
+    addBand(s_.ias, bandColourOf(IAS, row[IAS]), period);
+    addBand(s_.g, bandColourOf(GFORC, row[GFORC]), period);
 
     const bool stall = row[STALL] != 0;
     if (stall) {

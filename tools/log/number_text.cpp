@@ -39,4 +39,8 @@ std::string numberText(double value, int decimals) {
     return text;
 }
 
+std::string countedText(std::uint64_t count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
 }  // namespace vorlat::flightlog

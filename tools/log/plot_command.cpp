@@ -34,9 +34,7 @@ void plot(const PlotOptions& options) {
                               .size = {}};
     plotDevice(options.output);
     const std::vector<std::string> labels = inputs.names();
-    files::FilePlan plan;
-    for (const std::string& file : inputs.files)
-        if (file != STANDARD_INPUT) plan.input(file, "log");
+    files::FilePlan plan = inputs.filePlan();
     plan.output(options.output, "-o");
     plan.check();
 

@@ -127,12 +127,8 @@ std::string plotText(std::string_view text) {
     return out;
 }
 
-std::string counted(std::size_t count, const char* singular, const char* plural) {
-    return std::to_string(count) + " " + (count == 1 ? singular : plural);
-}
-
 std::string rowsText(const FlightSeries& series) {
-    return counted(series.rows(), "row", "rows") + " in " + counted(series.segments(), "segment", "segments");
+    return countedText(series.rows(), "row", "rows") + " in " + countedText(series.segments(), "segment", "segments");
 }
 
 struct LegendEntry {
@@ -347,7 +343,8 @@ private:
         const std::string sample = "a sample every " + numberText(period_, -1) + " s";
         std::string text;
         if (several_) {
-            text = counted(views_.size(), "flight", "flights") + ", each timed from its recording's start; " + sample;
+            text =
+                countedText(views_.size(), "flight", "flights") + ", each timed from its recording's start; " + sample;
         } else {
             const PlottedFlight& flight = *views_.front().flight;
             text = rowsText(*flight.series) + "; " + sample;

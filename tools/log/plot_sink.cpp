@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "readouts/constants.h"
+#include "tools/log/log_bands.h"
 
 namespace vorlat::flightlog {
 
@@ -16,19 +17,13 @@ constexpr double HALF_TURN = 180.0;
 struct BandLanes {
     Column column;
     MarkLane yellow, red;
-    bool symmetric;  // the bands lie on both sides of zero
 };
 constexpr BandLanes BAND_LANES[] = {
-    {.column = TAS, .yellow = TAS_YELLOW_LANE, .red = TAS_RED_LANE, .symmetric = false},
-    {.column = IAS, .yellow = IAS_YELLOW_LANE, .red = IAS_RED_LANE, .symmetric = false},
-    {.column = GFORC, .yellow = G_YELLOW_LANE, .red = G_RED_LANE, .symmetric = true},
+    {.column = TAS, .yellow = TAS_YELLOW_LANE, .red = TAS_RED_LANE},
+    {.column = IAS, .yellow = IAS_YELLOW_LANE, .red = IAS_RED_LANE},
+    {.column = GFORC, .yellow = G_YELLOW_LANE, .red = G_RED_LANE},
 };
 static_assert(std::size(BAND_LANES) == BANDED_COLUMN_COUNT);
-
-std::uint32_t bandColour(const BandLanes& band, double value) {
-    return band.symmetric ? symmetricBandColour(value, G_RED, G_YELLOW)
-                          : upperBandColour(value, AIRSPEED_RED, AIRSPEED_YELLOW);
-}
 
 }  // namespace
 
@@ -96,7 +91,7 @@ void FlightSeries::markRow(const Row& row, double time) {
     if (row[STALL] != 0) mark(STALL_LANE, period);
     for (std::size_t b = 0; b < std::size(BAND_LANES); ++b) {
         const BandLanes& band = BAND_LANES[b];
-        if (std::isfinite(row[band.column])) bandColours_[b] = bandColour(band, row[band.column]);
+        if (std::isfinite(row[band.column])) bandColours_[b] = bandColourOf(band.column, row[band.column]);
         if (bandColours_[b] == COLOUR_GREEN) continue;
         mark(band.yellow, period);
         if (bandColours_[b] == COLOUR_RED) mark(band.red, period);

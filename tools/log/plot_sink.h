@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "tools/log/log_bands.h"
 #include "tools/log/log_columns.h"
 #include "tools/log/log_reader.h"
 #include "tools/log/plot_series.h"
@@ -31,7 +32,7 @@ enum MarkLane : std::size_t {
     G_RED_LANE,
     MARK_LANE_COUNT,
 };
-inline constexpr std::size_t BANDED_COLUMN_COUNT = 3;  // TAS, IAS and g load have bands
+inline constexpr std::size_t BANDED_COLUMN_COUNT = std::size(BANDED_COLUMNS);
 
 class FlightSeries : public RowSink {
 public:

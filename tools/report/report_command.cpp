@@ -111,9 +111,7 @@ void report(const ReportOptions& options) {
     const FlightInputs& inputs = options.inputs;
     const TimeRange range = inputs.range();
     const std::vector<std::string> labels = inputs.names();
-    files::FilePlan plan;
-    for (const std::string& file : inputs.files)
-        if (file != STANDARD_INPUT) plan.input(file, "log");
+    files::FilePlan plan = inputs.filePlan();
     if (options.output != STANDARD_INPUT) plan.output(options.output, "-o");
     plan.check();
 
