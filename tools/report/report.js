@@ -3,7 +3,7 @@
 // (the page's policy allows only its own inline script, style and data:
 // pictures) and any resource the browser fetched. On load it draws one uPlot
 // chart per panel, all sharing one cursor (cursor.sync) and one time scale,
-// shows the panel picture nearest to the cursor, and writes what it holds on
+// shows the panel picture nearest to the cursor's row, and writes what it holds on
 // <html> as data attributes, which the browser tests read back.
 (function () {
   'use strict';
@@ -74,10 +74,27 @@
     page.syncing = false;
   }
 
+  // Sets every chart's time scale at once. A chart applies a new scale only when
+  // it commits (later, in a microtask), so each sets its own inside a batch,
+  // which commits on return: positions read afterwards are those of the new scale.
+  function setTimeScale(min, max) {
+    page.syncing = true;
+    for (const u of page.charts) u.batch(() => u.setScale('x', { min: min, max: max }));
+    page.syncing = false;
+  }
+
+  // Puts the one cursor on the row at time `t`; the other charts follow through cursor.sync.
   function moveCursor(t) {
-    for (const u of page.charts) u.setCursor({ left: u.valToPos(t, 'x'), top: u.bbox.height / devicePixelRatio / 2 });
+    const u = page.charts[0];
+    u.setCursor({ left: u.valToPos(t, 'x'), top: u.bbox.height / devicePixelRatio / 2 }, true, true);
     page.shown = -1;
     showPanelAt(t);
+  }
+
+  // The panel follows the row the cursor is on: the same row whose values the legends show.
+  function followCursor(u) {
+    const i = u.cursor.idx;
+    if (i != null && u.cursor.left >= 0) showPanelAt(u.data[0][i]);
   }
 
   function shade(u, spans, colour) {
@@ -110,6 +127,14 @@
   }
 
   const DASHES = [undefined, [6, 3], [2, 2]];
+  // A legend marker drawn as a short piece of its line: the line's colour, and its dash as stripes.
+  function lineSample(u, i) {
+    const series = u.series[i], colour = series.stroke(u, i);
+    if (!series.dash) return colour;
+    let at = 0;
+    const stops = series.dash.map((length, k) => (k % 2 ? 'transparent ' : colour + ' ') + at + 'px ' + (at += length) + 'px');
+    return 'repeating-linear-gradient(to right, ' + stops.join(', ') + ')';
+  }
   // One line per column of the panel and flight: the column's colour, or the flight's beside others.
   function chartSeries(panel, columns) {
     const data = page.data, several = data.flights.length > 1;
@@ -157,9 +182,10 @@
       width: chartWidth(), height: CHART_HEIGHT, series: chartSeries(panel, columns), axes: axes,
       scales: { x: { time: false } },
       cursor: { sync: { key: 'flight' }, drag: { x: true, y: false } },
+      legend: { markers: { width: 0, fill: lineSample } },
       hooks: {
         drawClear: [(u) => drawMarks(u, panel)],
-        setCursor: [(u) => { if (u.cursor.left >= 0) showPanelAt(u.posToVal(u.cursor.left, 'x')); }],
+        setCursor: [followCursor],
         setScale: [followScale],
       },
     }, joined(tables), element);
@@ -170,7 +196,7 @@
     const t = Number(button.dataset.t);
     const x = page.charts[0].scales.x;
     const half = Math.max(20 * page.data.period, (x.max - x.min) * 0.05);
-    page.charts[0].setScale('x', { min: t - half, max: t + half });
+    setTimeScale(t - half, t + half);
     for (const other of document.querySelectorAll('button.event.current')) other.classList.remove('current');
     button.classList.add('current');
     moveCursor(t);
