@@ -86,6 +86,7 @@
   // Puts the one cursor on the row at time `t`; the other charts follow through cursor.sync.
   function moveCursor(t) {
     const u = page.charts[0];
+    // true, true: fire this chart's hooks and publish the cursor to the synced charts.
     u.setCursor({ left: u.valToPos(t, 'x'), top: u.bbox.height / devicePixelRatio / 2 }, true, true);
     page.shown = -1;
     showPanelAt(t);
