@@ -2,7 +2,7 @@
 // and renamed into place, the frames folder, and standard output's last check.
 // The signal handler that removes live temporary files uses only unlink,
 // sigaction and raise, and reads a fixed table filled before a slot is marked live.
-#include "host/cli/output_files.h"
+#include "common/output_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

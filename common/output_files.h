@@ -12,18 +12,20 @@
 #include <string_view>
 #include <vector>
 
+#include "common/command_error.h"
+
 namespace vorlat::files {
 
 // An output that would overwrite an input, or two outputs that are one file:
 // bad usage (exit 2). The message names both paths as the user gave them.
-struct SameFileError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+struct SameFileError : CommandError {
+    explicit SameFileError(const std::string& message) : CommandError(message, EXIT_BAD_INPUT) {}
 };
 
 // A file or folder that cannot be written, or a write that failed (exit 1).
 // The message names the file as the user gave it.
-struct OutputError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+struct OutputError : CommandError {
+    explicit OutputError(const std::string& message) : CommandError(message, EXIT_FAILED) {}
 };
 
 // The files one command reads and writes, checked before anything is written:

@@ -1,15 +1,14 @@
 // The input options every `vorlat log` subcommand shares, one flight read
-// through its range into the command's sinks, and failures turned into
-// messages and exit codes.
-#include "tools/log/command_options.h"
+// through its range into the command's sinks, and the reader's failures given
+// their exit code.
+#include "program/command_options.h"
 
 #include <charconv>
-#include <iostream>
 #include <string_view>
 
-#include "host/cli/output_files.h"
-#include "tools/log/log_plot.h"
-#include "tools/log/log_replay.h"
+#include "common/command_error.h"
+#include "common/output_files.h"
+#include "program/command_run.h"
 
 namespace vorlat::flightlog {
 
@@ -17,14 +16,7 @@ namespace {
 
 namespace files = vorlat::files;
 
-constexpr int EXIT_BAD_INPUT = 2;
-constexpr int EXIT_FAILURE_OTHER = 1;
 constexpr double LOWEST_TICK_RATE = 0.001, HIGHEST_TICK_RATE = 1.0e6;
-
-[[noreturn]] void failWith(int code, const std::string& message) {
-    std::cerr << "vorlat log: " << message << "\n";
-    throw CLI::RuntimeError(code);
-}
 
 // A finite rate the sample period can be taken from (NaN would pass a range check).
 std::string positiveTickRate(const std::string& text) {
@@ -65,11 +57,12 @@ files::FilePlan FlightInputs::filePlan() const {
 std::vector<std::string> FlightInputs::names() const {
     std::size_t standardInputs = 0;
     for (const std::string& file : files) standardInputs += file == STANDARD_INPUT;
-    if (standardInputs > 1) throw RangeError("standard input (-) can be read only once");
+    if (standardInputs > 1) throw UsageError("standard input (-) can be read only once");
     return flightLabels(files, labels);
 }
 
 void addFlightInputs(CLI::App* command, FlightInputs& inputs, bool several) {
+    inputs.command = cli::commandName(*command);
     if (several) {
         command->add_option("FILE", inputs.files, "The recorder's logs (data_log.txt); - reads standard input")
             ->required();
@@ -102,13 +95,12 @@ void addFlightInputs(CLI::App* command, FlightInputs& inputs, bool several) {
 
 // The damage on stderr, one line for the whole and one per damaged line named,
 // each "FILE:LINE: ..." as the strict mode's message for it would be.
-void reportDamage(const std::string& file, const Damage& damage) {
+void reportDamage(std::string_view command, const std::string& file, const Damage& damage) {
     if (!damage.any()) return;
-    std::cerr << "vorlat log: " << file << ": damaged: " << damageHeadline(damage) << "\n";
+    warn(command, file + ": damaged: " + damageHeadline(damage));
     for (const DamagedLine& line : damage.first)
-        std::cerr << "vorlat log: " << file << ":" << line.line << ": " << line.expected << "\n";
-    if (const std::string more = damageMore(damage); !more.empty())
-        std::cerr << "vorlat log: " << file << ": " << more << "\n";
+        warn(command, file + ":" + std::to_string(line.line) + ": " + line.expected);
+    if (const std::string more = damageMore(damage); !more.empty()) warn(command, file + ": " + more);
 }
 
 LogInfo readFlight(const std::string& file, const FlightInputs& inputs, std::initializer_list<RowSink*> sinks,
@@ -116,36 +108,26 @@ LogInfo readFlight(const std::string& file, const FlightInputs& inputs, std::ini
     FanOut fan(sinks);
     RangeFilter filter(inputs.range(), inputs.tickRate, fan);
     const LogInfo info = readLogFile(file, filter, inputs.read());
-    if (damage == DamageReport::OnStandardError) reportDamage(info.file, info.damage);
+    if (damage == DamageReport::OnStandardError) reportDamage(inputs.command, info.file, info.damage);
     filter.requireRows(info.file);
     return info;
 }
 
-void runGuarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const NoRowsError& e) {
-        reportDamage(e.file(), e.damage());
-        failWith(EXIT_BAD_INPUT, e.what());
-    } catch (const LogFormatError& e) {
-        failWith(EXIT_BAD_INPUT, e.what());
-    } catch (const LogReadError& e) {
-        failWith(EXIT_BAD_INPUT, e.what());
-    } catch (const RangeError& e) {
-        failWith(EXIT_BAD_INPUT, e.what());
-    } catch (const files::SameFileError& e) {
-        failWith(EXIT_BAD_INPUT, e.what());
-    } catch (const files::OutputError& e) {
-        failWith(EXIT_FAILURE_OTHER, e.what());
-    } catch (const PlotError& e) {
-        failWith(e.badUsage() ? EXIT_BAD_INPUT : EXIT_FAILURE_OTHER, e.what());
-    } catch (const ReplayError& e) {
-        failWith(e.badUsage() ? EXIT_BAD_INPUT : EXIT_FAILURE_OTHER, e.what());
-    } catch (const CLI::Error&) {
-        throw;
-    } catch (const std::exception& e) {
-        failWith(EXIT_FAILURE_OTHER, e.what());
-    }
+// Every error of ours carries its exit code; the reader's own errors say the
+// log is not one the command can read: bad input.
+void runLogCommand(const CLI::App& command, const std::function<void()>& body) {
+    cli::runGuarded(command, [&] {
+        try {
+            body();
+        } catch (const NoRowsError& e) {
+            reportDamage(cli::commandName(command), e.file(), e.damage());
+            throw CommandError(e.what(), EXIT_BAD_INPUT);
+        } catch (const LogFormatError& e) {
+            throw CommandError(e.what(), EXIT_BAD_INPUT);
+        } catch (const LogReadError& e) {
+            throw CommandError(e.what(), EXIT_BAD_INPUT);
+        }
+    });
 }
 
 }  // namespace vorlat::flightlog

@@ -1,6 +1,6 @@
-// The vorlat program's own subcommands. Each prints its failures on stderr and
-// throws CLI::RuntimeError with the exit code: 2 for bad usage or bad input,
-// 1 for any other failure.
+// The vorlat program's fly and inspect commands. Each runs under the common
+// guard (command_run.h): a failure is one line on stderr and CLI::RuntimeError
+// with the exit code, 2 for bad usage or bad input, 1 for any other failure.
 #pragma once
 
 #include <CLI/CLI.hpp>

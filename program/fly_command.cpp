@@ -3,25 +3,26 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "host/cli/commands.h"
-#include "host/cli/output_files.h"
-#include "host/cli/press_options.h"
-#include "host/cli/progress.h"
-#include "host/cli/recording_watch.h"
-#include "host/cli/transcript.h"
+#include "common/command_error.h"
+#include "common/output_files.h"
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
 #include "host/flight/trace.h"
+#include "host/fly/press_options.h"
+#include "host/fly/progress.h"
+#include "host/fly/recording_watch.h"
+#include "host/fly/transcript.h"
 #include "host/gauge_facts.h"
 #include "host/host.h"
 #include "host/render/panel_renderer.h"
+#include "program/command_run.h"
+#include "program/commands.h"
 
 namespace vorlat::cli {
 
@@ -29,8 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int EXIT_FAILURE_OTHER = 1;
-constexpr int EXIT_BAD_INPUT = 2;
 constexpr double MAX_RATE = 1000;
 constexpr double MAX_UPDATES = 1e9;  // about 1.7 years at 18 a second
 constexpr double SAME_MOMENT_S = 1e-9;
@@ -66,10 +65,7 @@ std::string seconds(double value) {
     return buffer;
 }
 
-[[noreturn]] void fail(int code, const std::string& message) {
-    std::cerr << "vorlat fly: " << message << '\n';
-    throw CLI::RuntimeError(code);
-}
+void warn(const std::string& text) { vorlat::warn("vorlat fly", text); }
 
 void checkNumbers(const FlyOptions& options) {
     if (!std::isfinite(options.rate) || options.rate <= 0 || options.rate > MAX_RATE)
@@ -159,24 +155,6 @@ void checkFiles(const FlyOptions& options, const FlyPlan& plan) {
         files::FramesFolder(out / options.frames, shownOutput(options, options.frames), false);
 }
 
-FlyPlan planOrFail(const FlyOptions& options) {
-    try {
-        FlyPlan plan = makePlan(options);
-        checkFiles(options, plan);
-        return plan;
-    } catch (const UsageError& error) {
-        fail(EXIT_BAD_INPUT, error.what());
-    } catch (const flight::TraceError& error) {
-        // A trace the system could not read is a failure, not the user's bad input.
-        fail(error.cause() == flight::TraceError::Cause::ReadFailure ? EXIT_FAILURE_OTHER : EXIT_BAD_INPUT,
-             error.what());
-    } catch (const files::SameFileError& error) {
-        fail(EXIT_BAD_INPUT, error.what());
-    } catch (const files::OutputError& error) {
-        fail(EXIT_FAILURE_OTHER, error.what());
-    }
-}
-
 // Creates a folder and its missing parents; returns the folders it created, deepest first.
 std::vector<fs::path> createFolder(const fs::path& folder) {
     std::vector<fs::path> missing;
@@ -187,8 +165,9 @@ std::vector<fs::path> createFolder(const fs::path& folder) {
     }
     fs::create_directories(folder, error);
     if (error || !fs::is_directory(folder))
-        fail(EXIT_FAILURE_OTHER, folder.string() + ": cannot create the output directory" +
-                                     (error ? " (" + error.message() + ")" : std::string()));
+        throw CommandError(folder.string() + ": cannot create the output directory" +
+                               (error ? " (" + error.message() + ")" : std::string()),
+                           EXIT_FAILED);
     return missing;
 }
 
@@ -202,7 +181,7 @@ std::unique_ptr<Host> loadModule(const FlyPlan& plan, const fs::path& out) {
     } catch (const LoadError& error) {
         std::error_code ignored;
         for (const fs::path& folder : created) fs::remove(folder, ignored);  // only ever removes an empty one
-        fail(EXIT_BAD_INPUT, std::string("cannot load the module: ") + error.what());
+        throw LoadError(std::string("cannot load the module: ") + error.what());
     }
 }
 
@@ -286,11 +265,12 @@ void report(const FlyPlan& plan, const flight::RunResult& result, const Host& ho
             const RecordingWatch& watch, const fs::path& out, fs::file_time_type logBefore) {
     for (const auto& outcome : result.presses)
         if (!outcome.handled && !outcome.skipped)
-            std::cerr << "vorlat fly: the press " << describePress(outcome.press) << " reached no button\n";
+            warn("the press " + describePress(outcome.press) + " reached no button");
     const auto& violations = host.violations();
     if (!violations.empty())
-        fail(EXIT_FAILURE_OTHER, "the module broke the host's contract " + std::to_string(violations.size()) +
-                                     " time(s); the first: " + violations.front());
+        throw CommandError("the module broke the host's contract " + std::to_string(violations.size()) +
+                               " time(s); the first: " + violations.front(),
+                           EXIT_FAILED);
 
     std::ostringstream lines;
     lines << "flew " << result.updates << " updates, " << seconds(plan.run.duration) << " s at "
@@ -304,13 +284,9 @@ void report(const FlyPlan& plan, const flight::RunResult& result, const Host& ho
     if (outputs.framesWritten() > 0)
         lines << "frames: " << outputs.framesWritten() << " in "
               << (fs::canonical(out) / outputs.framesFolder()).string() << '\n';
-    for (const RecordingFinding& finding : watch.findings()) std::cerr << "vorlat fly: " << finding.text << '\n';
-    try {
-        files::writeStandardOutput(lines.str());
-    } catch (const files::OutputError& error) {
-        fail(EXIT_FAILURE_OTHER, error.what());
-    }
-    if (watch.failed()) throw CLI::RuntimeError(EXIT_FAILURE_OTHER);
+    for (const RecordingFinding& finding : watch.findings()) warn(finding.text);
+    files::writeStandardOutput(lines.str());
+    if (watch.failed()) throw ReportedFailure(EXIT_FAILED);
 }
 
 // Flies with the outputs and the recording watched after every update.
@@ -335,21 +311,14 @@ void flyLoaded(const FlyOptions& options, FlyPlan& plan, Host& host, const fs::p
     report(plan, result, host, outputs, watch, out, logBefore);
 }
 
+// Every failure is a CommandError with its exit code (a trace the system could
+// not read is a failure, not the user's bad input), or a failure (exit 1).
 void fly(const FlyOptions& options) {
-    FlyPlan plan = planOrFail(options);
+    FlyPlan plan = makePlan(options);
+    checkFiles(options, plan);
     const fs::path out = fs::absolute(options.out);
     const std::unique_ptr<Host> host = loadModule(plan, out);
-    try {
-        flyLoaded(options, plan, *host, out);
-    } catch (const CLI::RuntimeError&) {
-        throw;
-    } catch (const files::SameFileError& problem) {
-        fail(EXIT_BAD_INPUT, problem.what());
-    } catch (const LoadError& problem) {
-        fail(EXIT_BAD_INPUT, problem.what());
-    } catch (const std::exception& problem) {
-        fail(EXIT_FAILURE_OTHER, problem.what());
-    }
+    flyLoaded(options, plan, *host, out);
 }
 
 }  // namespace
@@ -388,7 +357,7 @@ void addFlyCommand(CLI::App& app) {
     command->add_option("--scale", options->scale, "Picture pixels per panel pixel")->capture_default_str();
     command->add_option("--transcript", options->transcript,
                         "Write every update's texts, colours and icon images to this tab-separated file");
-    command->callback([options] { fly(*options); });
+    command->callback([options, command] { runGuarded(*command, [&] { fly(*options); }); });
 }
 
 }  // namespace vorlat::cli

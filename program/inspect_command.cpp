@@ -8,19 +8,18 @@
 #include <sstream>
 #include <string>
 
-#include "host/cli/commands.h"
-#include "host/cli/output_files.h"
-#include "host/cli/transcript.h"
+#include "common/output_files.h"
+#include "host/fly/transcript.h"
 #include "host/gauge_facts.h"
 #include "host/host.h"
 #include "host/render/panel_renderer.h"
+#include "program/command_run.h"
+#include "program/commands.h"
 
 namespace vorlat::cli {
 
 namespace {
 
-constexpr int EXIT_FAILURE_OTHER = 1;
-constexpr int EXIT_BAD_INPUT = 2;  // a module file that is missing or not a loadable gauge
 using gauge::ICON_IMAGE_STRIDE;
 
 const char* kindName(int kind) {
@@ -96,18 +95,6 @@ void printTree(const std::string& modulePath) {
     vorlat::files::writeStandardOutput(tree.str());
 }
 
-void inspect(const std::string& modulePath) {
-    try {
-        printTree(modulePath);
-    } catch (const LoadError& error) {
-        std::cerr << "vorlat inspect: " << error.what() << '\n';
-        throw CLI::RuntimeError(EXIT_BAD_INPUT);
-    } catch (const std::exception& error) {
-        std::cerr << "vorlat inspect: " << error.what() << '\n';
-        throw CLI::RuntimeError(EXIT_FAILURE_OTHER);
-    }
-}
-
 }  // namespace
 
 void addInspectCommand(CLI::App& app) {
@@ -115,7 +102,8 @@ void addInspectCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "inspect", "Load the module, run setup, start, one panel update and final, and print the element tree");
     command->add_option("--module", *modulePath, "The gauge module to load (default: this build's module)");
-    command->callback([modulePath] { inspect(*modulePath); });
+    // A module file that is missing or not a loadable gauge is bad input (LoadError).
+    command->callback([modulePath, command] { runGuarded(*command, [&] { printTree(*modulePath); }); });
 }
 
 }  // namespace vorlat::cli

@@ -1,7 +1,7 @@
 // The `vorlat log` subcommands: each checks its files, streams each log through
 // the range into its sinks, reports the damage the reader worked around, and
 // writes its output.
-#include "tools/log/log_commands.h"
+#include "program/log_commands.h"
 
 #include <cstdio>
 #include <iostream>
@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/output_files.h"
-#include "tools/log/command_options.h"
-#include "tools/log/log_csv.h"
-#include "tools/log/log_replay.h"
+#include "common/command_error.h"
+#include "common/output_files.h"
+#include "program/command_options.h"
+#include "program/plot_command.h"
+#include "program/report_command.h"
+#include "tools/csv/log_csv.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/number_text.h"
-#include "tools/log/plot_command.h"
-#include "tools/report/report_command.h"
+#include "tools/replay/log_replay.h"
 
 namespace {
 
@@ -38,8 +39,8 @@ void addSummaryCommand(CLI::App& log) {
     addFlightInputs(summary, options->inputs, true);
     summary->add_flag("--json", options->json,
                       "Machine-readable JSON instead of the table (an array for several logs)");
-    summary->callback([options] {
-        runGuarded([&] {
+    summary->callback([options, summary] {
+        runLogCommand(*summary, [&] {
             const FlightInputs& inputs = options->inputs;
             const std::vector<std::string> labels = inputs.names();
             const TimeRange range = inputs.range();
@@ -107,8 +108,8 @@ void writeCsvStreaming(const CsvOptions& options, const std::vector<std::string>
         RowSpan span;
         const LogInfo info = readFlight(inputs.files[f], inputs, {&sink, &span});
         if (range.limited())
-            std::cerr << "vorlat log: " << info.file << ": the range " << rangeText(range) << " holds "
-                      << span.text(inputs.tickRate) << "\n";
+            vorlat::warn(inputs.command,
+                         info.file + ": the range " + rangeText(range) + " holds " + span.text(inputs.tickRate));
     }
     sink.finish();
     if (toFile) file->commit();
@@ -121,8 +122,8 @@ void addCsvCommand(CLI::App& log) {
         "csv", "The rows as CSV with time and units (RFC 4180); several logs in one table with a flight column");
     addFlightInputs(csv, options->inputs, true);
     csv->add_option("-o,--output", options->output, "Write here instead of standard output (- for standard output)");
-    csv->callback([options] {
-        runGuarded([&] {
+    csv->callback([options, csv] {
+        runLogCommand(*csv, [&] {
             const std::vector<std::string> labels = options->inputs.names();
             const TimeRange range = options->inputs.range();
             files::FilePlan plan = options->inputs.filePlan();
@@ -147,8 +148,8 @@ void addReplayCommand(CLI::App& log) {
     replay->add_option("--png-at", options->pngAt, "TIME:OUT.png, the panel at TIME seconds (repeatable)");
     replay->add_option("--frames", options->framesDir, "Write one PNG per row into this folder");
     replay->add_flag("--force", options->force, "Let --frames replace the earlier frames in a folder that has files");
-    replay->callback([options] {
-        runGuarded([&] {
+    replay->callback([options, replay] {
+        runLogCommand(*replay, [&] {
             if (options->pngAt.empty() && options->framesDir.empty())
                 throw ReplayError("replay needs --png-at TIME:OUT.png or --frames DIR", true);
             const FlightInputs& inputs = options->inputs;

@@ -1,7 +1,8 @@
 // vorlat: the stand-in host as a program. Flies the gauge module on a built-in
 // flight or a recorded trace, presses its buttons, and pictures its panel.
-// Here: the command tree, --version on every command, and one "vorlat CMD: ..."
-// line with exit code 2 for every mistake on the command line.
+// Here: the command tree (every command registers here), --version on every
+// command, and one "vorlat CMD: ..." line with exit code 2 for every mistake
+// on the command line. A command's own failures are its guard's (command_run.h).
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -12,24 +13,22 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/commands.h"
-#include "host/cli/output_files.h"
+#include "common/command_error.h"
+#include "common/nearest_name.h"
+#include "common/output_files.h"
+#include "common/printable.h"
 #include "host/host.h"
 #include "host/module_version.h"
-#include "host/nearest_name.h"
-#include "host/printable.h"
 #include "host/render/panel_renderer.h"
+#include "program/command_run.h"
+#include "program/commands.h"
+#include "program/log_commands.h"
 #include "vorlat/version.h"
-#ifdef VORLAT_HAVE_LOG_COMMANDS
-#include "tools/log/log_commands.h"
-#endif
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int EXIT_FAILURE_OTHER = 1;
-constexpr int EXIT_BAD_USAGE = 2;
+using vorlat::EXIT_BAD_INPUT, vorlat::EXIT_FAILED, vorlat::cli::commandName;
 
 // An installed vorlat uses the module and resource script installed beside it,
 // unless the environment names others; a build-tree vorlat has none beside it.
@@ -68,12 +67,6 @@ std::vector<const CLI::App*> allSubcommands(const CLI::App& command) {
 void addVersionFlags(CLI::App& command) {
     command.set_version_flag("--version", versionReport, "Print the program's and the module's version and exit");
     for (CLI::App* sub : command.get_subcommands([](CLI::App*) { return true; })) addVersionFlags(*sub);
-}
-
-// "vorlat", "vorlat fly", "vorlat log summary".
-std::string commandName(const CLI::App& command) {
-    const CLI::App* parent = command.get_parent();
-    return parent == nullptr ? std::string("vorlat") : commandName(*parent) + " " + command.get_name();
 }
 
 // The chain of commands the arguments named, from the program down.
@@ -183,7 +176,7 @@ int showHelpOrVersion(const CLI::App& program, const CLI::Success& request) {
         vorlat::files::finishStandardOutput();
     } catch (const vorlat::files::OutputError& failure) {
         std::cerr << "vorlat: " << failure.what() << '\n';
-        return EXIT_FAILURE_OTHER;
+        return EXIT_FAILED;
     }
     return status;
 }
@@ -191,17 +184,17 @@ int showHelpOrVersion(const CLI::App& program, const CLI::Success& request) {
 int runProgram(CLI::App& program, int argc, char** argv) {
     try {
         program.parse(argc, argv);
-        return EXIT_SUCCESS;
+        return vorlat::EXIT_OK;
     } catch (const CLI::Success& request) {
         return showHelpOrVersion(program, request);
     } catch (const CLI::RuntimeError& failed) {
         return failed.get_exit_code();  // a command that failed has said why already
     } catch (const CLI::ParseError& mistake) {
         std::cerr << usageMessage(program, mistake) << '\n';
-        return EXIT_BAD_USAGE;
+        return EXIT_BAD_INPUT;
     } catch (const std::exception& problem) {
         std::cerr << "vorlat: " << problem.what() << '\n';
-        return EXIT_FAILURE_OTHER;
+        return EXIT_FAILED;
     }
 }
 
@@ -214,9 +207,7 @@ int main(int argc, char** argv) {
     program.require_subcommand(1);
     vorlat::cli::addFlyCommand(program);
     vorlat::cli::addInspectCommand(program);
-#ifdef VORLAT_HAVE_LOG_COMMANDS
     addLogCommands(program);
-#endif
     addVersionFlags(program);
     const int status = runProgram(program, argc, argv);
     vorlat::render::releaseFontCaches();

@@ -1,16 +1,16 @@
 // `vorlat log plot LOG... -o OUT`: reads each flight once into its reduced
 // series, then draws them together. Bad names and types are refused before
 // any log is read; the output is checked against every input first.
-#include "tools/log/plot_command.h"
+#include "program/plot_command.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "host/cli/output_files.h"
-#include "tools/log/command_options.h"
-#include "tools/log/log_plot.h"
+#include "common/output_files.h"
+#include "program/command_options.h"
+#include "tools/plot/log_plot.h"
 
 namespace vorlat::flightlog {
 
@@ -65,7 +65,7 @@ void addPlotCommand(CLI::App* log) {
         ->delimiter(',')
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command->callback([options] { runGuarded([&] { plot(*options); }); });
+    command->callback([options, command] { runLogCommand(*command, [&] { plot(*options); }); });
 }
 
 }  // namespace vorlat::flightlog

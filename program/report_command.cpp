@@ -2,7 +2,7 @@
 // buckets; the first read a second time through the real module for the panel
 // pictures (standard input from a pipe is kept in a temporary copy for that);
 // the page written whole or not at all.
-#include "tools/report/report_command.h"
+#include "program/report_command.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -18,10 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/output_files.h"
-#include "tools/log/command_options.h"
-#include "tools/log/log_plot.h"
+#include "common/output_files.h"
+#include "program/command_options.h"
 #include "tools/log/log_summary.h"
+#include "tools/log/plot_panels.h"
+#include "tools/log/plot_sink.h"
 #include "tools/report/report_page.h"
 
 namespace vorlat::report {
@@ -123,7 +124,8 @@ void report(const ReportOptions& options) {
     ReportContent content;
     for (std::size_t f = 0; f < inputs.files.size(); ++f) {
         SummarySink summary(inputs.tickRate, range);
-        series.push_back(std::make_unique<FlightSeries>(seriesFor(PlotRequest{})));
+        // The default panels' series, as the plot reduces them at the default tick rate.
+        series.push_back(std::make_unique<FlightSeries>(plottedColumns(planPanels({})), DEFAULT_TICK_RATE));
         const LogInfo info = readFlight(inputs.files[f], inputs, {&summary, series.back().get()});
         ReportFlight flight{.label = labels[f], .summary = summary.finish(info), .series = series.back().get()};
         if (several && info.firstIndex)
@@ -146,7 +148,7 @@ void addReportCommand(CLI::App* log) {
     command->add_option("-o,--output", options->output, "OUT.html (- for standard output)")->required();
     command->add_option("--title", options->title,
                         "The page's title (default: the log's name and how it ended, or the flights' names)");
-    command->callback([options] { runGuarded([&] { report(*options); }); });
+    command->callback([options, command] { runLogCommand(*command, [&] { report(*options); }); });
 }
 
 }  // namespace vorlat::report

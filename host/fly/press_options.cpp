@@ -1,9 +1,9 @@
-#include "host/cli/press_options.h"
+#include "host/fly/press_options.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "host/printable.h"
+#include "common/printable.h"
 
 namespace vorlat::cli {
 

@@ -1,18 +1,16 @@
 // Parsing of the command-line TIME:WHAT arguments: presses and timed pictures.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "common/command_error.h"
 #include "host/flight/source.h"
 
 namespace vorlat::cli {
 
-// Bad usage: an option value that does not say what it should. Exit code 2.
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+// A value that does not say what it should is bad usage (exit code 2).
+using vorlat::UsageError;
 
 // "TIME:record", "TIME:pause" or "TIME:X,Y" (panel pixels); TIME in seconds.
 flight::Press parsePress(std::string_view argument);

@@ -1,4 +1,4 @@
-#include "host/cli/progress.h"
+#include "host/fly/progress.h"
 
 #include <unistd.h>
 

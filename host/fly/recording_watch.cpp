@@ -1,4 +1,4 @@
-#include "host/cli/recording_watch.h"
+#include "host/fly/recording_watch.h"
 
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <utility>
 
-#include "host/cli/press_options.h"
+#include "host/fly/press_options.h"
 #include "host/gauge_facts.h"
 #include "recorder/log_schema.h"
 

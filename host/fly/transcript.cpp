@@ -1,4 +1,4 @@
-#include "host/cli/transcript.h"
+#include "host/fly/transcript.h"
 
 #include <cstdio>
 #include <utility>

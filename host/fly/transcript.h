@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/output_files.h"
+#include "common/output_files.h"
 #include "host/flight/run.h"
 #include "host/host.h"
 

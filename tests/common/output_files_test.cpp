@@ -1,7 +1,7 @@
 // Safe outputs, one piece at a time: same-file detection, whole-or-nothing
 // writes (a failed or interrupted write leaves the old file and no temporary
 // file), and the frames folder's refusal and --force.
-#include "host/cli/output_files.h"
+#include "common/output_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/output_files.h"
+#include "common/output_files.h"
 #include "tests/log/log_test_support.h"
 #include "tools/log/log_events.h"
-#include "tools/log/log_plot.h"
+#include "tools/plot/log_plot.h"
 
 namespace {
 
@@ -515,7 +515,7 @@ TEST_F(PlotCommand, ChoosesColumnsByEitherNameAndRefusesOthers) {
 
     const Outcome bad = runLog(dir, "plot run1/data_log.txt --columns TAS,speed -o bad.svg");
     EXPECT_EQ(bad.code, 2);
-    EXPECT_NE(bad.err.find("vorlat log: --columns: no column \"speed\"; the columns are index, TAS (tas_kt), "
+    EXPECT_NE(bad.err.find("vorlat log plot: --columns: no column \"speed\"; the columns are index, TAS (tas_kt), "
                            "IAS (ias_kt), alt (alt_ft)"),
               std::string::npos)
         << bad.err;
@@ -541,7 +541,7 @@ TEST_F(PlotCommand, AFullDiskOrAMissingFolderLeavesNoPartialFile) {
     const std::string old = readFile(dir / "full" / "plot.png");
     ::umount2((dir / "full").c_str(), MNT_DETACH);
     EXPECT_EQ(full.code, 1);
-    EXPECT_NE(full.err.find("vorlat log: full/plot.png: cannot write (No space left on device)"), std::string::npos)
+    EXPECT_NE(full.err.find("vorlat log plot: full/plot.png: cannot write (No space left on device)"), std::string::npos)
         << full.err;
     EXPECT_EQ(left, std::vector<std::string>{"plot.png"});
     EXPECT_EQ(old, "the old picture");

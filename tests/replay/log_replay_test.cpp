@@ -10,7 +10,7 @@
 #include "host/render/panel_renderer.h"
 #include "tests/log/log_test_support.h"
 #include "tools/log/flight_log.h"
-#include "tools/log/log_replay.h"
+#include "tools/replay/log_replay.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // CSV rows appended to one buffer that goes out a megabyte at a time.
-#include "tools/log/log_csv.h"
+#include "tools/csv/log_csv.h"
 
 #include <charconv>
 #include <cmath>

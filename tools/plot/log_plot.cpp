@@ -4,7 +4,7 @@
 // a pipe; the parent copies it into a temporary file beside the target
 // (files::AtomicFile), checks every write, and renames it into place only when
 // the child finished well, so a full disk or a failed plot leaves no partial file.
-#include "tools/log/log_plot.h"
+#include "tools/plot/log_plot.h"
 
 #include <fcntl.h>
 #include <plplot.h>
@@ -17,8 +17,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "host/cli/output_files.h"
-#include "tools/log/plot_draw.h"
+#include "common/output_files.h"
+#include "tools/plot/plot_draw.h"
 
 namespace vorlat::flightlog {
 

@@ -5,11 +5,11 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/command_error.h"
 #include "tools/log/flight_log.h"
 #include "tools/log/log_range.h"
 #include "tools/log/plot_panels.h"
@@ -18,13 +18,11 @@
 namespace vorlat::flightlog {
 
 // The output cannot be made: an unknown extension or column, or a file that cannot be written.
-class PlotError : public std::runtime_error {
+class PlotError : public CommandError {
 public:
-    PlotError(std::string message, bool badUsage) : std::runtime_error(std::move(message)), badUsage_(badUsage) {}
-    bool badUsage() const { return badUsage_; }
-
-private:
-    bool badUsage_;
+    PlotError(const std::string& message, bool badUsage)
+        : CommandError(message, badUsage ? EXIT_BAD_INPUT : EXIT_FAILED) {}
+    bool badUsage() const { return exitCode() == EXIT_BAD_INPUT; }
 };
 
 struct PlotSize {

@@ -3,7 +3,7 @@
 // a lane per kind of mark (pause, stall, the bands of TAS, IAS and g load) and
 // a row per flight in each lane. One flight draws each line in its own colour;
 // several draw each flight in its colour and tell the lines apart by dashes.
-#include "tools/log/plot_draw.h"
+#include "tools/plot/plot_draw.h"
 
 #include <plplot.h>
 

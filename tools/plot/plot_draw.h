@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "tools/log/log_plot.h"
+#include "tools/plot/log_plot.h"
 
 namespace vorlat::flightlog {
 

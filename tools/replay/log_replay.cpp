@@ -1,7 +1,7 @@
 // Replay: each logged row turned back into host inputs, the real module driven
 // forward to it, and the panel pictured; the pictures' rows chosen as the log
 // streams past.
-#include "tools/log/log_replay.h"
+#include "tools/replay/log_replay.h"
 
 #include <algorithm>
 #include <cmath>

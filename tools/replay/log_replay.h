@@ -8,14 +8,14 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "host/cli/output_files.h"
-#include "host/cli/press_options.h"
+#include "common/command_error.h"
+#include "common/output_files.h"
 #include "host/flight/source.h"
+#include "host/fly/press_options.h"
 #include "host/host.h"
 #include "tools/log/log_range.h"
 #include "tools/log/log_reader.h"
@@ -26,13 +26,11 @@ class PanelRenderer;
 
 namespace vorlat::flightlog {
 
-class ReplayError : public std::runtime_error {
+class ReplayError : public CommandError {
 public:
-    ReplayError(std::string message, bool badUsage) : std::runtime_error(std::move(message)), badUsage_(badUsage) {}
-    bool badUsage() const { return badUsage_; }
-
-private:
-    bool badUsage_;
+    ReplayError(const std::string& message, bool badUsage)
+        : CommandError(message, badUsage ? EXIT_BAD_INPUT : EXIT_FAILED) {}
+    bool badUsage() const { return exitCode() == EXIT_BAD_INPUT; }
 };
 
 // "TIME:OUT.png": the panel at TIME seconds written to OUT.png. The value is
