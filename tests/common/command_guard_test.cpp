@@ -42,7 +42,9 @@ TEST_P(Guard, ExitCodeAndOneLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Guard, ::testing::ValuesIn(GUARD_CASES),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<GuardCase>& param) {
+                             return std::string(param.param.name);
+                         });
 
 }  // namespace
 }  // namespace vorlat
