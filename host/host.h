@@ -15,13 +15,9 @@
 #include <vector>
 
 #include "host/gauge_facts.h"
+#include "host/load_error.h"
 
 namespace vorlat {
-
-// The module file is not a loadable gauge (missing file, missing export, wrong tag or name).
-struct LoadError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 // The host cannot keep its promise around a call into the module: its log
 // folder cannot be entered before the call or the previous folder not regained after it.

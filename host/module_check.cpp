@@ -9,10 +9,10 @@
 #include <limits>
 #include <optional>
 
-#include "host/host.h"
+#include "common/printable.h"
 #include "host/layout.h"
+#include "host/load_error.h"
 #include "host/module_check_detail.h"
-#include "host/printable.h"
 
 namespace vorlat {
 

@@ -12,6 +12,8 @@
 #include <span>
 #include <string>
 
+#include "host/load_error.h"
+
 namespace vorlat {
 
 enum class BinaryFormat { Elf, Pe };

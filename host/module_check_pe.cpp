@@ -3,8 +3,8 @@
 // data inside the file, and the export directory searched by name.
 #include <string>
 
+#include "common/printable.h"
 #include "host/module_check_detail.h"
-#include "host/printable.h"
 
 namespace vorlat::module_check {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <limits>
 
+#include "common/printable.h"
 #include "host/host_state.h"
 #include "host/module_check.h"
-#include "host/printable.h"
 
 namespace vorlat {
 

@@ -11,7 +11,7 @@ if [ "${1:-}" = --docs ]; then docs=1; shift; fi
 bash scripts/install-deps.sh native
 cmake --preset native >/dev/null
 cmake --build --preset native -j "${VORLAT_JOBS:-2}" --target gauge vorlat
-vorlat=build/native/host/cli/vorlat
+vorlat=build/native/program/vorlat
 out=out/demo
 mkdir -p "$out"
 # 140 s: the stall (red AoA, the stall disc); 151.5 s: the pull-out, g load in the red.

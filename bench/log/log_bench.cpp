@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/log/long_log.h"
-#include "tools/log/log_csv.h"
+#include "tools/csv/log_csv.h"
 #include "tools/log/log_reader.h"
 #include "tools/log/log_summary.h"
 

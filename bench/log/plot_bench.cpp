@@ -11,8 +11,8 @@
 #include <string>
 
 #include "tests/log/long_log.h"
-#include "tools/log/log_plot.h"
 #include "tools/log/log_reader.h"
+#include "tools/plot/log_plot.h"
 
 namespace {
 

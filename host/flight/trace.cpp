@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "host/nearest_name.h"
-#include "host/printable.h"
+#include "common/nearest_name.h"
+#include "common/printable.h"
 
 namespace vorlat::flight {
 
@@ -118,12 +118,13 @@ std::string formatTime(double seconds) {
 
 TraceError::TraceError(std::string file, std::size_t line, std::size_t column, std::string columnName,
                        std::string message, Cause cause)
-    : std::runtime_error(file + ":" + (line == 0 ? std::string() : std::to_string(line) + ":") + " " +
-                         (column == 0
-                              ? std::string()
-                              : "column " + std::to_string(column) +
-                                    (columnName.empty() ? std::string() : " (" + shown(columnName) + ")") + ": ") +
-                         message),
+    : CommandError(
+          file + ":" + (line == 0 ? std::string() : std::to_string(line) + ":") + " " +
+              (column == 0 ? std::string()
+                           : "column " + std::to_string(column) +
+                                 (columnName.empty() ? std::string() : " (" + shown(columnName) + ")") + ": ") +
+              message,
+          cause == Cause::ReadFailure ? EXIT_FAILED : EXIT_BAD_INPUT),
       file_(std::move(file)),
       line_(line),
       column_(column),

@@ -5,9 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <istream>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "common/command_error.h"
 
 #include "host/flight/channel.h"
 #include "host/flight/source.h"
@@ -16,9 +17,10 @@ namespace vorlat::flight {
 
 // Bad trace input, located in the file. what() is "FILE:LINE: column N (NAME): MESSAGE",
 // with a name that is not short plain text quoted and escaped.
-class TraceError : public std::runtime_error {
+class TraceError : public CommandError {
 public:
-    // BadInput: the file says something it should not; ReadFailure: the system could not read it.
+    // BadInput: the file says something it should not (exit 2); ReadFailure: the
+    // system could not read it (a failure, exit 1).
     enum class Cause { BadInput, ReadFailure };
 
     TraceError(std::string file, std::size_t line, std::size_t column, std::string columnName, std::string message,

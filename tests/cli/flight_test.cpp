@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/transcript.h"
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
+#include "host/fly/transcript.h"
 #include "host/gauge_facts.h"
 #include "tests/cli/work_dir.h"
 

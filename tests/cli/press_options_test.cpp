@@ -1,7 +1,7 @@
 // The command-line TIME:WHAT arguments: presses and timed pictures.
 #include <gtest/gtest.h>
 
-#include "host/cli/press_options.h"
+#include "host/fly/press_options.h"
 
 namespace vorlat::cli {
 namespace {

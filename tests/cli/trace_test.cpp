@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/printable.h"
 #include "host/flight/trace.h"
-#include "host/printable.h"
 #include "tests/cli/work_dir.h"
 
 namespace vorlat::flight {

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "host/printable.h"
+#include "common/printable.h"
 
 namespace vorlat::fuzz {
 

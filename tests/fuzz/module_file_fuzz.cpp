@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "host/host.h"
+#include "host/load_error.h"
 #include "host/module_check.h"
 #include "tests/fuzz/fuzz_checks.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/cli/press_options.h"
+#include "host/fly/press_options.h"
 #include "tests/fuzz/fuzz_checks.h"
 
 using vorlat::fuzz::finding;

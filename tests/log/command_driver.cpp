@@ -2,7 +2,7 @@
 // it, so the tests can run it as a process and see its exit codes.
 #include <CLI/CLI.hpp>
 
-#include "tools/log/log_commands.h"
+#include "program/log_commands.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"log command driver"};

@@ -56,19 +56,19 @@ const Case CASES[] = {
     {"summary bad.txt",                          0, "              damaged: 1 bad row; 1 line skipped\n"
                                                     "              line 5: expected 16 tab-separated fields, found 2\n", ""},
     {"summary bad.txt --json",                   0, "\"first\": [{\"line\": 5, \"kind\": \"bad_row\", ", ""},
-    {"summary --strict bad.txt",                 2, "", "vorlat log: bad.txt:5: expected 16 tab-separated fields, found 2"},
-    {"csv bad.txt",                              0, "2,1,3,100.0,", "vorlat log: bad.txt: damaged: 1 bad row; 1 line skipped\n"
-                                                    "vorlat log: bad.txt:5: expected 16 tab-separated fields, found 2\n"},
-    {"csv --strict bad.txt",                     2, "", "vorlat log: bad.txt:5: expected 16 tab-separated fields, found 2"},
-    {"summary empty.txt",                        2, "", "vorlat log: empty.txt: no readable row: the recording ended before its first sample"},
+    {"summary --strict bad.txt",                 2, "", "vorlat log summary: bad.txt:5: expected 16 tab-separated fields, found 2"},
+    {"csv bad.txt",                              0, "2,1,3,100.0,", "vorlat log csv: bad.txt: damaged: 1 bad row; 1 line skipped\n"
+                                                    "vorlat log csv: bad.txt:5: expected 16 tab-separated fields, found 2\n"},
+    {"csv --strict bad.txt",                     2, "", "vorlat log csv: bad.txt:5: expected 16 tab-separated fields, found 2"},
+    {"summary empty.txt",                        2, "", "vorlat log summary: empty.txt: no readable row: the recording ended before its first sample"},
     {"summary - < flight.txt",                   0, "File          standard input\n", ""},
-    {"csv - -o - < bad.txt",                     0, "\r\n2,1,3,100.0,90.0,", "vorlat log: standard input:5: expected 16"},
-    {"csv flight.txt -o flight.txt",             2, "", "vorlat log: -o flight.txt and log flight.txt are the same file"},
+    {"csv - -o - < bad.txt",                     0, "\r\n2,1,3,100.0,90.0,", "vorlat log csv: standard input:5: expected 16"},
+    {"csv flight.txt -o flight.txt",             2, "", "vorlat log csv: -o flight.txt and log flight.txt are the same file"},
     {"csv ./flight.txt -o flight.txt",           2, "", "are the same file"},
     {"plot flight.txt -o link.png",              2, "", "-o link.png and log flight.txt are the same file"},
     {"replay flight.txt --png-at 2:link.png",    2, "", "--png-at link.png and log flight.txt are the same file"},
     {"replay flight.txt --frames full",          2, "", "full: the folder is not empty"},
-    {"summary missing.txt",                      2, "", "vorlat log: missing.txt: cannot open the file"},
+    {"summary missing.txt",                      2, "", "vorlat log summary: missing.txt: cannot open the file"},
     {"summary",                                  2, "", "FILE is required"},
     {"summary flight.txt --tick-rate 0",         2, "", "expected ticks per second from 0.001 to 1000000, found 0"},
     {"summary flight.txt --tick-rate nan",       2, "", "expected ticks per second from 0.001 to 1000000, found nan"},
@@ -81,16 +81,16 @@ const Case CASES[] = {
     // Ranges: rows at 2.5 to 5 s.
     {"summary flight.txt --from 3 --to 4",       0, "Range         from 3 s to 4 s\nRows          3 in 1 segment, 0 pauses", ""},
     {"summary flight.txt --json --from 0:03",    0, "\"range\": {\"from_s\": 3, \"to_s\": null},", ""},
-    {"csv flight.txt --from 3 --to 0:04",        0, "\r\n3,1,5,350.0,", "vorlat log: flight.txt: the range from 3 s to 4 s holds 3 rows, 3 s to 4 s\n"},
-    {"summary flight.txt --from 9",              2, "", "vorlat log: flight.txt: no row lies in the range from 9 s to the end; "
+    {"csv flight.txt --from 3 --to 0:04",        0, "\r\n3,1,5,350.0,", "vorlat log csv: flight.txt: the range from 3 s to 4 s holds 3 rows, 3 s to 4 s\n"},
+    {"summary flight.txt --from 9",              2, "", "vorlat log summary: flight.txt: no row lies in the range from 9 s to the end; "
                                                     "the recording's rows run from 2.5 s to 5 s\n"},
     {"csv flight.txt --to 2.4 -o out.csv",       2, "", "the recording's rows run from 2.5 s to 5 s\n"},
-    {"summary flight.txt --from 4 --to 3",       2, "", "vorlat log: --from 4 s comes after --to 3 s\n"},
-    {"summary flight.txt --to 1:5",              2, "", "vorlat log: --to: the time \"1:5\" needs two digits after each colon"},
-    {"replay flight.txt --from 3 --png-at 2.5:x.png", 2, "", "vorlat log: --png-at 2.5: the time lies outside the range from 3 s to the end\n"},
+    {"summary flight.txt --from 4 --to 3",       2, "", "vorlat log summary: --from 4 s comes after --to 3 s\n"},
+    {"summary flight.txt --to 1:5",              2, "", "vorlat log summary: --to: the time \"1:5\" needs two digits after each colon"},
+    {"replay flight.txt --from 3 --png-at 2.5:x.png", 2, "", "vorlat log replay: --png-at 2.5: the time lies outside the range from 3 s to the end\n"},
     {"replay flight.txt --from 3.2 --png-at 3.3:x.png", 2, "", "time 3.3 s lies outside the rows of the range from 3.2 s to the end (3.5 s to 5.5 s)"},
-    {"summary flight.txt flight.txt --label a",  2, "", "vorlat log: --label given 1 time for 2 logs: give it once per log, in order, or not at all\n"},
-    {"summary - - < flight.txt",                 2, "", "vorlat log: standard input (-) can be read only once\n"},
+    {"summary flight.txt flight.txt --label a",  2, "", "vorlat log summary: --label given 1 time for 2 logs: give it once per log, in order, or not at all\n"},
+    {"summary - - < flight.txt",                 2, "", "vorlat log summary: standard input (-) can be read only once\n"},
 };
 // clang-format on
 

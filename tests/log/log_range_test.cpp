@@ -118,7 +118,7 @@ TEST(LogRange, NamesFlightsByFolderAndFileUnlessLabelled) {
     EXPECT_EQ(flightLabel("run1/data_log.txt", "before"), "before");
     EXPECT_EQ(flightLabels({"a/x.txt", "b/x.txt"}, {}), (std::vector<std::string>{"a/x.txt", "b/x.txt"}));
     EXPECT_EQ(flightLabels({"a/x.txt", "b/x.txt"}, {"one", "two"}), (std::vector<std::string>{"one", "two"}));
-    EXPECT_THROW(flightLabels({"a/x.txt", "b/x.txt"}, {"one"}), RangeError);
+    EXPECT_THROW(flightLabels({"a/x.txt", "b/x.txt"}, {"one"}), vorlat::UsageError);
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "tests/log/log_test_support.h"
+#include "tools/csv/log_csv.h"
 #include "tools/log/flight_log.h"
-#include "tools/log/log_csv.h"
 #include "tools/log/log_summary.h"
 
 namespace {

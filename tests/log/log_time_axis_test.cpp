@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/transcript.h"
+#include "host/fly/transcript.h"
 #include "host/gauge_facts.h"
 #include "tests/log/log_test_support.h"
 #include "tools/log/flight_log.h"
-#include "tools/log/log_replay.h"
+#include "tools/replay/log_replay.h"
 
 namespace {
 

@@ -70,7 +70,7 @@ TEST(ReportCommand, ReadsAndWritesFilesAndStandardStreams) {
          .status = 0,
          .file = "p.html",
          .contains = "File          standard input",
-         .warning = "vorlat log: standard input: damaged: 1 bad row"},
+         .warning = "vorlat log report: standard input: damaged: 1 bad row"},
         {.name = "standard output",
          .arguments = "log.txt -o - --title 'A <b> title'",
          .status = 0,

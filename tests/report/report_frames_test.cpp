@@ -11,7 +11,7 @@
 #include "host/host.h"
 #include "tests/log/log_test_support.h"
 #include "tools/log/flight_log.h"
-#include "tools/log/log_replay.h"
+#include "tools/replay/log_replay.h"
 #include "tools/report/report_frames.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "host/printable.h"
+#include "common/printable.h"
 #include "tools/log/number_text.h"
 
 namespace vorlat::flightlog {
@@ -139,7 +139,7 @@ std::string flightLabel(const std::string& path, const std::optional<std::string
 
 std::vector<std::string> flightLabels(const std::vector<std::string>& paths, const std::vector<std::string>& labels) {
     if (!labels.empty() && labels.size() != paths.size())
-        throw RangeError("--label given " + countedText(labels.size(), "time", "times") + " for " +
+        throw UsageError("--label given " + countedText(labels.size(), "time", "times") + " for " +
                          countedText(paths.size(), "log", "logs") + ": give it once per log, in order, or not at all");
     std::vector<std::string> names;
     for (std::size_t i = 0; i < paths.size(); ++i)

@@ -4,18 +4,18 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/command_error.h"
 #include "tools/log/log_reader.h"
 
 namespace vorlat::flightlog {
 
 // A time or range the user wrote wrongly, or one that holds no row: bad usage (exit 2).
-struct RangeError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+struct RangeError : CommandError {
+    explicit RangeError(const std::string& message) : CommandError(message, EXIT_BAD_INPUT) {}
 };
 
 // Seconds from "140", "140.5", "2:20", "2:20.5" or "1:02:20"; minutes and
@@ -59,7 +59,7 @@ private:
 // The name a flight goes by when several are shown together: `--label` when
 // given, else the parent folder and the file name ("run1/data_log.txt").
 std::string flightLabel(const std::string& path, const std::optional<std::string>& label);
-// One label per log: `labels` is empty or has one per log (else RangeError: bad usage).
+// One label per log: `labels` is empty or has one per log (else UsageError).
 std::vector<std::string> flightLabels(const std::vector<std::string>& paths, const std::vector<std::string>& labels);
 
 }  // namespace vorlat::flightlog

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <utility>
 
-#include "host/printable.h"
+#include "common/printable.h"
 
 namespace vorlat::flightlog {
 

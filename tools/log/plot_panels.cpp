@@ -5,7 +5,7 @@
 #include <array>
 #include <cctype>
 
-#include "tools/log/log_plot.h"
+#include "common/command_error.h"
 
 namespace vorlat::flightlog {
 
@@ -119,7 +119,7 @@ std::vector<Column> parsePlotColumns(const std::vector<std::string>& names) {
             return lowered(column.header) == wanted || lowered(column.csvName) == wanted;
         });
         if (found == COLUMNS.end())
-            throw PlotError("--columns: no column \"" + name + "\"; the columns are " + acceptedColumnNames(), true);
+            throw UsageError("--columns: no column \"" + name + "\"; the columns are " + acceptedColumnNames());
         const auto column = static_cast<Column>(found - COLUMNS.begin());
         if (std::find(columns.begin(), columns.end(), column) == columns.end()) columns.push_back(column);
     }

@@ -64,7 +64,7 @@ std::vector<PanelPlan> planPanels(const std::vector<Column>& chosen);
 std::vector<Column> plottedColumns(const std::vector<PanelPlan>& panels);
 
 // "TAS,alt,..." as given to --columns, each by its header name or CSV name,
-// in any case. Throws PlotError (bad usage) naming the accepted names.
+// in any case. Throws UsageError naming the accepted names.
 std::vector<Column> parsePlotColumns(const std::vector<std::string>& names);
 std::string acceptedColumnNames();
 

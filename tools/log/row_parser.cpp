@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "host/printable.h"
+#include "common/printable.h"
 
 namespace vorlat::flightlog {
 

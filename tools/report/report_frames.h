@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tools/log/log_reader.h"
-#include "tools/log/log_replay.h"
+#include "tools/replay/log_replay.h"
 
 namespace vorlat::report {
 

@@ -1,0 +1,104 @@
+// Writing the user's files safely: an output is never one of the inputs, it
+// appears whole or not at all (a temporary file beside it, renamed into place
+// on success and removed on failure or interruption), and a failed write is
+// reported with the file's name, never taken for success.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/command_error.h"
+
+namespace vorlat::files {
+
+// An output that would overwrite an input, or two outputs that are one file:
+// bad usage (exit 2). The message names both paths as the user gave them.
+struct SameFileError : CommandError {
+    explicit SameFileError(const std::string& message) : CommandError(message, EXIT_BAD_INPUT) {}
+};
+
+// A file or folder that cannot be written, or a write that failed (exit 1).
+// The message names the file as the user gave it.
+struct OutputError : CommandError {
+    explicit OutputError(const std::string& message) : CommandError(message, EXIT_FAILED) {}
+};
+
+// The files one command reads and writes, checked before anything is written:
+// files are compared by device and inode, so a symlink, a hard link or "./x"
+// against "x" are caught. Outputs that do not exist yet are compared by their
+// resolved paths. Devices and pipes (/dev/null, /dev/stdout) clash with nothing.
+// `shownName` is the path as the user gave it when `path` is not (default: path).
+class FilePlan {
+public:
+    void input(const std::string& path, std::string_view role,
+               std::string_view shownName = {});  // role: "log", "trace", "module"...
+    void output(const std::string& path, std::string_view role,
+                std::string_view shownName = {});  // role: "--png", "-o"...
+    void check() const;                            // throws SameFileError
+
+private:
+    struct Entry {
+        std::string path;
+        std::string role;
+        std::string shownName;
+        bool isOutput;
+    };
+    std::vector<Entry> entries_;
+};
+
+// One output file written through a temporary file in the same folder.
+// commit() flushes, checks every write and renames it into place; the
+// destructor removes an uncommitted temporary file; a SIGINT, SIGTERM or SIGHUP
+// while it exists removes it too before the process ends.
+// A symlink to a file is kept and its target replaced. A device or pipe
+// (/dev/stdout) is written directly: temporary() is then the target itself.
+class AtomicFile {
+public:
+    AtomicFile(std::filesystem::path target, std::string shownName);  // throws OutputError
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    std::FILE* stream();                             // for writers that take a stream
+    const std::filesystem::path& temporary() const;  // for libraries that write by name (cairo, PLplot)
+    void commit();                                   // throws OutputError; the temporary is gone either way
+    const std::string& shownName() const { return shownName_; }
+
+private:
+    void discard() noexcept;
+
+    std::filesystem::path target_, temporary_;
+    std::string shownName_;
+    std::FILE* stream_ = nullptr;
+    bool committed_ = false;
+    bool direct_ = false;  // a device or pipe: no temporary file
+    int slot_ = -1;        // in the table the signal handler reads
+};
+
+// A folder of numbered frames (frame_000001.png, ...). Refuses a folder that
+// holds any file unless `force`; with `force` it removes only earlier frames of
+// the same pattern and leaves every other file alone. Creates a missing folder.
+class FramesFolder {
+public:
+    FramesFolder(std::filesystem::path folder, std::string shownName, bool force);  // throws SameFileError, OutputError
+    std::filesystem::path frame(std::int64_t number) const;                         // frame_NNNNNN.png, numbered from 1
+    static bool isFrameName(std::string_view fileName);                             // frame_ + 6 or more digits + .png
+
+private:
+    std::filesystem::path folder_;
+};
+
+// Standard output at the end of a command: flushed and checked, so a full disk
+// or a closed pipe is a failure ("standard output"), not a success.
+void finishStandardOutput();  // throws OutputError
+
+// Writes `text` to standard output and flushes it at once, so that a failure
+// is reported with its cause (a failed write's cause is lost by the end).
+void writeStandardOutput(std::string_view text);  // throws OutputError
+
+}  // namespace vorlat::files

@@ -1,0 +1,71 @@
+// `vorlat log plot LOG... -o OUT`: reads each flight once into its reduced
+// series, then draws them together. Bad names and types are refused before
+// any log is read; the output is checked against every input first.
+#include "program/plot_command.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/output_files.h"
+#include "program/command_options.h"
+#include "tools/plot/log_plot.h"
+
+namespace vorlat::flightlog {
+
+namespace {
+
+namespace files = vorlat::files;
+
+struct PlotOptions {
+    FlightInputs inputs;
+    std::string output;
+    std::optional<std::string> title;
+    std::vector<std::string> columns;
+};
+
+void plot(const PlotOptions& options) {
+    const FlightInputs& inputs = options.inputs;
+    const PlotRequest request{.columns = parsePlotColumns(options.columns),
+                              .title = options.title,
+                              .range = inputs.range(),
+                              .tickRate = inputs.tickRate,
+                              .size = {}};
+    plotDevice(options.output);
+    const std::vector<std::string> labels = inputs.names();
+    files::FilePlan plan = inputs.filePlan();
+    plan.output(options.output, "-o");
+    plan.check();
+
+    std::vector<std::unique_ptr<FlightSeries>> series;
+    std::vector<PlottedFlight> flights;
+    for (std::size_t i = 0; i < inputs.files.size(); ++i) {
+        series.push_back(std::make_unique<FlightSeries>(seriesFor(request)));
+        LogInfo info = readFlight(inputs.files[i], inputs, {series.back().get()});
+        flights.push_back({.label = labels[i], .info = std::move(info), .series = series.back().get()});
+    }
+    plotFlights(flights, request, options.output);
+}
+
+}  // namespace
+
+void addPlotCommand(CLI::App* log) {
+    auto options = std::make_shared<PlotOptions>();
+    CLI::App* command = log->add_subcommand(
+        "plot", "Stacked time-series plots (PNG, SVG or PDF); several logs are overlaid, each in its own colour");
+    addFlightInputs(command, options->inputs, true);
+    command->add_option("-o,--output", options->output, "OUT.png, OUT.svg or OUT.pdf")->required();
+    command->add_option("--title", options->title,
+                        "The plot's title (default: the log's file name and how it ended, or the flights' names)");
+    command
+        ->add_option("--columns", options->columns,
+                     "The columns to draw, by header or CSV name: TAS,alt,hdng,... (default: five panels of "
+                     "airspeeds, altitude and climb, attitude, g load, engine)")
+        ->delimiter(',')
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command->callback([options, command] { runLogCommand(*command, [&] { plot(*options); }); });
+}
+
+}  // namespace vorlat::flightlog

@@ -1,0 +1,154 @@
+// `vorlat log report`: each log read once for its summary, events and chart
+// buckets; the first read a second time through the real module for the panel
+// pictures (standard input from a pipe is kept in a temporary copy for that);
+// the page written whole or not at all.
+#include "program/report_command.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/output_files.h"
+#include "program/command_options.h"
+#include "tools/log/log_summary.h"
+#include "tools/log/plot_panels.h"
+#include "tools/log/plot_sink.h"
+#include "tools/report/report_page.h"
+
+namespace vorlat::report {
+
+namespace {
+
+using namespace flightlog;
+namespace files = vorlat::files;
+
+struct ReportOptions {
+    FlightInputs inputs;
+    std::string output;
+    std::optional<std::string> title;
+};
+
+// Standard input made readable twice: a file as it is, anything else (a pipe)
+// copied into a temporary file that becomes standard input. The copy's name is
+// removed at once, so nothing is left behind whatever happens; messages still
+// say "standard input".
+class RereadableStandardInput {
+public:
+    RereadableStandardInput() {
+        struct stat status {};
+        if (::fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode)) {
+            start_ = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+            if (start_ >= 0) return;
+        }
+        std::string name = (std::filesystem::temp_directory_path() / "vorlat-report-input-XXXXXX").string();
+        const int copy = ::mkstemp(name.data());
+        if (copy < 0) throw files::OutputError("cannot keep a copy of standard input in " + name);
+        ::unlink(name.c_str());
+        const bool copied = copyAll(STDIN_FILENO, copy);
+        const bool moved = copied && ::dup2(copy, STDIN_FILENO) >= 0;
+        ::close(copy);
+        if (!moved) throw files::OutputError("cannot keep a copy of standard input in " + name);
+        start_ = 0;
+        rewind();
+    }
+    void rewind() const {
+        if (::lseek(STDIN_FILENO, start_, SEEK_SET) < 0) throw LogReadError("standard input: cannot read it again");
+    }
+
+private:
+    static bool copyAll(int from, int to) {
+        char block[1 << 16];
+        while (true) {
+            const ssize_t got = ::read(from, block, sizeof block);
+            if (got == 0) return true;
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0 || ::write(to, block, std::size_t(got)) != got) return false;
+        }
+    }
+
+    off_t start_ = 0;
+};
+
+std::string defaultTitle(const std::vector<ReportFlight>& flights) {
+    if (flights.size() == 1)
+        return flights[0].label + " — recording " + std::string(endingName(flights[0].summary.ending));
+    std::string title;
+    for (const ReportFlight& flight : flights) title += (title.empty() ? "" : ", ") + flight.label;
+    return title;
+}
+
+std::vector<Frame> panelFrames(const std::string& path, const FlightInputs& inputs, const Summary& summary,
+                               FramePlan& plan) {
+    std::vector<double> eventTimes;
+    for (const Event& event : summary.events.events) eventTimes.push_back(event.time);
+    plan = planFrames(summary.startTime, summary.endTime, summary.samplePeriod, eventTimes);
+    FrameSink sink(plan, inputs.tickRate);
+    readFlight(path, inputs, {&sink}, DamageReport::InOutput);  // its damage was reported by the first reading
+    return sink.finish();
+}
+
+void writePage(const std::string& output, const std::string& html) {
+    if (output == STANDARD_INPUT) {
+        files::writeStandardOutput(html);
+        files::finishStandardOutput();
+        return;
+    }
+    files::AtomicFile file(output, output);
+    std::fwrite(html.data(), 1, html.size(), file.stream());
+    file.commit();  // a short write left the stream's error set: this throws, saying why
+}
+
+void report(const ReportOptions& options) {
+    const FlightInputs& inputs = options.inputs;
+    const TimeRange range = inputs.range();
+    const std::vector<std::string> labels = inputs.names();
+    files::FilePlan plan = inputs.filePlan();
+    if (options.output != STANDARD_INPUT) plan.output(options.output, "-o");
+    plan.check();
+
+    // The first log is read twice.
+    std::optional<RereadableStandardInput> standardInput;
+    if (inputs.files[0] == STANDARD_INPUT) standardInput.emplace();
+    const bool several = inputs.files.size() > 1;
+    std::vector<std::unique_ptr<FlightSeries>> series;
+    ReportContent content;
+    for (std::size_t f = 0; f < inputs.files.size(); ++f) {
+        SummarySink summary(inputs.tickRate, range);
+        // The default panels' series, as the plot reduces them at the default tick rate.
+        series.push_back(std::make_unique<FlightSeries>(plottedColumns(planPanels({})), DEFAULT_TICK_RATE));
+        const LogInfo info = readFlight(inputs.files[f], inputs, {&summary, series.back().get()});
+        ReportFlight flight{.label = labels[f], .summary = summary.finish(info), .series = series.back().get()};
+        if (several && info.firstIndex)
+            flight.offset = timeOfIndex(static_cast<double>(*info.firstIndex), inputs.tickRate);
+        content.flights.push_back(std::move(flight));
+    }
+    if (standardInput) standardInput->rewind();
+    content.frames = panelFrames(inputs.files[0], inputs, content.flights[0].summary, content.plan);
+    content.title = options.title ? *options.title : defaultTitle(content.flights);
+    writePage(options.output, reportHtml(content));
+}
+
+}  // namespace
+
+void addReportCommand(CLI::App* log) {
+    auto options = std::make_shared<ReportOptions>();
+    CLI::App* command = log->add_subcommand(
+        "report", "One HTML page: summary, events, zoomable charts and the panel at the cursor; several logs overlaid");
+    addFlightInputs(command, options->inputs, true);
+    command->add_option("-o,--output", options->output, "OUT.html (- for standard output)")->required();
+    command->add_option("--title", options->title,
+                        "The page's title (default: the log's name and how it ended, or the flights' names)");
+    command->callback([options, command] { runLogCommand(*command, [&] { report(*options); }); });
+}
+
+}  // namespace vorlat::report
