@@ -67,5 +67,5 @@ extern ConditionPair conditionList[2];
 extern std::array<ElementHeader*, CHILD_COUNT + 1> childList;  // the drawing order, then null
 extern ElementHeader* elementList[2];
 
-// The stall light: shows the red disc while host variable 67 truncates to non-zero.
+// The stall light: shows the red disc while host variable STALL_VAR_ID truncates to non-zero.
 double stallIconState(ModuleVariable* stallSlot);

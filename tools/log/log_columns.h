@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "recorder/log_schema.h"
+#include "schema/log_schema.h"
 
 namespace vorlat::flightlog {
 
