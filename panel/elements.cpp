@@ -113,9 +113,9 @@ constinit ImageElement background = {
 };
 
 // clang-format off
-constinit IconElement recordIcon = icon({.x =  51, .y =  4, .firstBitmap = RECORD_ON_BITMAP, .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = recordIconState});
-constinit IconElement pauseIcon  = icon({.x =  63, .y =  4, .firstBitmap = PAUSE_ON_BITMAP,  .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = pauseIconState});
-constinit IconElement stallIcon  = icon({.x = 201, .y = 70, .firstBitmap = STALL_BITMAP,     .imageCount = 1, .hostVariable = STALL_VAR_ID, .state = stallIconState});
+constinit IconElement recordIcon = icon({.x = RECORD_ICON_X, .y = BUTTON_ICONS_Y, .firstBitmap = RECORD_ON_BITMAP, .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = recordIconState});
+constinit IconElement pauseIcon  = icon({.x = PAUSE_ICON_X,  .y = BUTTON_ICONS_Y, .firstBitmap = PAUSE_ON_BITMAP,  .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = pauseIconState});
+constinit IconElement stallIcon  = icon({.x = 201,           .y = 70,             .firstBitmap = STALL_BITMAP,     .imageCount = 1, .hostVariable = STALL_VAR_ID, .state = stallIconState});
 
 namespace {
 constexpr TextRow TEXT_ROWS[] = {

@@ -1,6 +1,7 @@
 // Help groups over fourteen readout patches, and the record and pause buttons.
 #include "panel/mouse_areas.h"
 
+#include "panel/elements.h"
 #include "recorder/recorder.h"
 #include "schema/panel_grid.h"
 
@@ -21,9 +22,9 @@ constexpr MouseArea helpGroup(std::int32_t column, std::int32_t row, std::uint32
 constexpr MouseArea button(std::int32_t x, MouseHandler handler) {
     return {.kind = AREA_ACTIVE,
             .x = x,
-            .y = 4,
-            .width = 10,
-            .height = 12,
+            .y = BUTTON_ICONS_Y,
+            .width = BUTTON_ICON_WIDTH,
+            .height = BUTTON_ICON_HEIGHT,
             .cursor = BUTTON_CURSOR,
             .eventMask = PRESS_EVENT,
             .handler = handler};
@@ -50,8 +51,8 @@ constinit MouseArea mouseAreas[MOUSE_AREA_COUNT] = {
     helpGroup(4, 1, 0xA020), END_GROUP,  // Rpm
     helpGroup(4, 4, 0xA024), END_GROUP,  // Prop
     helpGroup(6, 6, 0xA431), END_GROUP,  // box (6, 6): a patch of the position area
-    button(51, recordButtonPressed),
-    button(63, pauseButtonPressed),
+    button(RECORD_ICON_X, recordButtonPressed),
+    button(PAUSE_ICON_X, pauseButtonPressed),
     END_GROUP,                           // closes the whole gauge
     END_OF_LIST,
 };

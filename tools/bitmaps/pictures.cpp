@@ -69,7 +69,7 @@ void drawBoxLabel(IndexedBitmap& picture, const Box& box) {
     drawLabel(picture, left, boxTop(box.row) + LABEL_DROP_Y, box.label, BG_LIGHT);
 }
 
-IndexedBitmap iconField(Rgb field, Rgb ink) { return IndexedBitmap(10, 12, {field, ink}, ICON_FIELD); }
+IndexedBitmap iconField(Rgb field, Rgb ink) { return IndexedBitmap(BUTTON_ICON_WIDTH, BUTTON_ICON_HEIGHT, {field, ink}, ICON_FIELD); }
 
 // Rows 2 to 9 from column 2: a right-pointing triangle.
 IndexedBitmap trianglePicture(Rgb field, Rgb ink) {
