@@ -6,9 +6,10 @@
 #include "readouts/rate.h"
 #include "recorder/recorder.h"
 #include "recorder/recorder_state.h"
+#include "schema/panel_grid.h"
 
 namespace {
-constexpr std::uint32_t GAUGE_WIDTH = 436;
+constexpr std::uint32_t GAUGE_WIDTH = PANEL_WIDTH;  // the background bitmap's width
 constexpr std::size_t HOST_FIELD_OFFSET = 4;
 
 ElementHeader* root() { return gaugeHeader.elementList[0]; }

@@ -203,6 +203,10 @@ inline constexpr std::uint32_t SPEED_VAR_ID = 61;
 inline constexpr std::uint32_t BANK_VAR_ID = 80;
 inline constexpr std::uint32_t HEADING_VAR_ID = 84;
 
+// Variables only the element records name; the host keeps their values current.
+inline constexpr std::uint32_t GROUND_VAR_ID = 2;  // the Ft field's second variable
+inline constexpr std::uint32_t STALL_VAR_ID = 67;  // the stall light's
+
 // Each stands alone on an 8-byte boundary, so neighbours lie 32 bytes apart.
 struct alignas(8) StandaloneVariable {
     ModuleVariable record{};

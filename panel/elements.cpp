@@ -6,23 +6,25 @@
 // readout (readouts/pipeline.h says how). The records and childList follow.
 #include "panel/elements.h"
 
+#include "panel/bitmap_ids.h"  // generated from the BITMAP lines of panel/resources/gauge.rc
 #include "readouts/readouts.h"
 #include "recorder/recorder.h"
+#include "schema/panel_grid.h"
 
 namespace {
 
-constexpr std::int32_t BACKGROUND_BITMAP = 4096;
-constexpr std::int32_t RECORD_ICON_BITMAP = 8192;
-constexpr std::int32_t PAUSE_ICON_BITMAP = 8448;
-constexpr std::int32_t STALL_ICON_BITMAP = 8704;
 constexpr std::int32_t NO_BITMAP = -1;
+// The host shows image n of an icon from resource firstBitmap + n * ICON_IMAGE_STRIDE.
+constexpr std::int32_t ICON_IMAGE_STRIDE = 3;
+static_assert(RECORD_OFF_BITMAP == RECORD_ON_BITMAP + ICON_IMAGE_STRIDE, "the record icon's second image");
+static_assert(PAUSE_OFF_BITMAP == PAUSE_ON_BITMAP + ICON_IMAGE_STRIDE, "the pause icon's second image");
 
 constexpr std::uint32_t BACKGROUND_DRAW_FLAGS = 1;
 constexpr std::uint32_t ICON_DRAW_FLAGS = 3;
 constexpr std::uint32_t TEXT_DRAW_FLAGS = 6;
 constexpr std::uint32_t SELECT_BY_INDEX = 3;
 
-constexpr std::int32_t BOX_FIELD_WIDTH = 44;
+constexpr std::int32_t BOX_FIELD_WIDTH = BOX_INTERIOR_WIDTH;
 constexpr std::int32_t POSITION_FIELD_WIDTH = 88;
 constexpr std::int32_t FIELD_HEIGHT = 11;
 constexpr std::int32_t BOX_CHARS = 5;
@@ -33,9 +35,6 @@ constexpr std::uint32_t HIGHLIGHT_BLACK = 0x000000;
 constexpr std::int32_t FONT_WEIGHT_NORMAL = 400;
 constexpr std::uint32_t DEFAULT_CHARSET = 1;
 constexpr std::uint32_t TEXT_CENTRED_SINGLE_LINE = 0x01 | 0x04 | 0x20;
-
-constexpr std::uint32_t STALL_VAR_ID = 67;
-constexpr std::uint32_t GROUND_VAR_ID = 2;
 
 // One row of the text-field table; everything else is common to all fields.
 struct TextRow {
@@ -114,48 +113,48 @@ constinit ImageElement background = {
 };
 
 // clang-format off
-constinit IconElement recordIcon = icon({.x =  51, .y =  4, .firstBitmap = RECORD_ICON_BITMAP, .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = recordIconState});
-constinit IconElement pauseIcon  = icon({.x =  63, .y =  4, .firstBitmap = PAUSE_ICON_BITMAP,  .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = pauseIconState});
-constinit IconElement stallIcon  = icon({.x = 201, .y = 70, .firstBitmap = STALL_ICON_BITMAP,  .imageCount = 1, .hostVariable = STALL_VAR_ID, .state = stallIconState});
+constinit IconElement recordIcon = icon({.x = RECORD_ICON_X, .y = BUTTON_ICONS_Y, .firstBitmap = RECORD_ON_BITMAP, .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = recordIconState});
+constinit IconElement pauseIcon  = icon({.x = PAUSE_ICON_X,  .y = BUTTON_ICONS_Y, .firstBitmap = PAUSE_ON_BITMAP,  .imageCount = 2, .hostVariable = TICK_VAR_ID,  .state = pauseIconState});
+constinit IconElement stallIcon  = icon({.x = 201,           .y = 70,             .firstBitmap = STALL_BITMAP,     .imageCount = 1, .hostVariable = STALL_VAR_ID, .state = stallIconState});
 
 namespace {
 constexpr TextRow TEXT_ROWS[] = {
-    {.field = TextField::GAL,         .x =   4, .y = 17, .hostVariable = 386, .readout = galReadout},
-    {.field = TextField::AUX,         .x =   4, .y = 30, .hostVariable = 385, .readout = auxReadout},
-    {.field = TextField::FPSI,        .x = 292, .y = 17, .hostVariable = 425, .readout = fpsiReadout},
-    {.field = TextField::MPSI,        .x = 292, .y =  4, .hostVariable = 391, .readout = mpsiReadout},
-    {.field = TextField::THRT,        .x = 292, .y = 30, .hostVariable =   0, .readout = thrtReadout},
-    {.field = TextField::WSGT,        .x = 292, .y = 43, .hostVariable = 410, .readout = wsgtReadout},
-    {.field = TextField::GPH,         .x =   4, .y = 43, .hostVariable = 421, .readout = gphReadout},
-    {.field = TextField::AILRN,       .x =   4, .y = 56, .hostVariable = 312, .readout = ailrnReadout},
-    {.field = TextField::BANK,        .x =  76, .y = 56, .hostVariable =  80, .readout = bankReadout},
-    {.field = TextField::FT,          .x =  76, .y =  4, .hostVariable =  73, .secondVariable = GROUND_VAR_ID, .readout = ftReadout},
-    {.field = TextField::TAS,         .x =  76, .y = 17, .hostVariable =  61, .readout = tasReadout},
-    {.field = TextField::IAS,         .x =  76, .y = 30, .hostVariable =  61, .readout = iasReadout},
-    {.field = TextField::HDG,         .x =  76, .y = 43, .hostVariable =  84, .readout = hdgReadout},
-    {.field = TextField::TURN,        .x = 148, .y = 43, .hostVariable =   1, .readout = turnReadout},
-    {.field = TextField::ROLL,        .x = 148, .y = 30, .hostVariable =   1, .readout = rollReadout},
-    {.field = TextField::ACEL,        .x = 148, .y = 17, .hostVariable =  61, .readout = acelReadout},
-    {.field = TextField::GS,          .x = 148, .y =  4, .hostVariable = 351, .readout = gsReadout},
-    {.field = TextField::CLIMB,       .x = 148, .y = 56, .hostVariable =  65, .readout = climbReadout},
-    {.field = TextField::PITCH,       .x =  76, .y = 69, .hostVariable =  78, .readout = pitchReadout},
-    {.field = TextField::RPM,         .x = 220, .y =  4, .hostVariable = 390, .readout = rpmReadout},
-    {.field = TextField::HP,          .x = 220, .y = 17, .hostVariable = 402, .readout = hpReadout},
-    {.field = TextField::THRST,       .x = 220, .y = 56, .hostVariable = 412, .readout = thrstReadout},
-    {.field = TextField::PROP,        .x = 220, .y = 43, .hostVariable = 411, .readout = propReadout},
-    {.field = TextField::TORQ,        .x = 220, .y = 30, .hostVariable = 403, .readout = torqReadout},
-    {.field = TextField::WEPT,        .x = 220, .y = 69, .hostVariable = 409, .readout = weptReadout},
-    {.field = TextField::ROW_INDEX,   .x =   4, .y =  4, .hostVariable =   1, .readout = rowIndexReadout},
-    {.field = TextField::PRESSURE,    .x = 292, .y = 56, .hostVariable = 342, .readout = pressureReadout},
-    {.field = TextField::TEMPERATURE, .x = 292, .y = 69, .hostVariable = 350, .readout = temperatureReadout},
-    {.field = TextField::AOA,         .x = 148, .y = 69, .hostVariable = 349, .readout = aoaReadout},
-    {.field = TextField::OIL_T,       .x = 364, .y = 30, .hostVariable = 416, .readout = oilTReadout},
-    {.field = TextField::OIL_P,       .x = 364, .y = 43, .hostVariable = 418, .readout = oilPReadout},
-    {.field = TextField::ROT,         .x = 364, .y =  4, .hostVariable = 417, .readout = rotReadout},
-    {.field = TextField::CHT,         .x = 364, .y = 17, .hostVariable = 415, .readout = chtReadout},
-    {.field = TextField::LATITUDE,    .x = 346, .y = 60, .width = POSITION_FIELD_WIDTH, .chars = POSITION_CHARS, .hostVariable = 71, .readout = latitudeReadout},
-    {.field = TextField::LONGITUDE,   .x = 346, .y = 72, .width = POSITION_FIELD_WIDTH, .chars = POSITION_CHARS, .hostVariable = 72, .readout = longitudeReadout},
-    {.field = TextField::ELEV,        .x =   4, .y = 69, .hostVariable = 310, .readout = elevReadout},
+    {.field = TextField::GAL,         .x = boxLeft(1), .y = boxTop(2), .hostVariable = 386,            .readout = galReadout},
+    {.field = TextField::AUX,         .x = boxLeft(1), .y = boxTop(3), .hostVariable = 385,            .readout = auxReadout},
+    {.field = TextField::FPSI,        .x = boxLeft(5), .y = boxTop(2), .hostVariable = 425,            .readout = fpsiReadout},
+    {.field = TextField::MPSI,        .x = boxLeft(5), .y = boxTop(1), .hostVariable = 391,            .readout = mpsiReadout},
+    {.field = TextField::THRT,        .x = boxLeft(5), .y = boxTop(3), .hostVariable = 0,              .readout = thrtReadout},
+    {.field = TextField::WSGT,        .x = boxLeft(5), .y = boxTop(4), .hostVariable = 410,            .readout = wsgtReadout},
+    {.field = TextField::GPH,         .x = boxLeft(1), .y = boxTop(4), .hostVariable = 421,            .readout = gphReadout},
+    {.field = TextField::AILRN,       .x = boxLeft(1), .y = boxTop(5), .hostVariable = 312,            .readout = ailrnReadout},
+    {.field = TextField::BANK,        .x = boxLeft(2), .y = boxTop(5), .hostVariable = BANK_VAR_ID,    .readout = bankReadout},
+    {.field = TextField::FT,          .x = boxLeft(2), .y = boxTop(1), .hostVariable = 73,             .secondVariable = GROUND_VAR_ID, .readout = ftReadout},
+    {.field = TextField::TAS,         .x = boxLeft(2), .y = boxTop(2), .hostVariable = SPEED_VAR_ID,   .readout = tasReadout},
+    {.field = TextField::IAS,         .x = boxLeft(2), .y = boxTop(3), .hostVariable = SPEED_VAR_ID,   .readout = iasReadout},
+    {.field = TextField::HDG,         .x = boxLeft(2), .y = boxTop(4), .hostVariable = HEADING_VAR_ID, .readout = hdgReadout},
+    {.field = TextField::TURN,        .x = boxLeft(3), .y = boxTop(4), .hostVariable = TICK_VAR_ID,    .readout = turnReadout},
+    {.field = TextField::ROLL,        .x = boxLeft(3), .y = boxTop(3), .hostVariable = TICK_VAR_ID,    .readout = rollReadout},
+    {.field = TextField::ACEL,        .x = boxLeft(3), .y = boxTop(2), .hostVariable = SPEED_VAR_ID,   .readout = acelReadout},
+    {.field = TextField::GS,          .x = boxLeft(3), .y = boxTop(1), .hostVariable = 351,            .readout = gsReadout},
+    {.field = TextField::CLIMB,       .x = boxLeft(3), .y = boxTop(5), .hostVariable = 65,             .readout = climbReadout},
+    {.field = TextField::PITCH,       .x = boxLeft(2), .y = boxTop(6), .hostVariable = 78,             .readout = pitchReadout},
+    {.field = TextField::RPM,         .x = boxLeft(4), .y = boxTop(1), .hostVariable = 390,            .readout = rpmReadout},
+    {.field = TextField::HP,          .x = boxLeft(4), .y = boxTop(2), .hostVariable = 402,            .readout = hpReadout},
+    {.field = TextField::THRST,       .x = boxLeft(4), .y = boxTop(5), .hostVariable = 412,            .readout = thrstReadout},
+    {.field = TextField::PROP,        .x = boxLeft(4), .y = boxTop(4), .hostVariable = 411,            .readout = propReadout},
+    {.field = TextField::TORQ,        .x = boxLeft(4), .y = boxTop(3), .hostVariable = 403,            .readout = torqReadout},
+    {.field = TextField::WEPT,        .x = boxLeft(4), .y = boxTop(6), .hostVariable = 409,            .readout = weptReadout},
+    {.field = TextField::ROW_INDEX,   .x = boxLeft(1), .y = boxTop(1), .hostVariable = TICK_VAR_ID,    .readout = rowIndexReadout},
+    {.field = TextField::PRESSURE,    .x = boxLeft(5), .y = boxTop(5), .hostVariable = 342,            .readout = pressureReadout},
+    {.field = TextField::TEMPERATURE, .x = boxLeft(5), .y = boxTop(6), .hostVariable = 350,            .readout = temperatureReadout},
+    {.field = TextField::AOA,         .x = boxLeft(3), .y = boxTop(6), .hostVariable = 349,            .readout = aoaReadout},
+    {.field = TextField::OIL_T,       .x = boxLeft(6), .y = boxTop(3), .hostVariable = 416,            .readout = oilTReadout},
+    {.field = TextField::OIL_P,       .x = boxLeft(6), .y = boxTop(4), .hostVariable = 418,            .readout = oilPReadout},
+    {.field = TextField::ROT,         .x = boxLeft(6), .y = boxTop(1), .hostVariable = 417,            .readout = rotReadout},
+    {.field = TextField::CHT,         .x = boxLeft(6), .y = boxTop(2), .hostVariable = 415,            .readout = chtReadout},
+    {.field = TextField::LATITUDE,    .x = POSITION_AREA_LEFT, .y = LATITUDE_LINE_TOP, .width = POSITION_FIELD_WIDTH, .chars = POSITION_CHARS, .hostVariable = 71,             .readout = latitudeReadout},
+    {.field = TextField::LONGITUDE,   .x = POSITION_AREA_LEFT, .y = LONGITUDE_LINE_TOP, .width = POSITION_FIELD_WIDTH, .chars = POSITION_CHARS, .hostVariable = 72,             .readout = longitudeReadout},
+    {.field = TextField::ELEV,        .x = boxLeft(1), .y = boxTop(6), .hostVariable = 310,            .readout = elevReadout},
 };
 // clang-format on
 

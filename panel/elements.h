@@ -52,6 +52,11 @@ enum class TextField : std::uint8_t {
 
 inline constexpr std::size_t TEXT_FIELD_COUNT = static_cast<std::size_t>(TextField::COUNT);
 inline constexpr std::size_t ICON_COUNT = 3;
+
+// Where the two button icons stand; the mouse areas lie over them.
+inline constexpr std::int32_t BUTTON_ICONS_Y = 4;
+inline constexpr std::int32_t RECORD_ICON_X = 51;
+inline constexpr std::int32_t PAUSE_ICON_X = 63;
 inline constexpr std::size_t CHILD_COUNT = ICON_COUNT + TEXT_FIELD_COUNT;
 
 extern ImageElement background;
@@ -67,5 +72,5 @@ extern ConditionPair conditionList[2];
 extern std::array<ElementHeader*, CHILD_COUNT + 1> childList;  // the drawing order, then null
 extern ElementHeader* elementList[2];
 
-// The stall light: shows the red disc while host variable 67 truncates to non-zero.
+// The stall light: shows the red disc while host variable STALL_VAR_ID truncates to non-zero.
 double stallIconState(ModuleVariable* stallSlot);

@@ -1,22 +1,30 @@
 // Help groups over fourteen readout patches, and the record and pause buttons.
 #include "panel/mouse_areas.h"
 
+#include "panel/elements.h"
 #include "recorder/recorder.h"
+#include "schema/panel_grid.h"
 
 namespace {
 constexpr std::int32_t NO_CURSOR = -1;
 constexpr std::int32_t BUTTON_CURSOR = 5;
 
-// A help group covers a box's full 44 x 12 interior and closes at once.
-constexpr MouseArea helpGroup(std::int32_t x, std::int32_t y, std::uint32_t helpId) {
-    return {.kind = AREA_BEGIN_GROUP, .x = x, .y = y, .width = 44, .height = 12, .cursor = NO_CURSOR, .helpId = helpId};
+// A help group covers the full interior of box (column, row) and closes at once.
+constexpr MouseArea helpGroup(std::int32_t column, std::int32_t row, std::uint32_t helpId) {
+    return {.kind = AREA_BEGIN_GROUP,
+            .x = boxLeft(column),
+            .y = boxTop(row),
+            .width = BOX_INTERIOR_WIDTH,
+            .height = BOX_INTERIOR_HEIGHT,
+            .cursor = NO_CURSOR,
+            .helpId = helpId};
 }
 constexpr MouseArea button(std::int32_t x, MouseHandler handler) {
     return {.kind = AREA_ACTIVE,
             .x = x,
-            .y = 4,
-            .width = 10,
-            .height = 12,
+            .y = BUTTON_ICONS_Y,
+            .width = BUTTON_ICON_WIDTH,
+            .height = BUTTON_ICON_HEIGHT,
             .cursor = BUTTON_CURSOR,
             .eventMask = PRESS_EVENT,
             .handler = handler};
@@ -29,23 +37,23 @@ constexpr MouseArea WHOLE_GAUGE = {.kind = AREA_BEGIN_GROUP, .cursor = NO_CURSOR
 // clang-format off
 constinit MouseArea mouseAreas[MOUSE_AREA_COUNT] = {
     WHOLE_GAUGE,
-    helpGroup(  4, 17, 0xA204), END_GROUP,  // Gal
-    helpGroup(  4, 56, 0xA019), END_GROUP,  // Ailrn
-    helpGroup(292,  4, 0xA021), END_GROUP,  // Mpsi
-    helpGroup(292, 17, 0xA606), END_GROUP,  // Fpsi
-    helpGroup( 76, 56, 0xA105), END_GROUP,  // Bank
-    helpGroup( 76,  4, 0xA001), END_GROUP,  // Ft
-    helpGroup( 76, 17, 0xA003), END_GROUP,  // TAS
-    helpGroup( 76, 30, 0xA005), END_GROUP,  // IAS
-    helpGroup(148,  4, 0xA51C), END_GROUP,  // G's
-    helpGroup(148, 56, 0xA133), END_GROUP,  // Climb
-    helpGroup( 76, 69, 0xA105), END_GROUP,  // Pitch
-    helpGroup(220,  4, 0xA020), END_GROUP,  // Rpm
-    helpGroup(220, 43, 0xA024), END_GROUP,  // Prop
-    helpGroup(364, 69, 0xA431), END_GROUP,  // patch of the position area
-    button(51, recordButtonPressed),
-    button(63, pauseButtonPressed),
-    END_GROUP,                              // closes the whole gauge
+    helpGroup(1, 2, 0xA204), END_GROUP,  // Gal
+    helpGroup(1, 5, 0xA019), END_GROUP,  // Ailrn
+    helpGroup(5, 1, 0xA021), END_GROUP,  // Mpsi
+    helpGroup(5, 2, 0xA606), END_GROUP,  // Fpsi
+    helpGroup(2, 5, 0xA105), END_GROUP,  // Bank
+    helpGroup(2, 1, 0xA001), END_GROUP,  // Ft
+    helpGroup(2, 2, 0xA003), END_GROUP,  // TAS
+    helpGroup(2, 3, 0xA005), END_GROUP,  // IAS
+    helpGroup(3, 1, 0xA51C), END_GROUP,  // G's
+    helpGroup(3, 5, 0xA133), END_GROUP,  // Climb
+    helpGroup(2, 6, 0xA105), END_GROUP,  // Pitch
+    helpGroup(4, 1, 0xA020), END_GROUP,  // Rpm
+    helpGroup(4, 4, 0xA024), END_GROUP,  // Prop
+    helpGroup(6, 6, 0xA431), END_GROUP,  // box (6, 6): a patch of the position area
+    button(RECORD_ICON_X, recordButtonPressed),
+    button(PAUSE_ICON_X, pauseButtonPressed),
+    END_GROUP,                           // closes the whole gauge
     END_OF_LIST,
 };
 // clang-format on

@@ -9,7 +9,7 @@
 #include "readouts/readouts.h"
 
 namespace {
-double rankineToFahrenheit(double rankine) { return rankine - RANKINE_OFFSET; }
+double rankineToFahrenheit(double rankine) { return rankine - RANKINE_OFFSET_F; }
 
 // The throttle lever's raw position, a signed 16-bit word in the host's storage.
 std::int16_t throttleWord() {
@@ -86,7 +86,7 @@ double fpsiReadout(double raw) {
 
 // Full forward reads a little over 100 percent; only that end is clamped.
 double thrtReadout(double /*emptySlot*/) {
-    double percent = (throttleWord() + 1) / THROTTLE_FULL_SCALE * PERCENT;
+    double percent = (throttleWord() + 1) / THROTTLE_FULL_WORD * PERCENT;
     if (percent > PERCENT) percent = PERCENT;
     show(element(TextField::THRT), percent, PERCENT_WHOLE);
     return percent;
@@ -104,7 +104,7 @@ double pressureReadout(double raw) {
 }
 
 double temperatureReadout(double raw) {
-    const double fahrenheit = raw * TEMPERATURE_SPAN + TEMPERATURE_OFFSET;
+    const double fahrenheit = raw * TEMPERATURE_SPAN_F + TEMPERATURE_BASE_F;
     show(element(TextField::TEMPERATURE), fahrenheit, FAHRENHEIT_ONE_DECIMAL);
     return fahrenheit;
 }

@@ -88,7 +88,7 @@ double climbReadout(double raw) {
 // Red under a stall, as the stall light set it earlier in this update.
 double aoaReadout(double raw) {
     TextElement& box = element(TextField::AOA);
-    const double aoa = (AOA_ZERO - raw) * AOA_SCALE;
+    const double aoa = (AOA_ZERO_RAW - raw) * AOA_DEGREES_PER_RAW;
     box.foreColour = flagColour(LatestValues.stall);
     show(box, aoa, ONE_DECIMAL);
     LatestValues.aoa = aoa;

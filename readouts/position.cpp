@@ -32,23 +32,23 @@ void showPosition(TextElement& line, char hemisphere, double degrees, PositionLa
 
 // Returns the latitude in seconds of arc without its sign.
 double latitudeReadout(double raw) {
-    double seconds = raw * LAT_FACTOR / LAT_DIVISOR;
+    double seconds = raw * LATITUDE_FACTOR / LATITUDE_DIVISOR;
     char hemisphere = 'N';
     if (seconds < 0) {
         hemisphere = 'S';
         seconds = -seconds;
     }
-    showPosition(element(TextField::LATITUDE), hemisphere, seconds / SECONDS_PER_DEGREE, LATITUDE_LAYOUT);
+    showPosition(element(TextField::LATITUDE), hemisphere, seconds / ARC_SECONDS_PER_DEGREE, LATITUDE_LAYOUT);
     return seconds;
 }
 
 // Returns the longitude in degrees after folding the west half.
 double longitudeReadout(double raw) {
-    double degrees = raw * LON_FACTOR;
+    double degrees = raw * LONGITUDE_FACTOR;
     char hemisphere = 'E';
-    if (degrees > LON_FOLD_LIMIT) {
+    if (degrees > LONGITUDE_FOLD_LIMIT) {
         hemisphere = 'W';
-        degrees = FULL_TURN - degrees;
+        degrees = FULL_TURN_DEGREES - degrees;
     }
     showPosition(element(TextField::LONGITUDE), hemisphere, degrees, LONGITUDE_LAYOUT);
     return degrees;

@@ -13,8 +13,8 @@ constinit RateSampler turnSampler = {};
 namespace {
 // An angle difference taken the short way round; one correction at most.
 double wrapped(double difference) {
-    if (difference < -WRAP_LIMIT) return difference + FULL_TURN;
-    if (difference > WRAP_LIMIT) return difference - FULL_TURN;
+    if (difference < -WRAP_LIMIT) return difference + FULL_TURN_DEGREES;
+    if (difference > WRAP_LIMIT) return difference - FULL_TURN_DEGREES;
     return difference;
 }
 

@@ -1,5 +1,5 @@
-// The log's text from its schema (recorder/log_schema.h): the header line
-// and every row walk the same column table.
+// The log's text from its schema (schema/log_schema.h): the header line and
+// every row walk the same column table, a row with its sources beside it.
 #include "recorder/log_format.h"
 
 #include <limits>
@@ -7,7 +7,8 @@
 
 #include "module/convert.h"
 #include "readouts/format.h"
-#include "recorder/log_schema.h"
+#include "recorder/log_sources.h"
+#include "schema/log_schema.h"
 
 namespace {
 
@@ -64,15 +65,15 @@ private:
     std::size_t length_ = 0;
 };
 
-std::size_t formatField(char* out, std::size_t size, const LogColumn& column, std::int32_t rowIndex,
-                        const LatestValuesRecord& values) {
+std::size_t formatField(char* out, std::size_t size, const LogColumn& column, const LogSource& source,
+                        std::int32_t rowIndex, const LatestValuesRecord& values) {
     switch (column.kind) {
         case LogColumnKind::RowIndex: return formatInteger(out, size, rowIndex, column.width);
         case LogColumnKind::Decimal:
-            return formatDecimal(out, size, values.*column.number, Decimal{column.width, column.decimals});
+            return formatDecimal(out, size, values.*source.number, Decimal{column.width, column.decimals});
         case LogColumnKind::Truncated:
-            return formatInteger(out, size, truncateToInt32(values.*column.number), column.width);
-        case LogColumnKind::Flag: return formatInteger(out, size, values.*column.flag, column.width);
+            return formatInteger(out, size, truncateToInt32(values.*source.number), column.width);
+        case LogColumnKind::Flag: return formatInteger(out, size, values.*source.flag, column.width);
     }
     return 0;
 }
@@ -90,10 +91,10 @@ std::size_t formatLogHeader(char* out, std::size_t size) {
 
 std::size_t formatLogRow(char* out, std::size_t size, std::int32_t rowIndex, const LatestValuesRecord& values) {
     LineBuilder line(out, size);
-    for (const LogColumn& column : LOG_COLUMNS) {
-        if (&column != &LOG_COLUMNS[0]) line.separator();
+    for (std::size_t i = 0; i < LOG_COLUMN_COUNT; ++i) {
+        if (i != 0) line.separator();
         line.field([&](char* fieldOut, std::size_t fieldSize) {
-            return formatField(fieldOut, fieldSize, column, rowIndex, values);
+            return formatField(fieldOut, fieldSize, LOG_COLUMNS[i], LOG_SOURCES[i], rowIndex, values);
         });
     }
     return line.length();

@@ -10,8 +10,8 @@
 #include "readouts/latest_values.h"
 #include "recorder/log_file.h"
 #include "recorder/log_format.h"
-#include "recorder/log_schema.h"
 #include "recorder/recorder_state.h"
+#include "schema/log_schema.h"
 
 constinit RecorderStateRecord RecorderState = {};
 constinit AccelSamplerRecord AccelSampler = {};

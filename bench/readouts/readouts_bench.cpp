@@ -151,7 +151,7 @@ void naiveUpdate(const Frame& f, char (&out)[READOUT_COUNT][32]) {
     decimal("%5.1f", r[1]);
     whole("%5d", r[2] * FPSI_SCALE);
     decimal("%5.1f", r[3] * MPSI_SCALE);
-    whole("%4d%%", (f.throttle + 1) / THROTTLE_FULL_SCALE * PERCENT);
+    whole("%4d%%", (f.throttle + 1) / THROTTLE_FULL_WORD * PERCENT);
     decimal("%5.2f", r[5]);
     decimal("%5.2f", r[6] * FLOW_SCALE);
     decimal("%5.1f", r[7] * AILERON_SCALE);
@@ -172,16 +172,16 @@ void naiveUpdate(const Frame& f, char (&out)[READOUT_COUNT][32]) {
     whole("%5d", r[22]);
     whole("%5d", r[23]);
     decimal("%4.1f#", r[24] * PRESSURE_SCALE);
-    decimal("%4.1fF", r[25] * TEMPERATURE_SPAN + TEMPERATURE_OFFSET);
-    decimal("%5.1f", (AOA_ZERO - r[26]) * AOA_SCALE);
-    whole("%4dF", r[27] - RANKINE_OFFSET);
+    decimal("%4.1fF", r[25] * TEMPERATURE_SPAN_F + TEMPERATURE_BASE_F);
+    decimal("%5.1f", (AOA_ZERO_RAW - r[26]) * AOA_DEGREES_PER_RAW);
+    whole("%4dF", r[27] - RANKINE_OFFSET_F);
     whole("%4d#", r[28] * OIL_PRESSURE_SCALE);
-    whole("%4dF", r[29] - RANKINE_OFFSET);
-    whole("%4dF", r[30] - RANKINE_OFFSET);
-    const double latitude = r[31] * LAT_FACTOR / LAT_DIVISOR / SECONDS_PER_DEGREE;
+    whole("%4dF", r[29] - RANKINE_OFFSET_F);
+    whole("%4dF", r[30] - RANKINE_OFFSET_F);
+    const double latitude = r[31] * LATITUDE_FACTOR / LATITUDE_DIVISOR / ARC_SECONDS_PER_DEGREE;
     std::snprintf(out[i++], 32, "%c %02d %05.2f", 'N', truncateToInt32(std::floor(latitude)),
                   (latitude - std::floor(latitude)) * MINUTES_PER_DEGREE);
-    const double longitude = r[32] * LON_FACTOR;
+    const double longitude = r[32] * LONGITUDE_FACTOR;
     std::snprintf(out[i++], 32, "%c%03d %05.2f", 'E', truncateToInt32(std::floor(longitude)),
                   (longitude - std::floor(longitude)) * MINUTES_PER_DEGREE);
     decimal("%5.1f", r[33] * ELEVATOR_SCALE);

@@ -10,7 +10,7 @@
 
 #include "host/fly/press_options.h"
 #include "host/gauge_facts.h"
-#include "recorder/log_schema.h"
+#include "schema/log_schema.h"
 
 namespace vorlat::cli {
 

@@ -9,12 +9,6 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-// The calibration decimals that stand for exact ratios are those ratios.
-static_assert(GROUND_SCALE == FEET_PER_METRE / 256);
-static_assert(AOA_SCALE == 77.0 / 16384);
-static_assert(AILERON_SCALE == 73.0 / 32768);
-static_assert(ELEVATOR_SCALE == 15.0 / 8192);
-
 TEST(ColourRules, UpperBands) {
     struct Case {
         double value;

@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "recorder/log_schema.h"
+#include "schema/log_schema.h"
 
 namespace {
 

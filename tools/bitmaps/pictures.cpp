@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "schema/panel_grid.h"
 #include "tools/bitmaps/label_font.h"
 
 namespace vorlat::bitmaps {
@@ -28,17 +29,8 @@ constexpr std::uint8_t BG_GREY = 0;
 constexpr std::uint8_t BG_DARK = 1;
 constexpr std::uint8_t BG_LIGHT = 2;
 
-constexpr int BACKGROUND_WIDTH = 436;
-constexpr int BACKGROUND_HEIGHT = 85;
-
-// Box (column, row), both from 1: its dark interior starts at FIRST_INTERIOR + PITCH * (index - 1), and a
+// Box (column, row), both from 1: its dark interior sits where schema/panel_grid.h puts it, and a
 // one-pixel light border surrounds it. Vertically adjacent boxes share a border line.
-constexpr int FIRST_INTERIOR_X = 4;
-constexpr int FIRST_INTERIOR_Y = 4;
-constexpr int BOX_PITCH_X = 72;
-constexpr int BOX_PITCH_Y = 13;
-constexpr int INTERIOR_WIDTH = 44;
-constexpr int INTERIOR_HEIGHT = 12;
 // A label starts this far right of its box's right border line, its capitals this far below the interior top.
 constexpr int LABEL_GAP_X = 3;
 constexpr int LABEL_DROP_Y = 2;
@@ -60,31 +52,24 @@ constexpr std::array<Box, 34> BOXES{{
 }};
 // clang-format on
 
-// The dark field of the two position lines, touching the frame on the right and at the bottom.
-constexpr int POSITION_LEFT = 346;
-constexpr int POSITION_TOP = 60;
-
-constexpr int interiorLeft(int column) { return FIRST_INTERIOR_X + BOX_PITCH_X * (column - 1); }
-constexpr int interiorTop(int row) { return FIRST_INTERIOR_Y + BOX_PITCH_Y * (row - 1); }
-
 void drawBox(IndexedBitmap& picture, const Box& box) {
-    const int left = interiorLeft(box.column), top = interiorTop(box.row);
-    const int right = left + INTERIOR_WIDTH - 1, bottom = top + INTERIOR_HEIGHT - 1;
+    const int left = boxLeft(box.column), top = boxTop(box.row);
+    const int right = left + BOX_INTERIOR_WIDTH - 1, bottom = top + BOX_INTERIOR_HEIGHT - 1;
     picture.fillRect(left - 1, top - 1, right + 1, bottom + 1, BG_LIGHT);
     picture.fillRect(left, top, right, bottom, BG_DARK);
 }
 
 void drawBoxLabel(IndexedBitmap& picture, const Box& box) {
     if (box.label.empty()) return;
-    const int left = interiorLeft(box.column) + INTERIOR_WIDTH + LABEL_GAP_X;
+    const int left = boxLeft(box.column) + BOX_INTERIOR_WIDTH + LABEL_GAP_X;
     // A label must leave at least one grey column before the next box's border or the frame.
-    const int limit = box.column < 6 ? interiorLeft(box.column + 1) - 3 : BACKGROUND_WIDTH - 3;
+    const int limit = box.column < GRID_COLUMNS ? boxLeft(box.column + 1) - 3 : PANEL_WIDTH - 3;
     if (left + labelWidth(box.label) - 1 > limit)
         throw std::logic_error("label \"" + std::string(box.label) + "\" runs into the next box");
-    drawLabel(picture, left, interiorTop(box.row) + LABEL_DROP_Y, box.label, BG_LIGHT);
+    drawLabel(picture, left, boxTop(box.row) + LABEL_DROP_Y, box.label, BG_LIGHT);
 }
 
-IndexedBitmap iconField(Rgb field, Rgb ink) { return IndexedBitmap(10, 12, {field, ink}, ICON_FIELD); }
+IndexedBitmap iconField(Rgb field, Rgb ink) { return IndexedBitmap(BUTTON_ICON_WIDTH, BUTTON_ICON_HEIGHT, {field, ink}, ICON_FIELD); }
 
 // Rows 2 to 9 from column 2: a right-pointing triangle.
 IndexedBitmap trianglePicture(Rgb field, Rgb ink) {
@@ -106,12 +91,12 @@ IndexedBitmap barsPicture(Rgb field, Rgb ink) {
 }  // namespace
 
 IndexedBitmap backgroundPicture() {
-    IndexedBitmap picture(BACKGROUND_WIDTH, BACKGROUND_HEIGHT, {PANEL_GREY, DARK, LIGHT}, BG_GREY);
-    picture.fillRect(0, 0, BACKGROUND_WIDTH - 1, BACKGROUND_HEIGHT - 1, BG_LIGHT);
-    picture.fillRect(1, 1, BACKGROUND_WIDTH - 2, BACKGROUND_HEIGHT - 2, BG_GREY);
+    IndexedBitmap picture(PANEL_WIDTH, PANEL_HEIGHT, {PANEL_GREY, DARK, LIGHT}, BG_GREY);
+    picture.fillRect(0, 0, PANEL_WIDTH - 1, PANEL_HEIGHT - 1, BG_LIGHT);
+    picture.fillRect(1, 1, PANEL_WIDTH - 2, PANEL_HEIGHT - 2, BG_GREY);
     for (const Box& box : BOXES) drawBox(picture, box);
     for (const Box& box : BOXES) drawBoxLabel(picture, box);
-    picture.fillRect(POSITION_LEFT, POSITION_TOP, BACKGROUND_WIDTH - 2, BACKGROUND_HEIGHT - 2, BG_DARK);
+    picture.fillRect(POSITION_AREA_LEFT, POSITION_AREA_TOP, PANEL_WIDTH - 2, PANEL_HEIGHT - 2, BG_DARK);
     return picture;
 }
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "readouts/constants.h"
+#include "schema/colour_bands.h"
 #include "tools/log/log_columns.h"
 
 namespace vorlat::flightlog {

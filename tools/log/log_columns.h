@@ -1,5 +1,5 @@
 // The flight log's columns as the tools see them. Names, kinds and decimals
-// come from the recorder's own schema (recorder/log_schema.h); beside it, in
+// come from the recorder's own schema (schema/log_schema.h); beside it, in
 // the same order, stands only what the tools add: the name and unit under
 // which a column is exported, and the plot panel it is drawn in. Everything
 // that reads, exports or plots a log walks COLUMNS.
@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "recorder/log_schema.h"
+#include "schema/log_schema.h"
 
 namespace vorlat::flightlog {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-#include "readouts/constants.h"
+#include "schema/colour_bands.h"
 #include "tools/log/log_bands.h"
 
 namespace vorlat::flightlog {

@@ -9,7 +9,7 @@
 #include <numbers>
 #include <utility>
 
-#include "readouts/constants.h"
+#include "schema/colour_bands.h"
 #include "tools/log/log_bands.h"
 
 namespace vorlat::flightlog {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "readouts/constants.h"
+#include "schema/colour_bands.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/number_text.h"
 #include "tools/log/summary_text.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "readouts/constants.h"
+#include "schema/colour_bands.h"
 #include "tools/log/log_bands.h"
 
 namespace vorlat::flightlog {

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "readouts/constants.h"
+#include "schema/colour_bands.h"
 #include "tools/log/number_text.h"
 
 namespace vorlat::flightlog {

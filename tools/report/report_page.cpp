@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "readouts/constants.h"
+#include "schema/colour_bands.h"
 #include "tools/log/log_damage.h"
 #include "tools/log/number_text.h"
 #include "tools/log/plot_panels.h"

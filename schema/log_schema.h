@@ -1,17 +1,14 @@
 // The flight log's schema, declared once: the three fixed lines and the sixteen
-// columns (header name, kind, width, decimals, and the published value a row
-// takes). The recorder writes its header line and rows from it and the log
-// tools read with it. Header-only constexpr data, so the module compiles in
-// nothing it did not have before. To add a column: add one row to LOG_COLUMNS.
+// columns (header name, kind, width, decimals). The recorder writes its header
+// line and rows from it (recorder/log_sources.h says which published value each
+// column takes) and the log tools read with it. Header-only constexpr data.
+// To add a column: add one row to LOG_COLUMNS and its source to LOG_SOURCES.
 #pragma once
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <iterator>
 #include <string_view>
-
-#include "readouts/latest_values.h"
 
 // The first line of every log, and the two lines that may end one.
 inline constexpr std::string_view LOG_RECORDING_ENABLED_LINE = "Recording Enabled";
@@ -32,8 +29,6 @@ struct LogColumn {
     LogColumnKind kind;
     int width;
     int decimals = 0;  // Decimal columns only
-    double LatestValuesRecord::*number = nullptr;
-    std::int32_t LatestValuesRecord::*flag = nullptr;
 };
 
 inline constexpr int LOG_FIELD_WIDTH = 5;
@@ -42,49 +37,44 @@ inline constexpr int LOG_FLAG_WIDTH = 1;
 constexpr LogColumn rowIndexLogColumn(std::string_view name) {
     return {.name = name, .kind = LogColumnKind::RowIndex, .width = LOG_FIELD_WIDTH};
 }
-constexpr LogColumn decimalLogColumn(std::string_view name, int decimals, double LatestValuesRecord::*source) {
-    return {
-        .name = name, .kind = LogColumnKind::Decimal, .width = LOG_FIELD_WIDTH, .decimals = decimals, .number = source};
+constexpr LogColumn decimalLogColumn(std::string_view name, int decimals) {
+    return {.name = name, .kind = LogColumnKind::Decimal, .width = LOG_FIELD_WIDTH, .decimals = decimals};
 }
-constexpr LogColumn truncatedLogColumn(std::string_view name, double LatestValuesRecord::*source) {
-    return {.name = name, .kind = LogColumnKind::Truncated, .width = LOG_FIELD_WIDTH, .number = source};
+constexpr LogColumn truncatedLogColumn(std::string_view name) {
+    return {.name = name, .kind = LogColumnKind::Truncated, .width = LOG_FIELD_WIDTH};
 }
-constexpr LogColumn flagLogColumn(std::string_view name, std::int32_t LatestValuesRecord::*source) {
-    return {.name = name, .kind = LogColumnKind::Flag, .width = LOG_FLAG_WIDTH, .flag = source};
+constexpr LogColumn flagLogColumn(std::string_view name) {
+    return {.name = name, .kind = LogColumnKind::Flag, .width = LOG_FLAG_WIDTH};
 }
 
 // clang-format off
 inline constexpr LogColumn LOG_COLUMNS[] = {
     rowIndexLogColumn ("index"),
-    decimalLogColumn  ("TAS",   1, &LatestValuesRecord::tas),
-    decimalLogColumn  ("IAS",   1, &LatestValuesRecord::ias),
-    truncatedLogColumn("alt",      &LatestValuesRecord::alt),
-    decimalLogColumn  ("pitch", 2, &LatestValuesRecord::pitch),
-    truncatedLogColumn("climb",    &LatestValuesRecord::climb),
-    decimalLogColumn  ("gforc", 2, &LatestValuesRecord::gforc),
-    truncatedLogColumn("hdng",     &LatestValuesRecord::hdng),
-    truncatedLogColumn("turn",     &LatestValuesRecord::turn),
-    decimalLogColumn  ("bank",  1, &LatestValuesRecord::bank),
-    truncatedLogColumn("roll",     &LatestValuesRecord::roll),
-    decimalLogColumn  ("prop",  1, &LatestValuesRecord::prop),
-    truncatedLogColumn("hp",       &LatestValuesRecord::hp),
-    truncatedLogColumn("thrst",    &LatestValuesRecord::thrst),
-    decimalLogColumn  ("AoA",   2, &LatestValuesRecord::aoa),
-    flagLogColumn     ("Stall",    &LatestValuesRecord::stall),
+    decimalLogColumn  ("TAS",   1),
+    decimalLogColumn  ("IAS",   1),
+    truncatedLogColumn("alt"),
+    decimalLogColumn  ("pitch", 2),
+    truncatedLogColumn("climb"),
+    decimalLogColumn  ("gforc", 2),
+    truncatedLogColumn("hdng"),
+    truncatedLogColumn("turn"),
+    decimalLogColumn  ("bank",  1),
+    truncatedLogColumn("roll"),
+    decimalLogColumn  ("prop",  1),
+    truncatedLogColumn("hp"),
+    truncatedLogColumn("thrst"),
+    decimalLogColumn  ("AoA",   2),
+    flagLogColumn     ("Stall"),
 };
 // clang-format on
 
 inline constexpr std::size_t LOG_COLUMN_COUNT = std::size(LOG_COLUMNS);
 
-// Each column names its source exactly when its kind needs one, only decimal
-// columns have decimals (at most 3, as the log tools read them), and names are
-// non-empty, free of separators and line breaks, and unique.
+// Only decimal columns have decimals (at most 3, as the log tools read them),
+// and names are non-empty, free of separators and line breaks, and unique.
 constexpr bool logColumnsAreSound() {
     for (std::size_t i = 0; i < LOG_COLUMN_COUNT; ++i) {
         const LogColumn& column = LOG_COLUMNS[i];
-        const bool needsNumber = column.kind == LogColumnKind::Decimal || column.kind == LogColumnKind::Truncated;
-        if ((column.number != nullptr) != needsNumber) return false;
-        if ((column.flag != nullptr) != (column.kind == LogColumnKind::Flag)) return false;
         const bool decimal = column.kind == LogColumnKind::Decimal;
         if (decimal ? column.decimals < 1 || column.decimals > 3 : column.decimals != 0) return false;
         if (column.name.empty() || column.name.find_first_of("\t\r\n") != std::string_view::npos) return false;
