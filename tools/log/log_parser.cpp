@@ -59,6 +59,16 @@ std::string expectedLineMessage(const StateRule& rule, std::string_view text) {
 
 }  // namespace
 
+LogParser::LogParser(std::string file, RowSink& sink, ReadOptions options, RecordingSink* each)
+    : sink_(sink),
+      out_(&sink),
+      strict_(options.strict),
+      each_(each),
+      only_(each == nullptr ? options.recording : std::nullopt) {
+    info_.file = std::move(file);
+    if (only_ && *only_ != recording_) out_ = &passOver_;
+}
+
 LineKind kindOf(std::string_view text) {
     if (text == FIRST_LINE) return LineKind::Opening;
     if (text == HEADER_LINE) return LineKind::Header;
@@ -83,17 +93,20 @@ void LogParser::completeLine(std::size_t number, const Line& line) {
     if (!line.crlf) ++info_.lfOnlyLines;
     if (shortRow_) settleShortRow(false);
     if (line.length > MAX_LINE_BYTES) return overLong(number, line.text, line.length);
-    const std::string_view text = number == 1 ? withoutByteOrderMark(line.text) : line.text;
+    std::string_view text = number == 1 ? withoutByteOrderMark(line.text) : line.text;
+    const bool secondCr = line.crlf && !text.empty() && text.back() == '\r';
+    if (secondCr) text.remove_suffix(1);
     // The bulk of every log: a row inside a segment (no line the table names starts like one).
-    if (state_ == ReaderState::InSegment && !text.empty() && startsLikeRow(text.front())) return row(number, text);
-    take(ruleOf(state_).of(kindOf(text)), number, text);
+    if (state_ == ReaderState::InSegment && !text.empty() && startsLikeRow(text.front())) row(number, text);
+    else take(ruleOf(state_).of(kindOf(text)), number, text);
+    if (secondCr) noteSecondCr(number);  // once the line is read: in the recording it belongs to
 }
 
 void LogParser::take(LineAction action, std::size_t number, std::string_view text) {
     const auto expectedLine = [&] { return expectedLineMessage(ruleOf(state_), text); };
     switch (action) {
         case Open: state_ = ReaderState::Opened; return;
-        case OpenAgain: return openAgain(number);
+        case OpenAgain: return split() ? nextRecording() : openAgain(number);
         case StartSegment: return startSegment(number, false);
         case HeaderWithoutOpening:
             note(DamageKind::MissingOpening, number, text, false, expectedLine);
@@ -137,6 +150,7 @@ void LogParser::openAgain(std::size_t number) {
         if (state_ == ReaderState::Opened) fail(number, FIRST_LINE, expectedLineMessage(ruleOf(state_), FIRST_LINE));
         fail(number, FIRST_LINE, describe(RowProblem::of(RowProblem::NotARow), FIRST_LINE));
     }
+    ++recording_;
     note(DamageKind::SecondLog, number, FIRST_LINE, false,
          [] { return std::string("a second log begins here: two logs pasted together"); });
     // Its rows are read if they go on from the first log's, as a second recording of one session would.
@@ -145,6 +159,28 @@ void LogParser::openAgain(std::size_t number) {
     endingBeforeLog_ = info_.ending;
     info_.ending = Ending::CutOff;
     state_ = ReaderState::Opened;
+}
+
+// Read as recordings of their own: the one before is done, and this one starts afresh.
+void LogParser::nextRecording() {
+    endRecording();
+    LogInfo fresh;
+    fresh.file = std::move(info_.file);
+    info_ = std::move(fresh);
+    lastLine_ = {};
+    lastIndex_.reset();
+    segmentRows_ = skippedSinceRow_ = skippedBytesSinceRow_ = 0;
+    decidingLog_ = false;
+    heldSegment_.reset();
+    ++recording_;
+    out_ = only_ && *only_ != recording_ ? static_cast<RowSink*>(&passOver_) : &sink_;
+    state_ = ReaderState::Opened;
+}
+
+void LogParser::endRecording() {
+    info_.recording = info_.recordings = recording_;
+    if (each_ != nullptr) each_->recordingEnded(info_);
+    if (only_ == recording_) chosen_ = info_;
 }
 
 void LogParser::endLine(std::string_view text) {
@@ -166,7 +202,7 @@ void LogParser::startSegment(std::size_t number, bool recovered) {
 
 void LogParser::announceSegment(SegmentStart start) {
     start.segment = info_.segments++;
-    sink_.segmentStarted(start);
+    out_->segmentStarted(start);
 }
 
 void LogParser::row(std::size_t number, std::string_view text) {
@@ -204,7 +240,7 @@ void LogParser::keepRow(const Row& row, const RowText& rowText) {
     skippedSinceRow_ = 0;
     skippedBytesSinceRow_ = 0;
     decidingLog_ = false;
-    sink_.row(row, rowText, info_.segments - 1);
+    out_->row(row, rowText, info_.segments - 1);
 }
 
 bool LogParser::indexFits(std::size_t number, std::string_view text, std::int64_t index) {

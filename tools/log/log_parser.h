@@ -58,12 +58,13 @@ const StateRule& ruleOf(ReaderState state);
 
 class LogParser {
 public:
-    LogParser(std::string file, RowSink& sink, ReadOptions options) : sink_(sink), strict_(options.strict) {
-        info_.file = std::move(file);
-    }
+    // With `each`, every recording is read as a log of its own and handed to it.
+    LogParser(std::string file, RowSink& sink, ReadOptions options, RecordingSink* each = nullptr);
+    void textEncoding(TextEncoding encoding);  // before the first line
     void completeLine(std::size_t number, const Line& line);
     void lastPiece(std::size_t number, const Line& line);
-    LogInfo finish(std::uint64_t bytes);
+    LogInfo finish(std::uint64_t bytes);            // readLog's answer
+    std::size_t finishRecordings(std::uint64_t bytes);  // readRecordings': how many recordings
 
 private:
     // A row short of fields: the last line of a cut-off log, or damage if more follows.
@@ -74,8 +75,17 @@ private:
         std::size_t bytes;
     };
 
+    // Passes over the rows of a recording not asked for.
+    class PassOver : public RowSink {
+        void row(const Row& /*row*/, const RowText& /*text*/, std::size_t /*segment*/) override {}
+    };
+
+    bool split() const { return each_ != nullptr || only_.has_value(); }
     void take(LineAction action, std::size_t number, std::string_view text);
     void openAgain(std::size_t number);
+    void nextRecording();
+    void endRecording();
+    void noteSecondCr(std::size_t number);
     void rowsWithoutHeader(std::size_t number, std::string_view text);
     void rowsWithoutOpening(std::size_t number, std::string_view text);
     void endLine(std::string_view text);
@@ -114,7 +124,13 @@ private:
     }
 
     RowSink& sink_;
+    RowSink* out_;  // sink_, or passOver_ in a recording not asked for
+    PassOver passOver_;
     bool strict_;
+    RecordingSink* each_;
+    std::optional<std::size_t> only_;  // ReadOptions::recording
+    std::size_t recording_ = 1;        // the one being read, counted from 1
+    std::optional<LogInfo> chosen_;    // only_'s, once read
     LogInfo info_;
     ReaderState state_ = ReaderState::BeforeOpening;
     std::string_view lastLine_;  // "End recording" or "Exit", once read

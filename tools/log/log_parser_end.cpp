@@ -35,9 +35,10 @@ void LogParser::fail(std::size_t number, std::string_view text, std::string mess
 
 void LogParser::noted(DamageKind kind, std::size_t number, std::string_view text, bool skipped, std::string message) {
     Damage& damage = info_.damage;
-    ++damage.lines[static_cast<std::size_t>(kind)];
+    const std::size_t lines = ++damage.lines[static_cast<std::size_t>(kind)];
     if (skipped) ++damage.skippedLines;
-    if (damage.first.size() < DAMAGED_LINES_SHOWN)
+    const bool named = lines == 1 || !infoOf(kind).onEveryLine;
+    if (named && damage.first.size() < DAMAGED_LINES_SHOWN)
         damage.first.push_back({.line = number, .kind = kind, .expected = binaryOr(text, std::move(message))});
 }
 
@@ -116,6 +117,22 @@ std::string_view LogParser::withoutByteOrderMark(std::string_view text) {
     return text.substr(BYTE_ORDER_MARK.size());
 }
 
+// UTF-16 as an editor saves it: decoded by the source, noted here (strict mode refuses it).
+void LogParser::textEncoding(TextEncoding encoding) {
+    if (encoding == TextEncoding::OneByte) return;
+    const bool little = encoding == TextEncoding::Utf16LittleEndian;
+    note(DamageKind::ByteOrderMark, 1, {}, false, [&] {
+        return std::string("UTF-16 text with a ") + (little ? "little" : "big") +
+               "-endian byte-order mark (an editor saved the file): read as plain text";
+    });
+}
+
+// A line ended by CR CR LF: a log converted to CR LF twice. Nothing is lost.
+void LogParser::noteSecondCr(std::size_t number) {
+    note(DamageKind::CrCrLf, number, {}, false,
+         [] { return std::string("a line ended by CR CR LF (the file was converted to CR LF twice): read as CR LF"); });
+}
+
 std::string LogParser::noRowsMessage() const {
     const Damage& damage = info_.damage;
     if (damage.skippedLines == damage.count(DamageKind::PartialLastLine))
@@ -127,8 +144,26 @@ LogInfo LogParser::finish(std::uint64_t bytes) {
     if (shortRow_) settleShortRow(true);
     if (bytes == 0)
         throw LogFormatError(info_.file, 1, "the file is empty; expected the line " + printable(FIRST_LINE));
+    info_.recordings = recording_;
+    if (only_) {
+        endRecording();
+        if (!chosen_)
+            throw LogFormatError(info_.file, 0,
+                                 "there is no recording " + std::to_string(*only_) + ": the file holds " +
+                                     std::to_string(recording_));
+        info_ = std::move(*chosen_);
+        info_.recordings = recording_;
+    }
     if (info_.rows == 0) throw NoRowsError(info_.file, noRowsMessage(), info_.damage);
     return std::move(info_);
+}
+
+std::size_t LogParser::finishRecordings(std::uint64_t bytes) {
+    if (shortRow_) settleShortRow(true);
+    if (bytes == 0)
+        throw LogFormatError(info_.file, 1, "the file is empty; expected the line " + printable(FIRST_LINE));
+    endRecording();
+    return recording_;
 }
 
 }  // namespace vorlat::flightlog

@@ -39,17 +39,32 @@ std::string_view endingKeyword(Ending ending) {
     return "";
 }
 
-LogInfo readLog(ByteSource& source, RowSink& sink, ReadOptions options) {
-    LineSplitter lines(source);
-    LogParser parser(source.name(), sink, options);
+namespace {
+
+// Every line to the parser; the bytes of text read.
+std::uint64_t feedLines(ByteSource& source, LogParser& parser) {
+    DecodingSource text(source);
+    LineSplitter lines(text);
     Line line{};
     std::size_t number = 0;
     while (lines.next(line)) {
-        ++number;
+        if (++number == 1) parser.textEncoding(text.encoding());
         if (line.complete) parser.completeLine(number, line);
         else parser.lastPiece(number, line);
     }
-    return parser.finish(lines.bytesRead());
+    return lines.bytesRead();
+}
+
+}  // namespace
+
+LogInfo readLog(ByteSource& source, RowSink& sink, ReadOptions options) {
+    LogParser parser(source.name(), sink, options);
+    return parser.finish(feedLines(source, parser));
+}
+
+std::size_t readRecordings(ByteSource& source, RecordingSink& sink, ReadOptions options) {
+    LogParser parser(source.name(), sink, options, &sink);
+    return parser.finishRecordings(feedLines(source, parser));
 }
 
 LogInfo readLogFile(const std::string& pathOrDash, RowSink& sink, ReadOptions options) {
