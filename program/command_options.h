@@ -26,7 +26,7 @@ struct FlightInputs {
     double tickRate = DEFAULT_TICK_RATE;
     std::optional<std::string> from, to;
 
-    ReadOptions read() const { return {.strict = strict}; }
+    ReadOptions read() const { return {.strict = strict, .recording = std::nullopt}; }
     TimeRange range() const;                 // throws RangeError
     std::vector<std::string> names() const;  // the label of each log (flightLabels); UsageError for "-" twice
     // The logs as the inputs of a command's file plan (standard input is no file to guard).

@@ -28,6 +28,19 @@ std::string lfOnly(std::string text) {
     return text;
 }
 
+// The text as a Windows editor saves it in UTF-16, with its byte-order mark.
+std::string utf16(const std::string& text, bool littleEndian) {
+    std::string encoded = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char c : text) encoded += littleEndian ? std::string{c, '\0'} : std::string{'\0', c};
+    return encoded;
+}
+
+// CR LF line ends converted to CR LF once more.
+std::string crCrLf(std::string text) {
+    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 3) text.insert(at, "\r");
+    return text;
+}
+
 // Rows 0 to 9 with the bytes from the 11th of row 3 to the 20th of row 6 overwritten by NULs.
 std::string nulBlockOverRows() {
     std::string text = OPENING + HEADER + rows(0, 10) + END;
@@ -118,6 +131,20 @@ const std::vector<DamageCase> CASES = {
     {.name = "a stray first line", .text = "junk\r\n" + OPENING + HEADER + rows(0, 2) + END,
      .kept = {0, 1}, .lines = {{DamageKind::UnexpectedLine, 1}}, .skipped = 1, .named = {1}, .ending = Ending::EndRecording,
      .strict = "f.txt:1: expected the line \"Recording Enabled\", found \"junk\""},
+    {.name = "UTF-16, little-endian", .text = utf16(OPENING + HEADER + rows(0, 2) + END, true),
+     .kept = {0, 1}, .lines = {{DamageKind::ByteOrderMark, 1}}, .skipped = 0, .named = {1}, .ending = Ending::EndRecording,
+     .strict = "f.txt:1: UTF-16 text with a little-endian byte-order mark (an editor saved the file): read as plain text"},
+    {.name = "UTF-16, big-endian, cut off mid-row", .text = utf16(OPENING + HEADER + rows(0, 2) + row(2).substr(0, 9), false),
+     .kept = {0, 1}, .lines = {{DamageKind::ByteOrderMark, 1}, {DamageKind::PartialLastLine, 1}}, .skipped = 1, .named = {1, 5},
+     .ending = Ending::CutOff,
+     .strict = "f.txt:1: UTF-16 text with a big-endian byte-order mark (an editor saved the file): read as plain text"},
+    {.name = "UTF-16 with a character beyond ASCII", .text = utf16(OPENING + HEADER + rows(0, 2) + "\xE9t\xE9\r\n" + rows(2, 1) + END, true),
+     .kept = {0, 1, 2}, .lines = {{DamageKind::ByteOrderMark, 1}, {DamageKind::UnexpectedLine, 1}}, .skipped = 1, .named = {1, 5},
+     .ending = Ending::EndRecording,
+     .strict = "f.txt:1: UTF-16 text with a little-endian byte-order mark (an editor saved the file): read as plain text"},
+    {.name = "CR CR LF line ends (converted twice): nothing lost", .text = crCrLf(OPENING + HEADER + rows(0, 3) + END),
+     .kept = {0, 1, 2}, .lines = {{DamageKind::CrCrLf, 6}}, .skipped = 0, .named = {1}, .ending = Ending::EndRecording,
+     .strict = "f.txt:1: a line ended by CR CR LF (the file was converted to CR LF twice): read as CR LF"},
     {.name = "LF line ends: no damage", .text = lfOnly(OPENING + HEADER + rows(0, 2) + END),
      .kept = {0, 1}, .lines = {}, .skipped = 0, .named = {}, .ending = Ending::EndRecording, .strict = ""},
 };
@@ -190,6 +217,66 @@ TEST(LogDamage, NamesWhatWasExpectedOnTheFirstDamagedLines) {
         EXPECT_EQ(log.damage.first[i].expected, expected[i].second);
     }
     EXPECT_EQ(damageHeadline(log.damage), "4 lines of a second log; 3 lines skipped");
+}
+
+// Several recordings in one file, each begun by its own opening line: read one
+// by one, each with its own rows, damage and ending; or one of them alone.
+struct RecordingsCase {
+    const char* name;
+    std::string text;
+    std::vector<std::vector<int>> kept;  // per recording
+    std::vector<Ending> endings;
+    std::vector<std::size_t> damaged;  // damaged lines per recording
+};
+
+// clang-format off
+const std::vector<RecordingsCase> RECORDINGS = {
+    {.name = "the second starting over", .text = OPENING + HEADER + rows(5, 3) + END + OPENING + HEADER + rows(0, 2) + END,
+     .kept = {{5, 6, 7}, {0, 1}}, .endings = {Ending::EndRecording, Ending::EndRecording}, .damaged = {0, 0}},
+    {.name = "the second going on", .text = OPENING + HEADER + rows(0, 3) + END + OPENING + HEADER + rows(10, 2) + EXIT,
+     .kept = {{0, 1, 2}, {10, 11}}, .endings = {Ending::EndRecording, Ending::Exit}, .damaged = {0, 0}},
+    {.name = "three, the first cut off, an empty one, damage in the last",
+     .text = OPENING + HEADER + rows(0, 2) + OPENING + HEADER + END + OPENING + HEADER + rows(0, 1) + "junk\r\n" + rows(1, 1),
+     .kept = {{0, 1}, {}, {0, 1}}, .endings = {Ending::CutOff, Ending::EndRecording, Ending::CutOff}, .damaged = {0, 0, 1}},
+    {.name = "in UTF-16 with CR CR LF", .text = utf16(crCrLf(OPENING + HEADER + rows(0, 1) + END + OPENING + HEADER + rows(0, 1)), true),
+     .kept = {{0}, {0}}, .endings = {Ending::EndRecording, Ending::CutOff}, .damaged = {5, 3}},
+};
+// clang-format on
+
+TEST(LogDamage, ReadsEachRecordingOfAFileOnItsOwn) {
+    for (const RecordingsCase& c : RECORDINGS) {
+        SCOPED_TRACE(c.name);
+        const std::vector<FlightLog> recordings = parseRecordings(c.text, "f.txt");
+        ASSERT_EQ(recordings.size(), c.kept.size());
+        for (std::size_t r = 0; r < recordings.size(); ++r) {
+            SCOPED_TRACE("recording " + std::to_string(r + 1));
+            EXPECT_EQ(indicesOf(recordings[r]), c.kept[r]);
+            EXPECT_EQ(recordings[r].ending, c.endings[r]);
+            EXPECT_EQ(recordings[r].damage.total(), c.damaged[r]);
+            EXPECT_EQ(recordings[r].recording, r + 1);
+            EXPECT_EQ(recordings[r].recordings, c.kept.size());
+            if (c.kept[r].empty()) continue;
+            // One asked for alone reads the same, and says how many the file holds.
+            const FlightLog alone = parseLog(c.text, "f.txt", {.recording = r + 1});
+            EXPECT_EQ(indicesOf(alone), c.kept[r]);
+            EXPECT_EQ(alone.ending, c.endings[r]);
+            EXPECT_EQ(alone.recordings, c.kept.size());
+        }
+        // Read as one log, as ever: the same count of recordings.
+        EXPECT_EQ(parseLog(c.text, "f.txt").recordings, c.kept.size());
+    }
+}
+
+TEST(LogDamage, RefusesARecordingPastTheLast) {
+    const std::string text = OPENING + HEADER + rows(0, 2) + END + OPENING + HEADER + rows(0, 2) + END;
+    try {
+        parseLog(text, "f.txt", {.recording = 3});
+        ADD_FAILURE() << "read a third recording";
+    } catch (const LogFormatError& e) {
+        EXPECT_STREQ(e.what(), "f.txt: there is no recording 3: the file holds 2");
+    }
+    EXPECT_THROW(parseLog(OPENING + HEADER + rows(0, 2) + OPENING + HEADER + END, "f.txt", {.recording = 2}),
+                 NoRowsError);
 }
 
 }  // namespace

@@ -146,7 +146,7 @@ TEST(LogSummary, JsonHasEveryKeyWithoutRows) {
               "  \"damage\": {\n"
               "    \"skipped_lines\": 0,\n"
               "    \"trailing_nul_bytes\": 0,\n"
-              "    \"lines\": {\"byte_order_mark\": 0, \"missing_opening\": 0, \"missing_header\": 0, \"bad_row\": 0, "
+              "    \"lines\": {\"byte_order_mark\": 0, \"cr_cr_lf\": 0, \"missing_opening\": 0, \"missing_header\": 0, \"bad_row\": 0, "
               "\"long_line\": 0, \"index_out_of_order\": 0, \"unexpected_line\": 0, \"second_log\": 0, "
               "\"text_after_end\": 0, \"partial_last_line\": 0, \"trailing_nul\": 0},\n"
               "    \"first\": []\n"

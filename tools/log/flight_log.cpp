@@ -1,6 +1,8 @@
 // The collected log: rows and segments as the reader delivered them.
 #include "tools/log/flight_log.h"
 
+#include <utility>
+
 namespace vorlat::flightlog {
 
 std::vector<Pause> FlightLog::pauses() const {
@@ -44,7 +46,9 @@ LogInfo FlightLog::info() const {
                  .skippedSamples = skippedSamples(),
                  .firstIndex = std::nullopt,
                  .lastIndex = std::nullopt,
-                 .damage = damage};
+                 .damage = damage,
+                 .recording = recording,
+                 .recordings = recordings};
     if (!rows.empty()) {
         info.firstIndex = static_cast<std::int64_t>(rows.front()[INDEX]);
         info.lastIndex = static_cast<std::int64_t>(rows.back()[INDEX]);
@@ -68,7 +72,17 @@ FlightLog CollectRows::take(const LogInfo& info) {
     log_.lineCount = info.lineCount;
     log_.lfOnlyLines = info.lfOnlyLines;
     log_.damage = info.damage;
-    return std::move(log_);
+    log_.recording = info.recording;
+    log_.recordings = info.recordings;
+    return std::exchange(log_, FlightLog{});
+}
+
+void CollectRecordings::recordingEnded(const LogInfo& info) { recordings_.push_back(current_.take(info)); }
+
+std::vector<FlightLog> CollectRecordings::take() {
+    // Each recording knew only how many had begun before its end.
+    for (FlightLog& log : recordings_) log.recordings = recordings_.size();
+    return std::move(recordings_);
 }
 
 FlightLog parseLog(std::string_view text, std::string fileName, ReadOptions options) {
@@ -82,6 +96,20 @@ FlightLog collectLogFile(const std::string& pathOrDash, ReadOptions options) {
     CollectRows rows;
     const LogInfo info = readLogFile(pathOrDash, rows, options);
     return rows.take(info);
+}
+
+std::vector<FlightLog> parseRecordings(std::string_view text, std::string fileName, ReadOptions options) {
+    TextSource source(text, std::move(fileName));
+    CollectRecordings recordings;
+    readRecordings(source, recordings, options);
+    return recordings.take();
+}
+
+std::vector<FlightLog> collectRecordingsFile(const std::string& pathOrDash, ReadOptions options) {
+    FileSource source(pathOrDash);
+    CollectRecordings recordings;
+    readRecordings(source, recordings, options);
+    return recordings.take();
 }
 
 void FlightLog::feed(RowSink& sink) const {

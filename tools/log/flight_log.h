@@ -37,6 +37,7 @@ struct FlightLog {
     std::size_t lineCount = 0;    // complete lines read
     std::size_t lfOnlyLines = 0;  // lines ended by LF alone instead of CR LF
     Damage damage;
+    std::size_t recording = 1, recordings = 1;  // as LogInfo has them
 
     std::vector<Pause> pauses() const;
     std::int64_t skippedSamples() const;  // all known pause gaps together
@@ -56,8 +57,24 @@ private:
     FlightLog log_;
 };
 
+// Keeps every recording, each as a FlightLog of its own.
+class CollectRecordings : public RecordingSink {
+public:
+    void segmentStarted(const SegmentStart& start) override { current_.segmentStarted(start); }
+    void row(const Row& row, const RowText& text, std::size_t segment) override { current_.row(row, text, segment); }
+    void recordingEnded(const LogInfo& info) override;
+    std::vector<FlightLog> take();
+
+private:
+    CollectRows current_;
+    std::vector<FlightLog> recordings_;
+};
+
 // The whole log read into memory; throws as readLog does.
 FlightLog parseLog(std::string_view text, std::string fileName, ReadOptions options = {});
 FlightLog collectLogFile(const std::string& pathOrDash, ReadOptions options = {});
+// Every recording of a file, in file order; throws as readRecordings does.
+std::vector<FlightLog> parseRecordings(std::string_view text, std::string fileName, ReadOptions options = {});
+std::vector<FlightLog> collectRecordingsFile(const std::string& pathOrDash, ReadOptions options = {});
 
 }  // namespace vorlat::flightlog

@@ -1,4 +1,5 @@
-// Lines found with memchr in chunks read straight into one buffer.
+// Lines found with memchr in chunks read straight into one buffer; UTF-16 text
+// turned into one byte per character before that.
 #include "tools/log/line_splitter.h"
 
 #include <algorithm>
@@ -72,6 +73,78 @@ bool LineSplitter::next(Line& line) {
                 .restIsNul = false};
         return true;
     }
+}
+
+namespace {
+
+constexpr std::size_t MARK_BYTES = 2;
+constexpr std::size_t UNITS_READ = 64 * 1024;
+
+// One UTF-16 unit as UTF-8 (a surrogate too, on its own: a log holds none, and any such byte reads as binary data).
+void appendUtf8(std::string& out, unsigned unit) {
+    if (unit < 0x80) {
+        out += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+        out += static_cast<char>(0xC0 | (unit >> 6));
+        out += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (unit >> 12));
+        out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+}
+
+}  // namespace
+
+// The first two bytes say the encoding: FF FE little-endian, FE FF big-endian.
+void DecodingSource::sniff() {
+    sniffed_ = true;
+    char first[MARK_BYTES];
+    while (pending_.size() < MARK_BYTES) {
+        const std::size_t got = source_.read(first, MARK_BYTES - pending_.size());
+        if (got == 0) return;
+        pending_.append(first, got);
+    }
+    if (pending_ == "\xFF\xFE") encoding_ = TextEncoding::Utf16LittleEndian;
+    if (pending_ == "\xFE\xFF") encoding_ = TextEncoding::Utf16BigEndian;
+    if (encoding_ != TextEncoding::OneByte) pending_.clear();
+}
+
+std::size_t DecodingSource::read(char* buffer, std::size_t size) {
+    if (!sniffed_) sniff();
+    if (encoding_ == TextEncoding::OneByte && pending_.empty() && handedOn_ == decoded_.size())
+        return source_.read(buffer, size);
+    while (handedOn_ == decoded_.size()) {
+        decoded_.clear();
+        handedOn_ = 0;
+        if (encoding_ == TextEncoding::OneByte || !readUnits()) {
+            // The first bytes of a plain file, or at the end an odd last byte (cut off mid-character).
+            decoded_.swap(pending_);
+            if (decoded_.empty()) return 0;
+        }
+    }
+    const std::size_t count = std::min(size, decoded_.size() - handedOn_);
+    std::memcpy(buffer, decoded_.data() + handedOn_, count);
+    handedOn_ += count;
+    return count;
+}
+
+// Reads more UTF-16 and decodes its whole units; false at the end of the bytes.
+bool DecodingSource::readUnits() {
+    const std::size_t had = pending_.size();
+    pending_.resize(had + UNITS_READ * 2);
+    const std::size_t got = source_.read(pending_.data() + had, UNITS_READ * 2);
+    pending_.resize(had + got);
+    if (got == 0) return false;
+    const bool little = encoding_ == TextEncoding::Utf16LittleEndian;
+    std::size_t at = 0;
+    for (; at + 1 < pending_.size(); at += 2) {
+        const auto low = static_cast<unsigned char>(pending_[at + (little ? 0 : 1)]);
+        const auto high = static_cast<unsigned char>(pending_[at + (little ? 1 : 0)]);
+        appendUtf8(decoded_, low | (high << 8));
+    }
+    pending_.erase(0, at);
+    return true;
 }
 
 }  // namespace vorlat::flightlog

@@ -20,6 +20,33 @@ public:
     virtual const std::string& name() const = 0;                   // as messages show it
 };
 
+// The text a Windows editor may leave: UTF-16 with its byte-order mark, either
+// byte order. Read as the one-byte text it holds; the mark itself is dropped.
+enum class TextEncoding { OneByte, Utf16LittleEndian, Utf16BigEndian };
+
+// Another source's bytes, turned from UTF-16 into one byte per character when
+// they begin with a UTF-16 byte-order mark (a character beyond ASCII becomes
+// its UTF-8 bytes, which a log never holds); else handed on as they are.
+class DecodingSource : public ByteSource {
+public:
+    explicit DecodingSource(ByteSource& source) : source_(source) {}
+    std::size_t read(char* buffer, std::size_t size) override;
+    const std::string& name() const override { return source_.name(); }
+    // Known after the first read.
+    TextEncoding encoding() const { return encoding_; }
+
+private:
+    void sniff();
+    bool readUnits();
+
+    ByteSource& source_;
+    bool sniffed_ = false;
+    TextEncoding encoding_ = TextEncoding::OneByte;
+    std::string pending_;  // bytes read and not decoded: the first two of a plain file, or half a UTF-16 unit
+    std::string decoded_;  // decoded, handed on from handedOn_
+    std::size_t handedOn_ = 0;
+};
+
 // A log line is under a hundred bytes; a longer one than this is skipped unread.
 inline constexpr std::size_t MAX_LINE_BYTES = 64 * 1024;
 inline constexpr std::size_t CHUNK_BYTES = 4 * 1024 * 1024;

@@ -13,7 +13,8 @@
 namespace vorlat::flightlog {
 
 enum class DamageKind : std::size_t {  // in the order they show in a file
-    ByteOrderMark,                     // a UTF-8 byte-order mark before the first line (an editor saved it): removed
+    ByteOrderMark,                     // a byte-order mark before the first line (an editor saved it): removed; UTF-16 decoded
+    CrCrLf,                            // lines ended by CR CR LF (converted to CR LF twice): read as CR LF
     MissingOpening,                    // the log does not begin with "Recording Enabled"
     MissingHeader,                     // rows with no header line before them
     BadRow,                            // a row that does not read: field count, a field, binary bytes
@@ -32,10 +33,12 @@ struct DamageKindInfo {
     std::string_view keyword;  // in the summary's JSON
     std::string_view one;      // "bad row"
     std::string_view many;     // "bad rows"
+    bool onEveryLine = false;  // may stand on every line of a log: only its first line is named
 };
 // clang-format off
 inline constexpr std::array<DamageKindInfo, DAMAGE_KIND_COUNT> DAMAGE_KINDS{{
     {.kind = DamageKind::ByteOrderMark,   .keyword = "byte_order_mark",    .one = "byte-order mark",          .many = "byte-order marks"},
+    {.kind = DamageKind::CrCrLf,          .keyword = "cr_cr_lf",           .one = "line ended by CR CR LF",   .many = "lines ended by CR CR LF", .onEveryLine = true},
     {.kind = DamageKind::MissingOpening,  .keyword = "missing_opening",    .one = "missing opening line",     .many = "missing opening lines"},
     {.kind = DamageKind::MissingHeader,   .keyword = "missing_header",     .one = "missing header line",      .many = "missing header lines"},
     {.kind = DamageKind::BadRow,          .keyword = "bad_row",            .one = "bad row",                  .many = "bad rows"},
@@ -70,7 +73,7 @@ struct Damage {
     std::array<std::size_t, DAMAGE_KIND_COUNT> lines{};  // lines carrying each kind
     std::size_t skippedLines = 0;                        // lines not read at all
     std::uint64_t trailingNulBytes = 0;
-    std::vector<DamagedLine> first;  // the first DAMAGED_LINES_SHOWN, in file order
+    std::vector<DamagedLine> first;  // the first DAMAGED_LINES_SHOWN, in file order (of an onEveryLine kind, its first)
 
     std::size_t count(DamageKind kind) const { return lines[static_cast<std::size_t>(kind)]; }
     std::size_t total() const;  // damaged lines of every kind

@@ -93,16 +93,37 @@ struct LogInfo {
     std::int64_t skippedSamples = 0;  // the index gaps across pauses, where rows stand on both sides
     std::optional<std::int64_t> firstIndex, lastIndex;
     Damage damage;
+    // A file may hold several recordings one after another, each begun by its
+    // own "Recording Enabled" line: which one this is and how many began up to
+    // its end (readLog: in the whole file), both counted from 1.
+    std::size_t recording = 1, recordings = 1;
 };
 
 struct ReadOptions {
     bool strict = false;  // refuse the first damage (a partial last line excepted) with LogFormatError
+    // Unset: the recordings of a file read as one log, as they always have (a
+    // later recording's rows are kept when their index goes on from the rows
+    // before, else skipped as damage). Set: each recording is one of its own,
+    // and only this one (counted from 1) is read, with its own damage and
+    // ending; the others are passed over. A number past the last is a LogFormatError.
+    std::optional<std::size_t> recording;
 };
 
 // Reads everything, handing rows to the sink. Throws LogFormatError (strict
 // mode's damage, an empty file), NoRowsError (no row at all) or LogReadError;
 // the sink has then seen what came before.
 LogInfo readLog(ByteSource& source, RowSink& sink, ReadOptions options = {});
+
+// Takes every recording of a file in turn: its segments and rows, then its LogInfo.
+class RecordingSink : public RowSink {
+public:
+    virtual void recordingEnded(const LogInfo& info) = 0;
+};
+
+// Reads each recording of the file as a log of its own (ReadOptions::recording
+// is ignored). A recording with no row is handed on as one (rows == 0); throws
+// LogFormatError for an empty file, in strict mode for damage, and LogReadError.
+std::size_t readRecordings(ByteSource& source, RecordingSink& sink, ReadOptions options = {});
 
 // The name "-" is standard input.
 inline constexpr std::string_view STANDARD_INPUT = "-";

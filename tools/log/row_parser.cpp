@@ -64,7 +64,9 @@ bool fastField(const char*& p, const char* end, std::size_t column, Row& row, Ro
     return true;
 }
 
-bool fastRow(std::string_view line, Row& row, RowText& text) {
+}  // namespace
+
+bool parseRowFast(std::string_view line, Row& row, RowText& text) {
     const char* p = line.data();
     const char* end = p + line.size();
     text.canonical = 0;
@@ -77,6 +79,8 @@ bool fastRow(std::string_view line, Row& row, RowText& text) {
     }
     return p == end;
 }
+
+namespace {
 
 // The texts the recorder writes for values that are not finite numbers.
 bool parseNotFinite(std::string_view text, double& value) {
@@ -155,8 +159,18 @@ bool splitFields(std::string_view line, std::array<std::string_view, COLUMN_COUN
     }
 }
 
+std::string expectedForm(const ColumnInfo& column) {
+    switch (column.decimals) {
+        case 0: return "an integer (like \"  123\")";
+        case 1: return "a number with 1 decimal (like \"123.4\")";
+        default: return "a number with " + std::to_string(column.decimals) + " decimals (like \"-2.50\")";
+    }
+}
+
+}  // namespace
+
 // The careful reading: the same checks in the order a person reads the line.
-bool carefulRow(std::string_view line, Row& row, RowText& text, RowProblem& problem) {
+bool parseRowCareful(std::string_view line, Row& row, RowText& text, RowProblem& problem) {
     if (line.empty()) {
         problem = RowProblem::of(RowProblem::EmptyLine);
         return false;
@@ -183,18 +197,8 @@ bool carefulRow(std::string_view line, Row& row, RowText& text, RowProblem& prob
     return true;
 }
 
-std::string expectedForm(const ColumnInfo& column) {
-    switch (column.decimals) {
-        case 0: return "an integer (like \"  123\")";
-        case 1: return "a number with 1 decimal (like \"123.4\")";
-        default: return "a number with " + std::to_string(column.decimals) + " decimals (like \"-2.50\")";
-    }
-}
-
-}  // namespace
-
 bool parseRow(std::string_view line, Row& row, RowText& text, RowProblem& problem) {
-    return fastRow(line, row, text) || carefulRow(line, row, text, problem);
+    return parseRowFast(line, row, text) || parseRowCareful(line, row, text, problem);
 }
 
 bool isRowPrefix(std::string_view line, RowProblem& problem) {

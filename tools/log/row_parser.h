@@ -55,6 +55,13 @@ struct RowProblem {
 // Reads the line (its line end removed) as a row. False with the problem when it is none.
 bool parseRow(std::string_view line, Row& row, RowText& text, RowProblem& problem);
 
+// The two readings parseRow tries in turn, open for the tests that hold them to
+// one answer. The fast one takes only the forms the recorder writes, with few
+// enough digits to read exactly, and leaves every other line (false) to the
+// careful one; where it answers, the careful one must answer the same.
+bool parseRowFast(std::string_view line, Row& row, RowText& text);
+bool parseRowCareful(std::string_view line, Row& row, RowText& text, RowProblem& problem);
+
 // The start of a row the recorder was writing when it stopped: whole fields
 // before the cut, and a cut field that could still grow into a number.
 bool isRowPrefix(std::string_view line, RowProblem& problem);
