@@ -73,7 +73,7 @@ if [ "$arch" = 32 ] && wine32_via_root; then
         reason=$(printf '%s\n' "$root_reason" | sed -n 's/^wine32-root: \(SKIPPED\|FAILED\): //p' | tail -1)
         skip "the 32-bit Wine loader $WINE32_LOADER is missing (package wine32:i386) and no Debian root with one: ${reason:-see $0}"
     fi
-    printf '%s\n' "$root_reason" >&2
+    [ -z "$root_reason" ] || printf '%s\n' "$root_reason" >&2
     winearch=win64-root
     mkdir -p "$dir" || fail "cannot create $dir"
     wine32_root_command "$dir"
