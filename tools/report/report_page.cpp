@@ -92,7 +92,10 @@ std::string spansJson(const SpanLane& lane, double offset) {
     std::string json = "[";
     for (const Span& span : lane.spans()) {
         if (json.size() > 1) json += ',';
-        json += "[" + jsonNumber(span.from - offset) + "," + jsonNumber(span.to - offset) + "]";
+        // Appended, not "[" + number: GCC 12 at -O3 takes that form for overlapping
+        // copies (a false -Wrestrict warning in its own string header).
+        json += '[';
+        json += jsonNumber(span.from - offset) + "," + jsonNumber(span.to - offset) + "]";
     }
     return json + "]";
 }
