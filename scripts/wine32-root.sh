@@ -59,7 +59,7 @@ ensure() {
     local partial=$ROOT.partial log=$ROOT.log start
     start=$(date +%s)
     rm -rf "$partial" "$ROOT"
-    say "making $ROOT from $mirror $suite (once per machine: a few minutes, about 1-2 GB); log $log"
+    say "making $ROOT from $mirror $suite (once per machine: a few minutes, about 1.7 GB); log $log"
     debootstrap --variant=minbase "$suite" "$partial" "$mirror" >"$log" 2>&1 ||
         fail "debootstrap did not finish; see $log"
     # Only the main archive: debootstrap's sources.list names just the suite.
