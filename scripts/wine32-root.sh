@@ -98,7 +98,9 @@ in_root() {
         done
         shift
         cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null
-        exec chroot "$root" "$@"' in-root "$root" "${binds[@]}" -- "$@"
+        # chroot keeps the folder of the outside: enter the same path inside, where it is bound.
+        exec chroot "$root" sh -c '\''cd "$1" || exit 125; shift; exec "$@"'\'' in-root-folder "$PWD" "$@"' \
+        in-root "$root" "${binds[@]}" -- "$@"
 }
 
 case "${1:-}" in
