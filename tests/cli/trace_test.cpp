@@ -196,8 +196,13 @@ void* operator new(std::size_t size) {
     if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
     throw std::bad_alloc();
 }
+// The replacement pair is malloc and free; GCC takes the free in a replaced
+// operator delete for a mismatch with operator new (a false warning).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#pragma GCC diagnostic pop
 
 namespace vorlat::flight {
 namespace {
