@@ -222,19 +222,26 @@ bool plainLine(const std::string& message) {
     return std::all_of(message.begin(), message.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
 }
 
-// The parser reads a line into one growing string and keeps each header name
-// once: about three times the input in all. A message built from the whole
-// input, escaped and then cut, would add four times the input at least.
+// Reading a line grows one string (up to twice the line), the header keeps
+// each name once and the search for a near name takes one more copy: about
+// four times the input. A message built from the whole input, escaped and then
+// cut, would add four times the input more.
 TEST(TraceParse, HugeOrBinaryInputIsNeverCopiedIntoTheMessage) {
     constexpr std::size_t TEN_MEGABYTES = 10u << 20;
-    constexpr std::size_t ALLOCATED_PER_INPUT_BYTE = 4;
+    constexpr std::size_t ALLOCATED_PER_INPUT_BYTE = 6;
     std::string binary;
     for (std::size_t i = 0; i < TEN_MEGABYTES; ++i) binary += static_cast<char>((i * 7 + 3) % 256);
     const std::string hugeValue = "time,altitude_m\n0," + std::string(TEN_MEGABYTES, '9') + "x\n";
     const std::string hugeName = "time," + std::string(TEN_MEGABYTES, 'a') + "\n0,1\n";
     for (const std::string& text : {binary, hugeValue, hugeName}) {
+        std::istringstream input(text);  // its own copy of the text is not the parser's work
         const std::size_t before = allocatedBytes.load();
-        const std::string message = messageFor(text);
+        std::string message = "accepted";
+        try {
+            parseTrace(input, "t.csv");
+        } catch (const TraceError& error) {
+            message = error.what();
+        }
         EXPECT_LT(allocatedBytes.load() - before, ALLOCATED_PER_INPUT_BYTE * text.size()) << message;
         EXPECT_LT(message.size(), 400u) << message;
         EXPECT_TRUE(plainLine(message)) << message;
