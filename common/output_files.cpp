@@ -184,7 +184,12 @@ AtomicFile::AtomicFile(fs::path target, std::string shownName) : shownName_(std:
     target_ = existing ? fs::canonical(target, error) : fs::absolute(target, error);
     if (error) throw OutputError(shownName_ + ": " + error.message());
 
-    std::string pattern = (folderOf(target_) / ("." + target_.filename().string() + ".XXXXXX")).string();
+    // Appended, not "." + name: GCC 12 at -O3 takes that form for overlapping
+    // copies (a false -Wrestrict warning in its own string header).
+    std::string temporaryName = ".";
+    temporaryName += target_.filename().string();
+    temporaryName += ".XXXXXX";
+    std::string pattern = (folderOf(target_) / temporaryName).string();
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0)
         throw OutputError(shownName_ + ": cannot write into the folder " + folderOf(fs::path(shownName_)).string() +

@@ -48,7 +48,7 @@ void updateIcon(Host::State& s, std::byte* child, ChildResult& result) {
     s.fillSlot(slot);
     const auto callback = reinterpret_cast<detail::IconCallback>(pointerAt(child, R.icon.callback));
     if (callback == nullptr) return;
-    const double shown = callback(slot);
+    const double shown = callback(detail::recordOf<ModuleVariable>(slot));
     const auto imageCount = readAt<std::uint32_t>(child, R.icon.imageCount);
     result.lastResult = shown;
     result.called = true;

@@ -20,6 +20,7 @@
 #include "host/host.h"
 #include "host/layout.h"
 #include "host/loader.h"
+#include "host/module_types.h"
 
 namespace vorlat::detail {
 
@@ -30,7 +31,7 @@ static_assert(sizeof(std::uintptr_t) == sizeof(void*));
 using Routine = void (*)();
 using RoutineWithValue = void (*)(std::uint32_t value);
 using ReadoutCallback = double (*)(double value);
-using IconCallback = double (*)(std::byte* slot);
+using IconCallback = double (*)(ModuleVariable* slot);
 using MouseHandler = std::int32_t (*)(std::uint32_t hostValue, std::uint32_t eventWord);
 
 inline constexpr std::size_t SERVICE_SLOTS = 64;  // the module may use 41; the rest trap as well

@@ -8,6 +8,7 @@
 
 namespace vorlat {
 
+using detail::bytesOf;
 using detail::hex;
 using detail::R;
 using detail::readAt;
@@ -36,10 +37,12 @@ Host::State* record(Service service, std::vector<std::uintptr_t> args, std::uint
     return host;
 }
 
-void elementsRelay1(std::byte* root) {
+void elementsRelay1(ElementHeader* element) {
+    std::byte* root = bytesOf(element);
     if (auto* host = record(Service::ElementsRelay1, {word(root)})) host->checkRoot("elementsRelay1", word(root));
 }
-void elementsSetup(std::byte* root, std::uint32_t value) {
+void elementsSetup(ElementHeader* element, std::uint32_t value) {
+    std::byte* root = bytesOf(element);
     auto* host = record(Service::ElementsSetup, {word(root), value});
     if (host == nullptr) {
         return;
@@ -53,27 +56,34 @@ void elementsSetup(std::byte* root, std::uint32_t value) {
     }
     host->elementsReady = true;
 }
-void elementsStart(std::byte* root) {
+void elementsStart(ElementHeader* element) {
+    std::byte* root = bytesOf(element);
     if (auto* host = record(Service::ElementsStart, {word(root)})) host->checkRoot("elementsStart", word(root));
 }
-void elementsRelay4(std::byte* root) {
+void elementsRelay4(ElementHeader* element) {
+    std::byte* root = bytesOf(element);
     if (auto* host = record(Service::ElementsRelay4, {word(root)})) host->checkRoot("elementsRelay4", word(root));
 }
-void elementsRelay5(std::byte* root, std::uint32_t value) {
+void elementsRelay5(ElementHeader* element, std::uint32_t value) {
+    std::byte* root = bytesOf(element);
     if (auto* host = record(Service::ElementsRelay5, {word(root), value})) {
         host->checkRoot("elementsRelay5", word(root));
     }
 }
-void elementsRelay6(std::byte* root) {
+void elementsRelay6(ElementHeader* element) {
+    std::byte* root = bytesOf(element);
     if (auto* host = record(Service::ElementsRelay6, {word(root)})) host->checkRoot("elementsRelay6", word(root));
 }
-void elementsFinal(std::byte* root) {
+void elementsFinal(ElementHeader* element) {
+    std::byte* root = bytesOf(element);
     if (auto* host = record(Service::ElementsFinal, {word(root)})) {
         host->checkRoot("elementsFinal", word(root));
         host->elementsReady = false;
     }
 }
-void mouseAreasPrepare(std::byte* areas, std::byte* gauge, std::byte* hostFieldPlus4) {
+void mouseAreasPrepare(MouseArea* areaRecords, GaugeHeader* gaugeRecord, void* hostFieldPlus4) {
+    std::byte* areas = bytesOf(areaRecords);
+    std::byte* gauge = bytesOf(gaugeRecord);
     auto* host = record(Service::MouseAreasPrepare, {word(areas), word(gauge), word(hostFieldPlus4)});
     if (host == nullptr) {
         return;
@@ -85,7 +95,9 @@ void mouseAreasPrepare(std::byte* areas, std::byte* gauge, std::byte* hostFieldP
                         ", not the root's hostField plus 4 (" + hex(expected) + ")");
     }
 }
-void mouseAreasRegister(std::byte* areas, std::byte* gauge) {
+void mouseAreasRegister(MouseArea* areaRecords, GaugeHeader* gaugeRecord) {
+    std::byte* areas = bytesOf(areaRecords);
+    std::byte* gauge = bytesOf(gaugeRecord);
     auto* host = record(Service::MouseAreasRegister, {word(areas), word(gauge)});
     if (host == nullptr) {
         return;
@@ -98,7 +110,9 @@ void mouseAreasRegister(std::byte* areas, std::byte* gauge) {
     }
     host->mouseAreas = areas;
 }
-void mouseAreasRelease(std::byte* areas, std::byte* gauge) {
+void mouseAreasRelease(MouseArea* areaRecords, GaugeHeader* gaugeRecord) {
+    std::byte* areas = bytesOf(areaRecords);
+    std::byte* gauge = bytesOf(gaugeRecord);
     auto* host = record(Service::MouseAreasRelease, {word(areas), word(gauge)});
     if (host == nullptr) {
         return;
@@ -110,13 +124,15 @@ void mouseAreasRelease(std::byte* areas, std::byte* gauge) {
     }
     host->mouseAreas = nullptr;
 }
-void registerVariable(std::byte* variable) {
+void registerVariable(ModuleVariable* variableRecord) {
+    std::byte* variable = bytesOf(variableRecord);
     const auto id = readAt<std::uint32_t>(variable, R.variable.id);
     if (auto* host = record(Service::RegisterVariable, {word(variable)}, id)) {
         host->registered.insert(variable);
     }
 }
-void refreshVariable(std::byte* variable) {
+void refreshVariable(ModuleVariable* variableRecord) {
+    std::byte* variable = bytesOf(variableRecord);
     const auto id = readAt<std::uint32_t>(variable, R.variable.id);
     auto* host = record(Service::RefreshVariable, {word(variable)}, id);
     if (host == nullptr) {
@@ -142,6 +158,14 @@ constexpr std::array<std::uintptr_t, sizeof...(SLOTS)> unusedServices(std::index
     return {reinterpret_cast<std::uintptr_t>(&unusedService<int(SLOTS)>)...};
 }
 
+// A service as its slot holds it. The slot's type is spelled out: a service
+// whose type differs from its slot's does not compile, instead of being called
+// through a pointer of another type.
+template <class Slot>
+std::uintptr_t serviceWord(Slot service) {
+    return reinterpret_cast<std::uintptr_t>(service);
+}
+
 }  // namespace
 
 namespace detail {
@@ -149,18 +173,18 @@ namespace detail {
 std::array<std::uintptr_t, SERVICE_SLOTS> serviceTable() {
     auto table = unusedServices(std::make_index_sequence<SERVICE_SLOTS>());
     const auto slot = [&table](Service service) -> std::uintptr_t& { return table[std::size_t(service)]; };
-    slot(Service::ElementsRelay1) = reinterpret_cast<std::uintptr_t>(&elementsRelay1);
-    slot(Service::ElementsSetup) = reinterpret_cast<std::uintptr_t>(&elementsSetup);
-    slot(Service::ElementsStart) = reinterpret_cast<std::uintptr_t>(&elementsStart);
-    slot(Service::ElementsRelay4) = reinterpret_cast<std::uintptr_t>(&elementsRelay4);
-    slot(Service::ElementsRelay5) = reinterpret_cast<std::uintptr_t>(&elementsRelay5);
-    slot(Service::ElementsRelay6) = reinterpret_cast<std::uintptr_t>(&elementsRelay6);
-    slot(Service::ElementsFinal) = reinterpret_cast<std::uintptr_t>(&elementsFinal);
-    slot(Service::MouseAreasPrepare) = reinterpret_cast<std::uintptr_t>(&mouseAreasPrepare);
-    slot(Service::MouseAreasRegister) = reinterpret_cast<std::uintptr_t>(&mouseAreasRegister);
-    slot(Service::MouseAreasRelease) = reinterpret_cast<std::uintptr_t>(&mouseAreasRelease);
-    slot(Service::RegisterVariable) = reinterpret_cast<std::uintptr_t>(&registerVariable);
-    slot(Service::RefreshVariable) = reinterpret_cast<std::uintptr_t>(&refreshVariable);
+    slot(Service::ElementsRelay1) = serviceWord<ElementService>(&elementsRelay1);
+    slot(Service::ElementsSetup) = serviceWord<ElementServiceWithValue>(&elementsSetup);
+    slot(Service::ElementsStart) = serviceWord<ElementService>(&elementsStart);
+    slot(Service::ElementsRelay4) = serviceWord<ElementService>(&elementsRelay4);
+    slot(Service::ElementsRelay5) = serviceWord<ElementServiceWithValue>(&elementsRelay5);
+    slot(Service::ElementsRelay6) = serviceWord<ElementService>(&elementsRelay6);
+    slot(Service::ElementsFinal) = serviceWord<ElementService>(&elementsFinal);
+    slot(Service::MouseAreasPrepare) = serviceWord<MouseAreasPrepareService>(&mouseAreasPrepare);
+    slot(Service::MouseAreasRegister) = serviceWord<MouseAreasService>(&mouseAreasRegister);
+    slot(Service::MouseAreasRelease) = serviceWord<MouseAreasService>(&mouseAreasRelease);
+    slot(Service::RegisterVariable) = serviceWord<VariableService>(&registerVariable);
+    slot(Service::RefreshVariable) = serviceWord<VariableService>(&refreshVariable);
     return table;
 }
 

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the "fuzz" preset: clang with AddressSanitizer
 # and UndefinedBehaviorSanitizer) and runs each for SECONDS (default 60), then
-# prints the executions, coverage and findings per target. Exits 1 on any
-# finding or a failed build, 2 on bad usage.
+# prints the executions, coverage and findings per target. Then flies the
+# built-in flight once with the vorlat program and the module of the same build
+# (`ubsan-fly`): clang's "undefined" includes its function check, which stops a
+# call through a function pointer of another type than the function's, such as
+# a host service that does not have exactly its slot's type. Exits 1 on any
+# finding, a failed flight or a failed build, 2 on bad usage.
 #
 # Usage: scripts/fuzz.sh [SECONDS] [--only TARGET]... [--no-build] [--summary FILE]
 #   --only TARGET   run this target only (repeatable)
 #   --no-build      run what is built already (two runs side by side share one build)
-#   --summary FILE  append "fuzz CLEAN FOUND 0": targets clean, targets with findings
+#   --summary FILE  append "fuzz CLEAN FOUND 0": targets clean, targets with findings,
+#                   and "ubsan-fly 1 0 0" or "ubsan-fly 0 1 0"
 #
 # The targets are those tests/fuzz/CMakeLists.txt declares (listed in
 # build/fuzz/tests/fuzz/targets.txt): a new parser's target runs here as soon
@@ -30,7 +35,7 @@ while [ $# -gt 0 ]; do
     --only) [ $# -ge 2 ] || { echo "fuzz: --only needs a target" >&2; exit 2; }; only+=("$2"); shift 2 ;;
     --no-build) build=0; shift ;;
     --summary) [ $# -ge 2 ] || { echo "fuzz: --summary needs a file" >&2; exit 2; }; summary=$2; shift 2 ;;
-    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *[!0-9]*|'') echo "fuzz: unknown argument \"$1\" (expected SECONDS, --only, --no-build or --summary)" >&2; exit 2 ;;
     *) seconds=$1; shift ;;
   esac
@@ -49,7 +54,28 @@ if [ "$build" = 1 ]; then
   rm -f "$out"/tests/fuzz/fuzz_*
   cmake --build "$out" -j "${VORLAT_JOBS:-2}" --target fuzz_targets -- -k 0 >&2 ||
     echo "fuzz: some fuzz targets did not build" >&2
+  rm -f "$out/host/cli/vorlat"
+  cmake --build "$out" -j "${VORLAT_JOBS:-2}" --target vorlat gauge >&2 ||
+    echo "fuzz: the vorlat program or the module did not build" >&2
 fi
+
+# ubsan-fly: the built-in flight, end to end, in a scratch folder. Prints the outcome; 0 when it flew clean.
+fly_once() {
+  local program=$PWD/$out/host/cli/vorlat log=$out/logs/ubsan-fly.log work rc
+  mkdir -p "$out/logs"
+  [ -x "$program" ] || { echo "fuzz: ubsan-fly: the vorlat program was not built" >&2; return 1; }
+  work=$(mktemp -d)
+  echo "== fuzz: ubsan-fly: the built-in flight under AddressSanitizer and UndefinedBehaviorSanitizer" >&2
+  (cd "$work" && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 "$program" fly --out flight) > "$log" 2>&1
+  rc=$?
+  rm -rf "$work"
+  if [ "$rc" = 0 ] && ! grep -q -e 'runtime error' -e 'Sanitizer' "$log"; then
+    echo "fuzz: ubsan-fly: the built-in flight flew clean" >&2; return 0
+  fi
+  echo "fuzz: ubsan-fly: FAILED (exit code $rc); see $log" >&2
+  grep -m5 -e 'runtime error' -e 'ERROR' "$log" >&2
+  return 1
+}
 [ -f "$out/tests/fuzz/targets.txt" ] || { echo "fuzz: no targets built in $out (run without --no-build)" >&2; exit 1; }
 mapfile -t declared < "$out/tests/fuzz/targets.txt"
 if [ ${#only[@]} -gt 0 ]; then
@@ -102,4 +128,7 @@ printf '%-16s %12s %8s %8s %8s\n' target executions cov ft findings
 printf '%s\n' "${rows[@]}"
 echo "fuzz: ${#targets[@]} targets, $total_runs executions, $broken with findings"
 [ -z "$summary" ] || echo "fuzz $clean $broken 0" >> "$summary"
-[ "$broken" = 0 ]
+
+if fly_once; then flew="1 0 0"; else flew="0 1 0"; fi
+[ -z "$summary" ] || echo "ubsan-fly $flew" >> "$summary"
+[ "$broken" = 0 ] && [ "$flew" = "1 0 0" ]

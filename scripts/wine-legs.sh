@@ -30,6 +30,8 @@ win64_build=${VORLAT_WIN64_BUILD:-$root/build/win64}
 wine_dir=${VORLAT_WINE_DIR:-$root/build/wine}
 jobs=${VORLAT_JOBS:-2}
 mkdir -p "$wine_dir"
+# A 32-bit Wine in the Debian root of scripts/wine32-root.sh sees these folders too.
+export VORLAT_WINE32_BINDS=$win32_build:$wine_dir${VORLAT_WINE32_BINDS:+:$VORLAT_WINE32_BINDS}
 logs=$wine_dir/logs
 mkdir -p "$logs"
 

@@ -108,6 +108,16 @@ std::string unknownColumnMessage(std::string_view name) {
     return start + ": a column is a name from docs/trace-format.md" + closest + ", " + otherForms;
 }
 
+// Equality that counts its calls: the header checks' comparisons, for TraceWork.
+template <class T>
+struct CountedEqual {
+    std::size_t* count;
+    bool operator()(const T& a, const T& b) const {
+        ++*count;
+        return a == b;
+    }
+};
+
 std::string formatTime(double seconds) {
     char buffer[64];
     auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, seconds);
@@ -137,7 +147,8 @@ namespace {
 // columns, every later one is a row.
 class TraceParser {
 public:
-    explicit TraceParser(const std::string& fileName) : fileName_(fileName) {}
+    TraceParser(const std::string& fileName, TraceWork& work)
+        : fileName_(fileName), work_(work), fedBy_(0, ChannelHash{}, CountedEqual<Channel>{&work.headerComparisons}) {}
     Trace parse(std::istream& input);
 
 private:
@@ -149,11 +160,13 @@ private:
     TraceError fail(std::size_t column, std::string message) const;
 
     const std::string& fileName_;
+    TraceWork& work_;
     Trace trace_;
     std::vector<std::string> headerNames_;  // every header field, `time` included
     std::size_t timeColumn_ = 0;
     std::vector<std::size_t> inputColumn_;                         // header field -> input column, or npos for `time`
-    std::unordered_map<Channel, std::size_t, ChannelHash> fedBy_;  // channel -> the input column feeding it
+    // channel -> the input column feeding it
+    std::unordered_map<Channel, std::size_t, ChannelHash, CountedEqual<Channel>> fedBy_;
     std::vector<double> current_;                                  // the values as held after the last row
     bool haveHeader_ = false;
     std::size_t lineNumber_ = 0;
@@ -183,7 +196,9 @@ Trace TraceParser::parse(std::istream& input) {
 void TraceParser::readHeader(const std::vector<std::string_view>& fields) {
     haveHeader_ = true;
     std::optional<std::size_t> foundTime;
-    std::unordered_set<std::string_view> seen;  // views into the header line, which outlives this call
+    // Views into the header line, which outlives this call.
+    std::unordered_set<std::string_view, std::hash<std::string_view>, CountedEqual<std::string_view>> seen(
+        0, std::hash<std::string_view>{}, CountedEqual<std::string_view>{&work_.headerComparisons});
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const std::string_view name = fields[i];
         headerNames_.emplace_back(name);
@@ -273,7 +288,10 @@ TraceError TraceParser::fail(std::size_t column, std::string message) const {
 
 }  // namespace
 
-Trace parseTrace(std::istream& input, const std::string& fileName) { return TraceParser(fileName).parse(input); }
+Trace parseTrace(std::istream& input, const std::string& fileName, TraceWork* work) {
+    TraceWork uncounted;
+    return TraceParser(fileName, work != nullptr ? *work : uncounted).parse(input);
+}
 
 Trace loadTrace(const std::string& path) {
     if (path == "-") return parseTrace(std::cin, STANDARD_INPUT_NAME);

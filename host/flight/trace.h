@@ -53,7 +53,13 @@ struct Trace {
 // How messages name a trace read from standard input.
 inline constexpr char STANDARD_INPUT_NAME[] = "standard input";
 
-Trace parseTrace(std::istream& input, const std::string& fileName);
+// The work of one parse, counted for the tests that check it grows in step
+// with the header and no faster.
+struct TraceWork {
+    std::size_t headerComparisons = 0;  // header names and channels compared with one another
+};
+
+Trace parseTrace(std::istream& input, const std::string& fileName, TraceWork* work = nullptr);
 // Reads the file at `path`, or standard input for "-". Throws TraceError when
 // it cannot be read, naming the file.
 Trace loadTrace(const std::string& path);
