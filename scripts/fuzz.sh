@@ -54,14 +54,14 @@ if [ "$build" = 1 ]; then
   rm -f "$out"/tests/fuzz/fuzz_*
   cmake --build "$out" -j "${VORLAT_JOBS:-2}" --target fuzz_targets -- -k 0 >&2 ||
     echo "fuzz: some fuzz targets did not build" >&2
-  rm -f "$out/host/cli/vorlat"
+  rm -f "$out/program/vorlat"
   cmake --build "$out" -j "${VORLAT_JOBS:-2}" --target vorlat gauge >&2 ||
     echo "fuzz: the vorlat program or the module did not build" >&2
 fi
 
 # ubsan-fly: the built-in flight, end to end, in a scratch folder. Prints the outcome; 0 when it flew clean.
 fly_once() {
-  local program=$PWD/$out/host/cli/vorlat log=$out/logs/ubsan-fly.log work rc
+  local program=$PWD/$out/program/vorlat log=$out/logs/ubsan-fly.log work rc
   mkdir -p "$out/logs"
   [ -x "$program" ] || { echo "fuzz: ubsan-fly: the vorlat program was not built" >&2; return 1; }
   work=$(mktemp -d)
