@@ -18,6 +18,15 @@ namespace {
 
 const unsigned char* fontBytes(std::string_view ttf) { return reinterpret_cast<const unsigned char*>(ttf.data()); }
 
+// The bytes of a UTF-8 sequence its first byte announces; 0 for a byte that cannot begin one.
+int sequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead < 0xE0) return 2;
+    if (lead >= 0xE0 && lead < 0xF0) return 3;
+    if (lead >= 0xF0 && lead < 0xF5) return 4;
+    return 0;
+}
+
 }  // namespace
 
 Face::Face(bool bold)
@@ -51,8 +60,9 @@ const GlyphMask& Face::mask(int glyph, int cellPixels, int phase) {
     // target (32-bit builds too) and no contraction into fused multiply-adds,
     // each step rounds the same way everywhere, so the masks are the same bytes.
     const float scale = stbtt_ScaleForPixelHeight(info_.get(), static_cast<float>(cellPixels));
-    const std::int64_t capPixels = std::max<std::int64_t>(1, (2 * std::int64_t(cap_) * cellPixels + cellUnits()) /
-                                                                 (2 * std::int64_t(cellUnits())));
+    const std::int64_t capRounded =
+        (2 * std::int64_t(cap_) * cellPixels + cellUnits()) / (2 * std::int64_t(cellUnits()));
+    const std::int64_t capPixels = std::max<std::int64_t>(1, capRounded);
     const float heightScale = static_cast<float>(capPixels) / static_cast<float>(cap_);
     const float shift = static_cast<float>(phase) / PHASES_PER_PIXEL;
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
@@ -72,9 +82,7 @@ std::vector<char32_t> codepoints(std::string_view text) {
     std::vector<char32_t> out;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                        : lead >= 0xF0 && lead < 0xF5    ? 4
-                                                                         : 0;
+        const int length = sequenceLength(lead);
         char32_t value = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
         bool valid = length > 0 && i + length <= text.size();
         for (int k = 1; valid && k < length; ++k) {

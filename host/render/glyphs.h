@@ -39,7 +39,7 @@ public:
     int ascentUnits() const { return ascent_; }
     int cellUnits() const { return ascent_ - descent_; }
     int capUnits() const { return cap_; }  // the height of capitals and flat-topped digits
-    int glyph(char32_t codepoint) const;  // 0 (the missing glyph's box) when the face has none
+    int glyph(char32_t codepoint) const;   // 0 (the missing glyph's box) when the face has none
     int advanceUnits(int glyph) const;
     // The glyph drawn with a cell of `cellPixels`, its pen `phase` quarter pixels
     // right of a pixel's edge. Heights are scaled a little so that capitals and

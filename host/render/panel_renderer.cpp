@@ -139,7 +139,8 @@ struct PanelRenderer::Impl {
         if (element.text.empty() || element.height <= 0 || element.width <= 0) return;
         Face& font = face(element.fontWeight);
         const int cell = element.height * scale;
-        const Rect box{element.x * scale, element.y * scale, (element.x + element.width) * scale, element.y * scale + cell};
+        const Rect box{element.x * scale, element.y * scale, (element.x + element.width) * scale,
+                       element.y * scale + cell};
         std::vector<int> glyphs;
         std::int64_t lineUnits = 0;
         for (const char32_t codepoint : codepoints(element.text)) {
