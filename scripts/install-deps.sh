@@ -15,7 +15,7 @@ want=${1:-all}
 native_pkgs=(
   cmake g++ make ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev libcairo2-dev libfontconfig-dev fonts-liberation2
+  libcli11-dev libcairo2-dev libstb-dev fonts-liberation2
   libplplot-dev plplot-driver-cairo nlohmann-json3-dev
   locales binutils
   miller hyperfine

@@ -1,11 +1,13 @@
 // Pictures of the panel as the host shows it now: the background and icon
 // bitmaps from the module's resources, scaled by whole pixels, and every text
-// in its element's colour and font, placed as its text flags say.
+// in its element's colour and font, placed as its text flags say. The same
+// panel gives the same PNG bytes on every platform and compiler.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <iosfwd>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -42,21 +44,26 @@ public:
     // Into an open stream (an AtomicFile's); a failed write throws RenderError
     // naming `name` and why. The caller flushes and closes the stream.
     void writePng(std::FILE* stream, const std::string& name) const;
+    void writePng(std::ostream& stream, const std::string& name) const;
+    // The PNG file's bytes: the same for the same picture on every platform.
+    std::string pngBytes() const;
 
 private:
     int width_, height_;
     std::vector<std::uint32_t> xrgb_;
 };
 
-// A font face chosen by fontconfig for a name the panel asks for.
+// The face that draws a font the panel asks for. The program carries one
+// typeface, Liberation Mono (metric-compatible with Courier New, the panel's
+// font), so every name resolves to it, in bold from weight 700.
 struct ResolvedFont {
-    std::string family;  // e.g. "Liberation Mono" for "Courier New"
-    std::string file;
+    std::string family;  // "Liberation Mono"
+    std::string file;    // the built-in font file's name, e.g. "LiberationMono-Regular.ttf"
 };
-ResolvedFont resolveFont(const std::string& name, int weight);  // throws RenderError
+ResolvedFont resolveFont(const std::string& name, int weight);
 
-// Frees the font caches that fontconfig and cairo keep for the whole process,
-// so that leak checkers see nothing at exit. Call once, when no renderer is left.
+// Nothing is cached for the whole process any longer (each renderer owns its
+// glyphs); kept so that callers which free caches at exit need not change.
 void releaseFontCaches();
 
 class PanelRenderer {
@@ -76,6 +83,7 @@ public:
     void writePng(const Host& host, std::FILE* stream, const std::string& name) const {
         render(host).writePng(stream, name);
     }
+    std::string pngBytes(const Host& host) const { return render(host).pngBytes(); }
 
 private:
     struct Impl;

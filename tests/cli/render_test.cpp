@@ -1,26 +1,22 @@
 // Pictures of the panel: size, the bitmaps' known pixels, the icons' state,
-// text colours inside their fields, and the stall disc.
+// text colours inside their fields and where digits stand in them, the stall
+// disc, and the same bytes for the same panel.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
+#include "host/gauge_facts.h"
 #include "host/render/panel_renderer.h"
 #include "tests/cli/work_dir.h"
 
 namespace vorlat::render {
 namespace {
-
-// The font caches live as long as the process: free them once every test has run.
-class FontCacheRelease : public ::testing::Environment {
-public:
-    void TearDown() override { releaseFontCaches(); }
-};
-[[maybe_unused]] const ::testing::Environment* const fontCacheRelease =
-    ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
 
 using Rgb = std::array<std::uint8_t, 3>;
 constexpr Rgb LIGHT{232, 232, 232}, DARK{32, 32, 32}, PANEL_GREY{96, 96, 96};
@@ -43,15 +39,26 @@ protected:
         flight::RunOptions options;
         options.duration = STALLED + 1;
         options.presses = source.ownPresses();
-        pictures_ = new std::map<double, PanelImage>();
+        pictures_ = new std::map<double, Shot>();
         flight::runFlight(host, source, options, [&](const Host& h, const flight::UpdateInfo& info) {
-            for (double moment : {ON_GROUND, CRUISE, STALLED})
-                if (!pictures_->contains(moment) && info.time >= moment) pictures_->emplace(moment, renderer.render(h));
+            for (double moment : {ON_GROUND, CRUISE, STALLED}) {
+                if (pictures_->contains(moment) || info.time < moment) continue;
+                // A renderer of its own draws every glyph afresh; the flight's renderer has them cached.
+                pictures_->emplace(moment, Shot{.image = renderer.render(h),
+                                                .texts = textElements(h),
+                                                .freshPng = PanelRenderer(h, SCALE).pngBytes(h)});
+            }
         });
     }
     static void TearDownTestSuite() { delete pictures_; }
 
-    static const PanelImage& at(double moment) { return pictures_->at(moment); }
+    struct Shot {
+        PanelImage image;
+        std::vector<ElementView> texts;
+        std::string freshPng;
+    };
+    static const PanelImage& at(double moment) { return pictures_->at(moment).image; }
+    static const Shot& shot(double moment) { return pictures_->at(moment); }
     // The picture pixel in the middle of a panel pixel.
     static Rgb panelPixel(const PanelImage& image, int x, int y) {
         return image.pixel(x * SCALE + SCALE / 2, y * SCALE + SCALE / 2);
@@ -66,9 +73,15 @@ protected:
     }
 
 private:
-    static std::map<double, PanelImage>* pictures_;
+    static std::vector<ElementView> textElements(const Host& host) {
+        std::vector<ElementView> texts;
+        for (const ElementView& element : host.children())
+            if (element.kind == gauge::TEXT_KIND) texts.push_back(element);
+        return texts;
+    }
+    static std::map<double, Shot>* pictures_;
 };
-std::map<double, PanelImage>* PanelPictures::pictures_ = nullptr;
+std::map<double, PanelPictures::Shot>* PanelPictures::pictures_ = nullptr;
 
 bool greenText(const Rgb& p) { return p[1] > 150 && p[0] < 100 && p[2] < 100; }
 bool redText(const Rgb& p) { return p[0] > 150 && p[1] < 100 && p[2] < 100; }
@@ -138,10 +151,86 @@ TEST(PanelRendererScale, AnyScaleGivesThePanelTimesIt) {
     host.final();
 }
 
-TEST(FontResolution, CourierNewResolvesToAMonospaceFace) {
-    const ResolvedFont font = resolveFont("Courier New", 400);
-    EXPECT_FALSE(font.file.empty());
-    EXPECT_EQ(font.family, "Liberation Mono");
+TEST_F(PanelPictures, TheSamePanelGivesTheSameBytes) {
+    for (double moment : {ON_GROUND, STALLED}) {
+        const std::string png = at(moment).pngBytes();
+        EXPECT_EQ(png.substr(1, 3), "PNG");
+        EXPECT_EQ(png, at(moment).pngBytes()) << moment;
+        EXPECT_EQ(png, shot(moment).freshPng) << "a fresh renderer at " << moment;
+    }
+    EXPECT_NE(at(ON_GROUND).pngBytes(), at(STALLED).pngBytes());
+}
+
+// At scale 3 a field 11 panel pixels high is one 33-pixel cell of Liberation
+// Mono: the baseline 24 pixels down (ascent 1705 of 2320 units) and digits 19
+// pixels tall (1349 units), rounded to whole pixels so that their tops and
+// bottoms are solid rows of the text's own colour.
+TEST_F(PanelPictures, DigitsFillTheirRowsBetweenCapHeightAndBaseline) {
+    constexpr int FIRST_ROW = 24 - 19, LAST_ROW = 24 - 1, FIELD_HEIGHT = 11;
+    int checked = 0;
+    for (double moment : {ON_GROUND, CRUISE, STALLED}) {
+        for (const ElementView& text : shot(moment).texts) {
+            if (text.height != FIELD_HEIGHT || text.text.find_first_of("0123456789") == std::string::npos) continue;
+            const Rgb ink{std::uint8_t(text.foreColour), std::uint8_t(text.foreColour >> 8),
+                          std::uint8_t(text.foreColour >> 16)};
+            int top = -1, bottom = -1;  // rows of the field, from its top, with a pixel all ink
+            for (int row = 0; row < FIELD_HEIGHT * SCALE; ++row)
+                for (int column = 0; column < text.width * SCALE; ++column)
+                    if (at(moment).pixel(text.x * SCALE + column, text.y * SCALE + row) == ink) {
+                        if (top < 0) top = row;
+                        bottom = row;
+                    }
+            EXPECT_EQ(top, FIRST_ROW) << '"' << text.text << "\" at " << moment;
+            EXPECT_EQ(bottom, LAST_ROW) << '"' << text.text << "\" at " << moment;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 50);
+}
+
+TEST_F(PanelPictures, CentredTextsSitInTheMiddleOfTheirField) {
+    // Every glyph advances 1229 of the cell's 2320 units, 17.48 pixels at scale 3,
+    // and the line (spaces too) is centred in the field: the first and last
+    // visible glyphs' ink lies within their own advance.
+    constexpr double ADVANCE = 1229.0 / 2320 * 11 * SCALE;
+    int checked = 0;
+    for (const ElementView& text : shot(CRUISE).texts) {
+        const std::size_t first = text.text.find_first_not_of(' '), last = text.text.find_last_not_of(' ');
+        if (!(text.textFlags & TEXT_CENTRE) || text.height != 11 || first == std::string::npos) continue;
+        int leftmost = -1, rightmost = -1;  // picture columns from the field's left edge
+        for (int column = 0; column < text.width * SCALE; ++column)
+            for (int row = 0; row < text.height * SCALE; ++row)
+                if (greenText(at(CRUISE).pixel(text.x * SCALE + column, text.y * SCALE + row))) {
+                    if (leftmost < 0) leftmost = column;
+                    rightmost = column;
+                }
+        if (leftmost < 0) continue;  // not green
+        const double lineStart = (text.width * SCALE - ADVANCE * double(text.text.size())) / 2;
+        EXPECT_GE(leftmost, lineStart + ADVANCE * double(first)) << '"' << text.text << '"';
+        EXPECT_LT(leftmost, lineStart + ADVANCE * double(first + 1)) << '"' << text.text << '"';
+        EXPECT_GE(rightmost, lineStart + ADVANCE * double(last)) << '"' << text.text << '"';
+        EXPECT_LT(rightmost, lineStart + ADVANCE * double(last + 1)) << '"' << text.text << '"';
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+}
+
+TEST(FontResolution, EveryFontIsTheBuiltInMonospaceFace) {
+    struct Case {
+        const char* name;
+        int weight;
+        const char* file;
+    };
+    const Case cases[] = {
+        {.name = "Courier New", .weight = 400, .file = "LiberationMono-Regular.ttf"},
+        {.name = "Courier New", .weight = 700, .file = "LiberationMono-Bold.ttf"},
+        {.name = "Arial", .weight = 400, .file = "LiberationMono-Regular.ttf"},
+    };
+    for (const Case& c : cases) {
+        const ResolvedFont font = resolveFont(c.name, c.weight);
+        EXPECT_EQ(font.family, "Liberation Mono") << c.name;
+        EXPECT_EQ(font.file, c.file) << c.name << ' ' << c.weight;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The plot's output. PLplot draws in a child process: it ends its process on
-// its own errors, and its cairo driver leaves font caches that the program's
-// own cairo clean-up at exit must not meet. The child writes the picture into
+// its own errors and keeps global state between plots. The child writes the picture into
 // a pipe; the parent copies it into a temporary file beside the target
 // (files::AtomicFile), checks every write, and renames it into place only when
 // the child finished well, so a full disk or a failed plot leaves no partial file.

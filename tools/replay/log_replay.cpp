@@ -221,21 +221,11 @@ void Replayer::writePng(const std::string& path, const std::string& name) {
 
 std::string Replayer::png(int scale) {
     if (!host_) throw ReplayError("no row shown yet", false);
-    char* bytes = nullptr;
-    std::size_t size = 0;
-    std::FILE* stream = ::open_memstream(&bytes, &size);
-    if (stream == nullptr) throw ReplayError("cannot hold a panel picture in memory", false);
-    std::string failure;
     try {
-        renderer(scale).writePng(*host_, stream, "panel picture");
+        return renderer(scale).pngBytes(*host_);
     } catch (const render::RenderError& e) {
-        failure = std::string("panel picture: ") + e.what();
+        throw ReplayError(std::string("panel picture: ") + e.what(), false);
     }
-    std::fclose(stream);
-    std::string png(bytes, bytes == nullptr ? 0 : size);
-    std::free(bytes);
-    if (!failure.empty()) throw ReplayError(failure, false);
-    return png;
 }
 
 namespace {
