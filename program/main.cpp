@@ -19,7 +19,6 @@
 #include "common/printable.h"
 #include "host/host.h"
 #include "host/module_version.h"
-#include "host/render/panel_renderer.h"
 #include "program/command_run.h"
 #include "program/commands.h"
 #include "program/log_commands.h"
@@ -209,7 +208,5 @@ int main(int argc, char** argv) {
     vorlat::cli::addInspectCommand(program);
     addLogCommands(program);
     addVersionFlags(program);
-    const int status = runProgram(program, argc, argv);
-    vorlat::render::releaseFontCaches();
-    return status;
+    return runProgram(program, argc, argv);
 }

@@ -106,8 +106,6 @@ ResolvedFont resolveFont(const std::string& /*name*/, int weight) {
     return {"Liberation Mono", weight >= WINDOWS_BOLD ? "LiberationMono-Bold.ttf" : "LiberationMono-Regular.ttf"};
 }
 
-void releaseFontCaches() {}
-
 struct PanelRenderer::Impl {
     int scale = DEFAULT_SCALE;
     int width = 0, height = 0;  // of the background, in panel pixels

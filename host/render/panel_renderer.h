@@ -62,9 +62,6 @@ struct ResolvedFont {
 };
 ResolvedFont resolveFont(const std::string& name, int weight);
 
-// Nothing is cached for the whole process any longer (each renderer owns its
-// glyphs); kept so that callers which free caches at exit need not change.
-void releaseFontCaches();
 
 class PanelRenderer {
 public:
