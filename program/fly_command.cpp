@@ -343,12 +343,14 @@ void addFlyCommand(CLI::App& app) {
     command->add_option("--rate", options->rate, "Panel updates per second; the tick count rises by one per update")
         ->capture_default_str();
     command->add_option("--press", options->presses,
-                        "Press a button at TIME seconds: TIME:record, TIME:pause, or TIME:X,Y at panel pixels "
-                        "(through the mouse areas); repeatable");
+                        "Press a button at TIME: TIME:record, TIME:pause, or TIME:X,Y at panel pixels "
+                        "(through the mouse areas); TIME as for --png-at; repeatable");
     command->add_flag("--no-flight-presses", options->noOwnPresses,
                       "Leave out the built-in flight's own record and pause presses");
     command->add_option("--png", options->png, "Write the panel as it stands at the end to this PNG file");
-    command->add_option("--png-at", options->pngAt, "TIME:FILE: write the panel at TIME seconds; repeatable");
+    command->add_option("--png-at", options->pngAt, "TIME:FILE: write the panel at TIME, in seconds (140.5), m:ss (2:20) or h:mm:ss; the time is the "
+                        "longest part before a colon that reads as one (2:20:x.png is 2:20 and x.png; write 2:./20:x.png "
+                        "for a file 20:x.png); repeatable");
     command->add_option("--frames", options->frames,
                         "Write numbered PNG frames into this directory, which must be empty or new");
     command->add_flag("--force", options->force,

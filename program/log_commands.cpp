@@ -145,7 +145,8 @@ void addReplayCommand(CLI::App& log) {
     auto options = std::make_shared<ReplayOptions>();
     CLI::App* replay = log.add_subcommand("replay", "The panel as it stood at a moment of the log");
     addFlightInputs(replay, options->inputs, false);
-    replay->add_option("--png-at", options->pngAt, "TIME:OUT.png, the panel at TIME seconds (repeatable)");
+    replay->add_option("--png-at", options->pngAt, "TIME:OUT.png, the panel at TIME, written as for fly --png-at (2:20:x.png is 2:20 and x.png); "
+                   "repeatable");
     replay->add_option("--frames", options->framesDir, "Write one PNG per row into this folder");
     replay->add_flag("--force", options->force, "Let --frames replace the earlier frames in a folder that has files");
     replay->callback([options, replay] {
@@ -177,7 +178,7 @@ void addReplayCommand(CLI::App& log) {
 }  // namespace
 
 void addLogCommands(CLI::App& app) {
-    CLI::App* log = app.add_subcommand("log", "Read a flight log: summary, CSV, plots and replay on the panel");
+    CLI::App* log = app.add_subcommand("log", "Read a flight log: summary, CSV, plots, replay on the panel and an HTML report");
     log->require_subcommand(1);
     addSummaryCommand(*log);
     addCsvCommand(*log);

@@ -124,8 +124,8 @@ void report(const ReportOptions& options) {
     ReportContent content;
     for (std::size_t f = 0; f < inputs.files.size(); ++f) {
         SummarySink summary(inputs.tickRate, range);
-        // The default panels' series, as the plot reduces them at the default tick rate.
-        series.push_back(std::make_unique<FlightSeries>(plottedColumns(planPanels({})), DEFAULT_TICK_RATE));
+        // The default panels' series on the same time axis as the summary, events and pictures.
+        series.push_back(std::make_unique<FlightSeries>(plottedColumns(planPanels({})), inputs.tickRate));
         const LogInfo info = readFlight(inputs.files[f], inputs, {&summary, series.back().get()});
         ReportFlight flight{.label = labels[f], .summary = summary.finish(info), .series = series.back().get()};
         if (several && info.firstIndex)

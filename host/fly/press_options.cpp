@@ -4,22 +4,11 @@
 #include <cmath>
 
 #include "common/printable.h"
+#include "common/time_text.h"
 
 namespace vorlat::cli {
 
 namespace {
-
-double parseTime(std::string_view text, std::string_view argument) {
-    double value = 0;
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        throw UsageError(printable(argument) + ": the time " + printable(text) +
-                         " is not a number of seconds");
-    if (!std::isfinite(value) || value < 0)
-        throw UsageError(printable(argument) + ": the time must be a finite number of seconds, 0 or more");
-    return value;
-}
 
 int parseCoordinate(std::string_view text, std::string_view argument) {
     int value = 0;
@@ -48,12 +37,10 @@ std::string formatSeconds(double seconds) {
 }  // namespace
 
 flight::Press parsePress(std::string_view argument) {
-    const std::size_t colon = argument.find(':');
-    if (colon == std::string_view::npos)
-        throw UsageError(printable(argument) + ": expected TIME:record, TIME:pause or TIME:X,Y");
+    const timetext::Timed timed = timetext::splitTimed(argument, "record, TIME:pause or TIME:X,Y");
     flight::Press press;
-    press.time = parseTime(argument.substr(0, colon), argument);
-    const std::string_view what = argument.substr(colon + 1);
+    press.time = timed.time;
+    const std::string_view what = timed.what;
     if (what == "record") {
         press.target = flight::Press::Target::Record;
     } else if (what == "pause") {
@@ -70,10 +57,8 @@ flight::Press parsePress(std::string_view argument) {
 }
 
 TimedPicture parseTimedPicture(std::string_view argument, std::string_view fileForm) {
-    const std::size_t colon = argument.find(':');
-    if (colon == std::string_view::npos || colon + 1 == argument.size())
-        throw UsageError(printable(argument) + ": expected TIME:" + std::string(fileForm));
-    return {parseTime(argument.substr(0, colon), argument), std::string(argument.substr(colon + 1))};
+    const timetext::Timed timed = timetext::splitTimed(argument, fileForm);
+    return {timed.time, std::string(timed.what)};
 }
 
 std::string describePress(const flight::Press& press) {

@@ -16,7 +16,10 @@ TEST(PressSpec, ReadsEveryForm) {
         {"38:record", {38, Press::Target::Record, 0, 0}},
         {"0:pause", {0, Press::Target::Pause, 0, 0}},
         {"12.5:56,10", {12.5, Press::Target::Point, 56, 10}},
-        {"+1:0,84", {1, Press::Target::Point, 0, 84}},
+        {"1:0,84", {1, Press::Target::Point, 0, 84}},
+        {"1:30:record", {90, Press::Target::Record, 0, 0}},
+        {"1:02:03:pause", {3723, Press::Target::Pause, 0, 0}},
+        {"2:20:30,40", {140, Press::Target::Point, 30, 40}},
     };
     for (const auto& c : cases) EXPECT_EQ(parsePress(c.argument), c.press) << c.argument;
 }
@@ -26,10 +29,11 @@ TEST(PressSpec, RejectsWhatItCannotRead) {
         const char* argument;
         const char* message;
     } cases[] = {
-        {"record", "\"record\": expected TIME:record, TIME:pause or TIME:X,Y"},
-        {"x:record", "\"x:record\": the time \"x\" is not a number of seconds"},
-        {"-1:record", "\"-1:record\": the time must be a finite number of seconds, 0 or more"},
-        {"inf:pause", "\"inf:pause\": the time must be a finite number of seconds, 0 or more"},
+        {"record", "\"record\": no colon; expected TIME:record, TIME:pause or TIME:X,Y, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"x:record", "\"x:record\": the time \"x\" has a field that is not a whole number; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"-1:record", "\"-1:record\": the time \"-1\" is negative; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"inf:pause", "\"inf:pause\": the time \"inf\" has a field that is not a whole number; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"1e2:pause", "\"1e2:pause\": the time \"1e2\" has a field that is not a whole number; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
         {"3:stop", "\"3:stop\": after the time, expected record, pause or X,Y"},
         {"3:5", "\"3:5\": after the time, expected record, pause or X,Y"},
         {"3:5.5,2", "\"3:5.5,2\": \"5.5\" is not a whole pixel coordinate"},
@@ -60,14 +64,29 @@ TEST(PressSpec, DescribesAnyTimeExactly) {
         {{1e300, Press::Target::Record, 0, 0}, "1e+300 s record"},
     };
     for (const auto& c : cases) EXPECT_EQ(describePress(c.press), c.text);
-    EXPECT_EQ(describePress(parsePress("1e300:record")), "1e+300 s record");
 }
 
-TEST(TimedPictureSpec, SplitsAtTheFirstColon) {
-    const TimedPicture picture = parseTimedPicture("140.5:shots/stall:1.png");
-    EXPECT_EQ(picture.time, 140.5);
-    EXPECT_EQ(picture.file, "shots/stall:1.png");
-    EXPECT_EQ(parseTimedPicture("+2:a.png").time, 2);
+// The time is the longest part before a colon that reads as a time.
+TEST(TimedPictureSpec, TakesTheLongestTimeBeforeAColon) {
+    const struct {
+        const char* argument;
+        double time;
+        const char* file;
+    } cases[] = {
+        {.argument = "140.5:shots/stall:1.png", .time = 140.5, .file = "shots/stall:1.png"},
+        {.argument = "2:20:x.png", .time = 140, .file = "x.png"},
+        {.argument = "1:02:20:x.png", .time = 3740, .file = "x.png"},
+        {.argument = "1:02:20:30:x.png", .time = 3740, .file = "30:x.png"},  // three fields at most
+        {.argument = "2:./20:x.png", .time = 2, .file = "./20:x.png"},       // a file named 20:x.png at 2 s
+        {.argument = "2.0:20:x.png", .time = 2, .file = "20:x.png"},         // a fraction ends the time
+        {.argument = "2:2:x.png", .time = 2, .file = "2:x.png"},             // one digit is no minute field
+        {.argument = "2:60:x.png", .time = 2, .file = "60:x.png"},
+    };
+    for (const auto& c : cases) {
+        const TimedPicture picture = parseTimedPicture(c.argument);
+        EXPECT_EQ(picture.time, c.time) << c.argument;
+        EXPECT_EQ(picture.file, c.file) << c.argument;
+    }
 }
 
 // fly and `log replay` share these messages; the replay names its file OUT.png.
@@ -77,12 +96,13 @@ TEST(TimedPictureSpec, RejectsWhatItCannotRead) {
         const char* fileForm;
         const char* message;
     } cases[] = {
-        {"140.png", "FILE", "\"140.png\": expected TIME:FILE"},
-        {"140:", "OUT.png", "\"140:\": expected TIME:OUT.png"},
-        {"later:a.png", "FILE", "\"later:a.png\": the time \"later\" is not a number of seconds"},
-        {":a.png", "FILE", "\":a.png\": the time \"\" is not a number of seconds"},
-        {"-1:a.png", "FILE", "\"-1:a.png\": the time must be a finite number of seconds, 0 or more"},
-        {"nan:a.png", "OUT.png", "\"nan:a.png\": the time must be a finite number of seconds, 0 or more"},
+        {"140.png", "seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)ILE", "\"140.png\": no colon; expected TIME:seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)ILE, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"140:", "OUT.png", "\"140:\": nothing after the time; expected TIME:OUT.png, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"2:20:", "OUT.png", "\"2:20:\": nothing after the time; expected TIME:OUT.png, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"later:a.png", "seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)ILE", "\"later:a.png\": the time \"later\" has a field that is not a whole number; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {":a.png", "seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)ILE", "\":a.png\": the time \"\" is empty; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"-1:a.png", "seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)ILE", "\"-1:a.png\": the time \"-1\" is negative; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"nan:a.png", "OUT.png", "\"nan:a.png\": the time \"nan\" has a field that is not a whole number; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
     };
     for (const auto& c : cases) {
         try {

@@ -62,8 +62,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"NoValue", "fly --png", "vorlat fly: --png needs a value\n"},
         UsageCase{"MissingLogFile", "log summary", "vorlat log summary: FILE is required\n"},
         UsageCase{"TraceIsAFolder", "fly --trace /", "vorlat fly: /: a folder, not a trace file\n"},
-        UsageCase{"AbsurdPressTime", "fly --press 1e300:record",
-                  "vorlat fly: --press 1e+300 s record: the flight ends at 234 s\n"}),
+        UsageCase{"AbsurdPressTime", "fly --press 99999999:record",
+                  "vorlat fly: --press 99999999.00 s record: the flight ends at 234 s\n"},
+        UsageCase{"PressTimeInAnotherSyntax", "fly --press 1e300:record",
+                  "vorlat fly: \"1e300:record\": the time \"1e300\" has a field that is not a whole number; "
+                  "expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)\n"}),
     [](const ::testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
 
 // A trace the system cannot read is a failure of the system (1), not bad input.

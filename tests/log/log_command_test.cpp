@@ -75,7 +75,7 @@ const Case CASES[] = {
     {"plot flight.txt -o out.gif",               2, "", "out.gif: unknown output type; the name must end in .png, .svg or .pdf"},
     {"plot flight.txt -o no/such/dir/out.png",   1, "", "no/such/dir/out.png: cannot write into the folder no/such/dir"},
     {"replay flight.txt",                        2, "", "replay needs --png-at TIME:OUT.png or --frames DIR"},
-    {"replay flight.txt --png-at 99:late.png",   2, "", "time 99 s lies outside the recording (2.5 s to 5.5 s)"},
+    {"replay flight.txt --png-at 99:late.png",   2, "", "time 99 s lies outside the recording (2.5 s to 5 s, the last row's time)"},
     {"replay flight.txt --png-at 2.5",           2, "", "expected TIME:OUT.png"},
     {"frobnicate flight.txt",                    2, "", ""},
     // Ranges: rows at 2.5 to 5 s.
@@ -88,7 +88,7 @@ const Case CASES[] = {
     {"summary flight.txt --from 4 --to 3",       2, "", "vorlat log summary: --from 4 s comes after --to 3 s\n"},
     {"summary flight.txt --to 1:5",              2, "", "vorlat log summary: --to: the time \"1:5\" needs two digits after each colon"},
     {"replay flight.txt --from 3 --png-at 2.5:x.png", 2, "", "vorlat log replay: --png-at 2.5: the time lies outside the range from 3 s to the end\n"},
-    {"replay flight.txt --from 3.2 --png-at 3.3:x.png", 2, "", "time 3.3 s lies outside the rows of the range from 3.2 s to the end (3.5 s to 5.5 s)"},
+    {"replay flight.txt --from 3.2 --png-at 3.3:x.png", 2, "", "time 3.3 s lies outside the rows of the range from 3.2 s to the end (3.5 s to 5 s, the last row's time)"},
     {"summary flight.txt flight.txt --label a",  2, "", "vorlat log summary: --label given 1 time for 2 logs: give it once per log, in order, or not at all\n"},
     {"summary - - < flight.txt",                 2, "", "vorlat log summary: standard input (-) can be read only once\n"},
 };

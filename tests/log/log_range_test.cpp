@@ -11,6 +11,7 @@
 #include "tests/log/log_test_support.h"
 #include "tools/log/flight_log.h"
 #include "tools/log/log_range.h"
+#include "tools/log/summary_text.h"
 
 namespace {
 
@@ -107,6 +108,29 @@ TEST(LogRange, ReadsEveryFormOfAMomentAsTheSameNumber) {
     } catch (const RangeError& e) {
         EXPECT_NE(std::string(e.what()).find("run from 6.428571428571429 s to 19.285714285714285 s"), std::string::npos)
             << e.what();
+    }
+}
+
+// Below an hour a time prints as seconds; from an hour on as h:mm:ss, which
+// --from and --to read back as the same moment.
+TEST(LogRange, PrintsLongTimesAsAClockThatReadsBack) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {.value = 0.5, .text = "0.5 s"},
+        {.value = 3599.5, .text = "3599.5 s"},
+        {.value = 3600, .text = "1:00:00"},
+        {.value = 3740.25, .text = "1:02:20.25"},
+        {.value = 207754, .text = "57:42:34"},
+        {.value = 3599.9999, .text = "3600.0 s"},  // rounded as seconds, below an hour
+        {.value = 1e13, .text = "10000000000000.0 s"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(summary_text::seconds(c.value), c.text) << c.value;
+        if (c.value >= 3600 && c.value < 1e12) {
+            EXPECT_EQ(parseFlightTime(c.text), c.value) << c.text;
+        }
     }
 }
 

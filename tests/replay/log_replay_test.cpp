@@ -127,6 +127,38 @@ TEST(LogReplay, DrivesTheRowCounterOnlySoFarAndSaysSo) {
     EXPECT_TRUE(replayer.indexShown());
 }
 
+// A damaged or far-jumping index costs what a pause costs: the samples driven
+// are bounded by the rows shown, never by the index values.
+TEST(LogReplay, AnIndexJumpCostsNoMoreThanAPause) {
+    struct Case {
+        const char* name;
+        std::vector<std::int32_t> indexes;
+        std::int64_t hosts;       // an earlier index starts a fresh module
+        bool lastIndexShown;
+    };
+    // Each row after a header: a pause before it, so the reader keeps any later index.
+    const Case cases[] = {
+        {.name = "forward to two billion", .indexes = {3, 2'000'000'000, 2'000'000'005}, .hosts = 1,
+         .lastIndexShown = false},
+        {.name = "negative first", .indexes = {-2'147'483'647, 2'147'483'647}, .hosts = 1, .lastIndexShown = false},
+        {.name = "negative, then small", .indexes = {-2'000'000'000, 5}, .hosts = 1, .lastIndexShown = true},
+        {.name = "negative alone", .indexes = {-5}, .hosts = 1, .lastIndexShown = false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = OPENING;
+        for (const std::int32_t index : c.indexes) text += HEADER + row(index);
+        const FlightLog log = parseLog(text + END, "jump.txt");
+        ASSERT_EQ(log.rows.size(), c.indexes.size());
+        Replayer replayer;
+        for (const Row& r : log.rows) replayer.show(r);
+        const auto rows = static_cast<std::int64_t>(c.indexes.size());
+        EXPECT_LE(replayer.samplesDriven(), rows * (MAX_CATCH_UP_SAMPLES + 1));
+        EXPECT_EQ(replayer.hostsStarted(), c.hosts);
+        EXPECT_EQ(replayer.indexShown(), c.lastIndexShown);
+    }
+}
+
 // Rows at 1.5, 2.0 and 4.5 s (a pause between the last two), a sample every 0.5 s:
 // each picture shows the last row at or before its time, decided as the rows pass.
 TEST(LogReplay, ShowsTheRowAtATimeAndFindsTimesOutsideTheRecording) {
@@ -148,11 +180,11 @@ TEST(LogReplay, ReadsTimedPicturesAndSaysWhatIsWrongWithOne) {
         const char* argument;
         const char* message;
     } cases[] = {
-        {"12.5", "--png-at \"12.5\": expected TIME:OUT.png"},
-        {"12.5:", "--png-at \"12.5:\": expected TIME:OUT.png"},
-        {"abc:out.png", "--png-at \"abc:out.png\": the time \"abc\" is not a number of seconds"},
-        {":out.png", "--png-at \":out.png\": the time \"\" is not a number of seconds"},
-        {"nan:out.png", "--png-at \"nan:out.png\": the time must be a finite number of seconds, 0 or more"},
+        {"12.5", "--png-at \"12.5\": no colon; expected TIME:OUT.png, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"12.5:", "--png-at \"12.5:\": nothing after the time; expected TIME:OUT.png, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"abc:out.png", "--png-at \"abc:out.png\": the time \"abc\" has a field that is not a whole number; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {":out.png", "--png-at \":out.png\": the time \"\" is empty; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"nan:out.png", "--png-at \"nan:out.png\": the time \"nan\" has a field that is not a whole number; expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
         {"12.5:out.jpg", "--png-at \"12.5:out.jpg\": the picture's name must end in .png"},
     };
     for (const auto& c : cases) {

@@ -26,7 +26,7 @@
     const frame = button.dataset.flight === '0' ? t
       : frames.reduce((best, f) => (Math.abs(f.t - t) < Math.abs(best - t) ? f.t : best), Infinity);
     const caption = document.getElementById('panel-caption').textContent;
-    if (!caption.startsWith('The panel at ' + frame.toFixed(1) + ' s ')) misses.push(name + ': ' + caption);
+    if (!caption.startsWith('The replayed panel at ' + frame.toFixed(1) + ' s ')) misses.push(name + ': ' + caption);
   }
 
   function markerClashes() {

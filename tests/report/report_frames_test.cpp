@@ -41,7 +41,7 @@ struct ReplayCase {
 
 TEST(FastCatchUp, ShowsWhatTheFullReplayShows) {
     const ReplayCase cases[] = {
-        {.name = "a long catch-up", .rows = {{75, {}}, {5000, {.tas = 250, .hdng = 120, .bank = 30}}}},
+        {.name = "a long catch-up", .rows = {{75, {}}, {4000, {.tas = 250, .hdng = 120, .bank = 30}}}},
         {.name = "catch-ups around the full updates",
          .rows = {{3, {}},
                   {21, {.hdng = 100}},

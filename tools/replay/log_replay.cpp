@@ -160,7 +160,8 @@ const Host& Replayer::show(const Row& row) {
         return *host_;
     }
     if (!host_ || index - lag_ < samples_) restart(row);
-    std::int64_t target = index - lag_;
+    belowZero_ = index < 0;
+    std::int64_t target = std::max(index - lag_, samples_);
     if (target - samples_ > maxCatchUp_) {
         // Too far to drive: stay behind by the excess from here on.
         lag_ += target - samples_ - maxCatchUp_;
@@ -192,6 +193,7 @@ void Replayer::catchUp(std::int64_t samples) {
         host_->clearCalls();
         ticks_ = host_->variable(gauge::TICK_VARIABLE);
         samples_ += fast;
+        driven_ += fast;
     }
     for (std::int64_t n = fast; n < samples; ++n) takeSample();
 }
@@ -202,6 +204,7 @@ void Replayer::takeSample() {
     host_->update();
     host_->clearCalls();  // the host records every service call: a long replay would hold them all
     ++samples_;
+    ++driven_;
 }
 
 render::PanelRenderer& Replayer::renderer(int scale) {
@@ -245,6 +248,7 @@ void Replayer::restart(const Row& row) {
     makeScratchFolder();
     host_ = std::make_unique<Host>(HostOptions{
         .modulePath = modulePath_, .privateCopy = true, .resourceScript = {}, .logFolder = scratch_.string()});
+    ++started_;
     ticks_ = 0;
     samples_ = 0;
     lag_ = 0;
@@ -302,6 +306,12 @@ void ReplaySink::take(Shot& shot, const Row& row) {
     replayer_.show(row);
     replayer_.writePng(shot.file->temporary().string(), shot.request.file);
     shot.report = reportLine(shot.request.file, row);
+    // A time in a pause or a gap shows the last row before it: say so.
+    const double rowTime = timeOfIndex(row[INDEX], request_.tickRate);
+    if (shot.request.time >= rowTime + samplePeriod(request_.tickRate)) {
+        shot.report.pop_back();
+        shot.report += " (the last row before " + numberText(shot.request.time, -1) + " s: none was logged between)\n";
+    }
 }
 
 void ReplaySink::frame(const Row& row) {
@@ -317,8 +327,8 @@ std::string ReplaySink::reportLine(const std::string& file, const Row& row) cons
     std::string line = file + ": index " + numberText(row[INDEX], 0) + " at " +
                        numberText(timeOfIndex(row[INDEX], request_.tickRate), -1) + " s";
     if (!replayer_.indexShown())
-        line += " (the row-index box falls short: the replay drives the sample counter at most " +
-                std::to_string(MAX_CATCH_UP_SAMPLES) + " samples ahead)";
+        line += " (the row-index box shows another count: the replay drives the sample counter up from 0, at most " +
+                std::to_string(MAX_CATCH_UP_SAMPLES) + " samples for a row)";
     return line + "\n";
 }
 
@@ -331,7 +341,7 @@ void ReplaySink::finish() {
         const std::string rows = request_.range.limited() ? "the rows of the range " + rangeText(request_.range)
                                                           : std::string("the recording");
         throw ReplayError("time " + numberText(shots_[first].request.time, -1) + " s lies outside " + rows + " (" +
-                              numberText(firstTime_, -1) + " s to " + numberText(lastTime + period, -1) + " s)",
+                              numberText(firstTime_, -1) + " s to " + numberText(lastTime, -1) + " s, the last row's time)",
                           true);
     }
     // In the order of their times, as the rows showed them.

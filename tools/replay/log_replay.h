@@ -72,9 +72,12 @@ private:
     std::vector<std::size_t> outside_;
 };
 
-// One panel update per sample costs some microseconds: a replay drives the
-// row counter at most this far (about a day and a half of samples).
-inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 250'000;
+// A replay drives the module's row counter at most this far for one row (about
+// half an hour of samples): a longer gap, a pause or a damaged index of any
+// size, costs no more than this, so the work of a replay is bounded by the rows
+// and pictures asked for, never by the index values. Beyond it the row-index
+// box falls short and the replay says so.
+inline constexpr std::int64_t MAX_CATCH_UP_SAMPLES = 4'096;
 
 // How a replay drives the module's sample counter over a stretch of samples.
 // Full: one whole panel update per sample. Fast: whole windows of the rate
@@ -104,8 +107,12 @@ public:
 
     const Host& show(const Row& row);
     // False when the row's index lay too far beyond the samples already taken
-    // (maxCatchUp samples): the row-index box then shows a smaller count.
-    bool indexShown() const { return lag_ == 0; }
+    // (maxCatchUp samples) or below zero: the row-index box then shows another count.
+    bool indexShown() const { return lag_ == 0 && !belowZero_; }
+    // Samples driven so far (full updates and the sampler's alone), over every host started.
+    std::int64_t samplesDriven() const { return driven_; }
+    // Hosts started so far: each earlier index starts a fresh one.
+    std::int64_t hostsStarted() const { return started_; }
     // The panel as shown last, into `path`; messages call it `name`. Throws ReplayError.
     void writePng(const std::string& path, const std::string& name);
     // The panel as shown last as PNG bytes, `scale` pixels per bitmap pixel. Throws ReplayError.
@@ -133,6 +140,9 @@ private:
     std::optional<std::int64_t> shownIndex_;  // the row shown last: its sample is taken
     std::filesystem::path scratch_;           // the host's log folder: where the module's own log goes
     bool recording_ = false;
+    bool belowZero_ = false;  // the row shown last has a negative index: never reached from zero
+    std::int64_t driven_ = 0;
+    std::int64_t started_ = 0;
 };
 
 struct ReplayRequest {

@@ -40,6 +40,14 @@
     fail('observer', e.message);
   }
 
+  // A time axis's tick: seconds below an hour, h:mm:ss from an hour on (as the summary prints times).
+  function clockText(t) {
+    if (t == null || !(t >= 3600)) return t == null ? '' : String(Math.round(t * 1000) / 1000);
+    const whole = Math.round(t);
+    const two = (n) => String(n).padStart(2, '0');
+    return Math.floor(whole / 3600) + ':' + two(Math.floor(whole / 60) % 60) + ':' + two(whole % 60);
+  }
+
   // The index of the value in sorted `values` nearest to `t`.
   function nearest(values, t) {
     let low = 0, high = values.length - 1;
@@ -60,8 +68,8 @@
     page.shown = i;
     const frame = page.data.frames[i];
     document.getElementById('panel-picture').src = frame.src;
-    document.getElementById('panel-caption').textContent = 'The panel at ' + frame.t.toFixed(1) + ' s (row index ' +
-      frame.index + ')' + (frame.event ? ', an event' : '') + (frame.indexShown ? '' : '; the row-index box falls short');
+    document.getElementById('panel-caption').textContent = 'The replayed panel at ' + frame.t.toFixed(1) + ' s (row index ' +
+      frame.index + ')' + (frame.event ? ', an event' : '') + (frame.indexShown ? '' : '; the row-index box shows another count');
     root.dataset.frameTime = String(frame.t);
   }
 
@@ -169,7 +177,7 @@
     const columns = panel.left.concat(panel.right);
     const tables = page.data.flights.map((f) => [f.table.t].concat(columns.map((c) => f.table.s[c])));
     const last = panel === page.data.panels[page.data.panels.length - 1];
-    const axes = [{ label: last ? 'time (s)' : undefined, size: last ? 50 : 30 },
+    const axes = [{ label: last ? 'time (s)' : undefined, size: last ? 50 : 30, values: (u, ticks) => ticks.map(clockText) },
       { scale: 'y', label: panel.label, size: 60, space: 24 }];
     // Every chart keeps the same right margin, so their time axes line up and the one cursor stands
     // at the same place in all of them.

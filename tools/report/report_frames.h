@@ -20,10 +20,10 @@ inline constexpr int CURSOR_FRAME_SCALE = 1;
 inline constexpr int EVENT_FRAME_SCALE = 3;
 inline constexpr std::size_t MAX_CURSOR_FRAMES = 120;
 inline constexpr std::size_t MAX_EVENT_FRAMES = 30;
-// A replay drives the module's sample counter at most this far ahead of the
-// samples taken (a damaged index could ask for billions); beyond, the row-index
-// box falls short and the page says so.
-inline constexpr std::int64_t MAX_FAST_CATCH_UP = 50'000'000;
+// A replay drives the module's sample counter at most this far for one row (a
+// damaged index could ask for billions); beyond, the row-index box falls short
+// and the page says so.
+inline constexpr std::int64_t MAX_FAST_CATCH_UP = flightlog::MAX_CATCH_UP_SAMPLES;
 
 // The times to picture. The cursor's times run from the first row at a whole
 // number of sample periods apart, at most MAX_CURSOR_FRAMES of them; the

@@ -27,7 +27,7 @@ std::string flightLine(const ReportFlight& flight, std::size_t position) {
     const std::string damage = damageHeadline(s.damage);
     std::string line = "<li>" + swatch + "<strong>" + htmlEscape(flight.label) + "</strong> " +
                        "<span class=\"ending\">" + htmlEscape(endingName(s.ending)) + "</span> · " + "<span class=\"" +
-                       (damage.empty() ? "sound\">no damage" : "damaged\">damaged: " + htmlEscape(damage)) +
+                       (damage.empty() ? "sound\">log file intact" : "damaged\">log file damaged: " + htmlEscape(damage)) +
                        "</span> · " + summary_text::count(s.rows) + summary_text::plural(s.rows, " row", " rows") +
                        ", " + summary_text::count(s.pauses) + summary_text::plural(s.pauses, " pause", " pauses") +
                        " · " + seconds(s.startTime) + " to " + seconds(s.endTime) + " (" + seconds(s.duration) + ")";
@@ -72,7 +72,7 @@ std::string framesNote(const ReportContent& content) {
     const double step =
         content.plan.cursorTimes.size() > 1 ? content.plan.cursorTimes[1] - content.plan.cursorTimes[0] : 0;
     std::string note = "The panel of " + htmlEscape(content.flights[0].label) +
-                       " as the module draws it, replayed: " + summary_text::count(cursor) + " small pictures";
+                       " replayed: the logged values fed back through the module, which draws them; the boxes the log does not hold show the replay's stand-in inputs, not the flight's: " + summary_text::count(cursor) + " small pictures";
     if (step > 0) note += " about every " + seconds(step);
     note += " and " + summary_text::count(events) + " at full size at event times; the nearest to the cursor is shown.";
     if (content.plan.distinctEventTimes > content.plan.eventTimes.size())
@@ -82,9 +82,9 @@ std::string framesNote(const ReportContent& content) {
                 " of them, spread evenly, to keep the page small.";
     if (short_ != 0)
         note += " In " + summary_text::count(short_) +
-                " pictures the row-index box shows a smaller count than the row's index: the replay drives the "
-                "module's sample counter at most " +
-                summary_text::count(MAX_FAST_CATCH_UP) + " samples ahead.";
+                " pictures the row-index box shows another count than the row's index: the replay drives the "
+                "module's sample counter up from 0, at most " +
+                summary_text::count(MAX_FAST_CATCH_UP) + " samples for a row.";
     return note;
 }
 
