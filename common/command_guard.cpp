@@ -2,10 +2,14 @@
 #include <iostream>
 
 #include "common/command_error.h"
+#include "common/printable.h"
 
 namespace vorlat {
 
-void warn(std::string_view command, std::string_view text) { std::cerr << command << ": " << text << '\n'; }
+// Every message passes here: whatever user bytes it carries reach the terminal escaped.
+void warn(std::string_view command, std::string_view text) {
+    std::cerr << terminalText(command) << ": " << terminalText(text) << '\n';
+}
 
 int runCommand(std::string_view command, const std::function<void()>& body) {
     try {

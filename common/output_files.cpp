@@ -31,6 +31,7 @@ constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
 struct LiveTemporary {
     std::atomic<int> state{SLOT_FREE};
+    bool folder = false;  // removed after every file, when empty
     char path[PATH_MAX] = {};
 };
 LiveTemporary liveTemporaries[MAX_LIVE_TEMPORARIES];
@@ -39,7 +40,9 @@ static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads t
 extern "C" void removeTemporariesAndStop(int signalNumber) {
     const int savedErrno = errno;
     for (LiveTemporary& temporary : liveTemporaries)
-        if (temporary.state.load() == SLOT_LIVE) unlink(temporary.path);
+        if (temporary.state.load() == SLOT_LIVE && !temporary.folder) unlink(temporary.path);
+    for (LiveTemporary& temporary : liveTemporaries)
+        if (temporary.state.load() == SLOT_LIVE && temporary.folder) rmdir(temporary.path);
     struct sigaction original = {};
     original.sa_handler = SIG_DFL;
     sigemptyset(&original.sa_mask);
@@ -68,7 +71,7 @@ void installStopHandlers() {
 
 // -1 when every slot is taken: the file is then still removed on every
 // ordinary path, only not on a signal.
-int registerTemporary(const fs::path& absolutePath) {
+int registerTemporary(const fs::path& absolutePath, bool folder = false) {
     const std::string& text = absolutePath.native();
     if (text.size() >= PATH_MAX) return -1;
     installStopHandlers();
@@ -76,6 +79,7 @@ int registerTemporary(const fs::path& absolutePath) {
         int expected = SLOT_FREE;
         if (!liveTemporaries[slot].state.compare_exchange_strong(expected, SLOT_FILLING)) continue;
         std::memcpy(liveTemporaries[slot].path, text.c_str(), text.size() + 1);
+        liveTemporaries[slot].folder = folder;
         liveTemporaries[slot].state.store(SLOT_LIVE);
         return slot;
     }
@@ -86,6 +90,25 @@ void releaseTemporary(int& slot) {
     if (slot >= 0) liveTemporaries[slot].state.store(SLOT_FREE);
     slot = -1;
 }
+
+}  // namespace
+
+// --- SignalCleanup ------------------------------------------------------------------
+void SignalCleanup::file(const fs::path& path) {
+    std::error_code ignored;
+    slots_.push_back(registerTemporary(fs::absolute(path, ignored)));
+}
+
+void SignalCleanup::folder(const fs::path& path) {
+    std::error_code ignored;
+    slots_.push_back(registerTemporary(fs::absolute(path, ignored), true));
+}
+
+SignalCleanup::~SignalCleanup() {
+    for (int& slot : slots_) releaseTemporary(slot);
+}
+
+namespace {
 
 // --- Helpers ------------------------------------------------------------------
 std::string reason(int error) { return std::strerror(error); }
@@ -122,7 +145,13 @@ struct Identity {
 
 Identity identify(const std::string& path) {
     Identity identity;
-    if (const auto info = statOf(path)) {
+    struct stat standardInput = {};
+    const bool isStandardInput = path.empty();
+    if (isStandardInput && ::fstat(STDIN_FILENO, &standardInput) != 0) {
+        identity.deviceOrPipe = true;  // closed: nothing to destroy
+        return identity;
+    }
+    if (const auto info = isStandardInput ? std::optional(standardInput) : statOf(path)) {
         identity.exists = true;
         identity.deviceOrPipe = isDeviceOrPipe(*info);
         identity.device = info->st_dev;
@@ -152,7 +181,34 @@ void FilePlan::output(const std::string& path, std::string_view role, std::strin
     entries_.push_back({path, std::string(role), std::string(shownName.empty() ? path : shownName), true});
 }
 
+void FilePlan::standardInput(std::string_view role) {
+    entries_.push_back({std::string(), std::string(role), "standard input", false});
+}
+
+void FilePlan::frames(const std::string& folder, std::string_view shownName) {
+    entries_.push_back({folder, "--frames", std::string(shownName.empty() ? folder : shownName), true, true});
+}
+
+// The folder's own links are resolved, a file's last name is not: a link
+// named like a frame is itself what a frame would replace.
+void FilePlan::checkFramesFolder(const Entry& folder) const {
+    std::error_code ignored;
+    const fs::path resolvedFolder = fs::weakly_canonical(fs::absolute(folder.path, ignored), ignored);
+    for (const Entry& entry : entries_) {
+        if (&entry == &folder || entry.path.empty()) continue;
+        const fs::path file = fs::absolute(entry.path, ignored);
+        if (!FramesFolder::isFrameName(file.filename().string()) ||
+            fs::weakly_canonical(file.parent_path(), ignored) != resolvedFolder)
+            continue;
+        throw SameFileError(entry.role + " " + entry.shownName + " lies in --frames " + folder.shownName +
+                            " under a frame's name: " +
+                            (entry.isOutput ? "a frame would overwrite it" : "a frame would destroy the input"));
+    }
+}
+
 void FilePlan::check() const {
+    for (const Entry& entry : entries_)
+        if (entry.isFramesFolder) checkFramesFolder(entry);
     std::vector<Identity> identities;
     identities.reserve(entries_.size());
     for (const Entry& entry : entries_) identities.push_back(identify(entry.path));
@@ -250,6 +306,23 @@ void AtomicFile::commit() {
 }
 
 // --- FramesFolder -------------------------------------------------------------------
+namespace {
+// A regular file (not a link) that starts with the PNG signature: a frame an
+// earlier run wrote, as far as the folder can tell.
+bool holdsPicture(const fs::path& file) {
+    constexpr char PNG_SIGNATURE[] = "\x89PNG\r\n\x1a\n";
+    constexpr std::size_t SIGNATURE_BYTES = sizeof PNG_SIGNATURE - 1;
+    struct stat info = {};
+    if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0) return false;
+    char start[SIGNATURE_BYTES] = {};
+    const ssize_t got = ::read(descriptor, start, SIGNATURE_BYTES);
+    ::close(descriptor);
+    return got == static_cast<ssize_t>(SIGNATURE_BYTES) && std::memcmp(start, PNG_SIGNATURE, SIGNATURE_BYTES) == 0;
+}
+}  // namespace
+
 bool FramesFolder::isFrameName(std::string_view fileName) {
     constexpr std::string_view prefix = "frame_", suffix = ".png";
     constexpr std::size_t MIN_DIGITS = 6;
@@ -280,6 +353,11 @@ FramesFolder::FramesFolder(fs::path folder, std::string shownName, bool force) :
         throw SameFileError(shownName + ": the folder is not empty (" + std::to_string(earlierFrames.size()) +
                             " frame(s), " + std::to_string(others) +
                             " other file(s)); --force replaces the earlier frames and leaves other files alone");
+    for (const fs::path& frame : earlierFrames)
+        if (!holdsPicture(frame))
+            throw SameFileError(shownName + ": " + frame.filename().string() +
+                                " is named like a frame but is not a PNG picture; --force removes only earlier "
+                                "frames: move it away or choose another folder");
     for (const fs::path& frame : earlierFrames) {
         if (!fs::remove(frame, error) && error)
             throw OutputError(shownName + ": cannot remove the earlier frame " + frame.filename().string() + " (" +

@@ -39,15 +39,42 @@ public:
                std::string_view shownName = {});  // role: "log", "trace", "module"...
     void output(const std::string& path, std::string_view role,
                 std::string_view shownName = {});  // role: "--png", "-o"...
-    void check() const;                            // throws SameFileError
+    // What standard input holds when it is read ("-"): a file redirected to it
+    // is compared like any input; a pipe or terminal clashes with nothing.
+    void standardInput(std::string_view role);
+    // Files and folders a SIGINT, SIGTERM or SIGHUP removes while this object
+// lives, like AtomicFile's temporary file: the files first, then the folders,
+// which must be empty by then (register each file a folder may hold). The
+// owner removes them itself on every ordinary path; the destructor only
+// forgets them.
+class SignalCleanup {
+public:
+    SignalCleanup() = default;
+    ~SignalCleanup();
+    SignalCleanup(const SignalCleanup&) = delete;
+    SignalCleanup& operator=(const SignalCleanup&) = delete;
+    void file(const std::filesystem::path& path);
+    void folder(const std::filesystem::path& path);
+
+private:
+    std::vector<int> slots_;
+};
+
+// A folder of numbered frames (FramesFolder): an output, and no other
+    // input or output may lie in it under a frame's name, where a frame would
+    // replace it or --force would remove it.
+    void frames(const std::string& folder, std::string_view shownName);
+    void check() const;  // throws SameFileError
 
 private:
     struct Entry {
-        std::string path;
+        std::string path;  // empty for standard input
         std::string role;
         std::string shownName;
         bool isOutput;
+        bool isFramesFolder = false;
     };
+    void checkFramesFolder(const Entry& folder) const;
     std::vector<Entry> entries_;
 };
 
@@ -80,9 +107,29 @@ private:
     int slot_ = -1;        // in the table the signal handler reads
 };
 
+// Files and folders a SIGINT, SIGTERM or SIGHUP removes while this object
+// lives, like AtomicFile's temporary file: the files first, then the folders,
+// which must be empty by then (register each file a folder may hold). The
+// owner removes them itself on every ordinary path; the destructor only
+// forgets them.
+class SignalCleanup {
+public:
+    SignalCleanup() = default;
+    ~SignalCleanup();
+    SignalCleanup(const SignalCleanup&) = delete;
+    SignalCleanup& operator=(const SignalCleanup&) = delete;
+    void file(const std::filesystem::path& path);
+    void folder(const std::filesystem::path& path);
+
+private:
+    std::vector<int> slots_;
+};
+
 // A folder of numbered frames (frame_000001.png, ...). Refuses a folder that
-// holds any file unless `force`; with `force` it removes only earlier frames of
-// the same pattern and leaves every other file alone. Creates a missing folder.
+// holds any file unless `force`; with `force` it removes only earlier frames:
+// regular files of the frame pattern that hold a PNG picture. A file of that
+// name that is not one is refused (a frame would replace it); every other file
+// is left alone. Creates a missing folder.
 class FramesFolder {
 public:
     FramesFolder(std::filesystem::path folder, std::string shownName, bool force);  // throws SameFileError, OutputError

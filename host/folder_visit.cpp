@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/printable.h"
 #include "host/host.h"
 
 namespace vorlat {
@@ -43,7 +44,7 @@ FolderVisit::~FolderVisit() noexcept(false) {
                                 " (" + error.message() + ")";
     // A second exception during unwinding would end the process: report this one instead.
     if (std::uncaught_exceptions() > exceptionsAtEntry_) {
-        std::fprintf(stderr, "vorlat host: %s\n", problem.c_str());
+        std::fprintf(stderr, "vorlat host: %s\n", terminalText(problem).c_str());
         return;
     }
     throw HostError(problem);

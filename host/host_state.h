@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/printable.h"
 #include "host/folder_visit.h"
 #include "host/gauge_facts.h"
 #include "host/host.h"
@@ -123,7 +124,7 @@ struct Host::State {
     std::vector<std::string> violations;
 
     void violation(const std::string& what) {
-        std::fprintf(stderr, "vorlat host: contract violation: %s\n", what.c_str());
+        std::fprintf(stderr, "vorlat host: contract violation: %s\n", vorlat::terminalText(what).c_str());
         violations.push_back(what);
     }
     void requireLoaded(const char* what) const {

@@ -49,8 +49,10 @@ TimeRange FlightInputs::range() const { return parseTimeRange(from, to); }
 
 files::FilePlan FlightInputs::filePlan() const {
     files::FilePlan plan;
-    for (const std::string& file : files)
-        if (!file.empty() && file != STANDARD_INPUT) plan.input(file, "log");
+    for (const std::string& file : files) {
+        if (file == STANDARD_INPUT) plan.standardInput("log");
+        else if (!file.empty()) plan.input(file, "log");
+    }
     return plan;
 }
 

@@ -11,9 +11,11 @@
 
 #include "common/command_error.h"
 #include "common/output_files.h"
+#include "common/printable.h"
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
 #include "host/flight/trace.h"
+#include "host/fly/output_folder.h"
 #include "host/fly/press_options.h"
 #include "host/fly/progress.h"
 #include "host/fly/recording_watch.h"
@@ -138,7 +140,8 @@ std::string shownOutput(const FlyOptions& options, const fs::path& file) {
 // frames folder holding files is refused before anything is written.
 void checkFiles(const FlyOptions& options, const FlyPlan& plan) {
     files::FilePlan files;
-    if (!options.trace.empty() && options.trace != "-") files.input(options.trace, "--trace");
+    if (options.trace == "-") files.standardInput("--trace");
+    else if (!options.trace.empty()) files.input(options.trace, "--trace");
     files.input(plan.module.string(), "--module", options.module.empty() ? plan.module.string() : options.module);
     const fs::path out = fs::absolute(options.out);
     const auto output = [&](const fs::path& file, std::string_view role) {
@@ -148,7 +151,7 @@ void checkFiles(const FlyOptions& options, const FlyPlan& plan) {
     if (!options.png.empty()) output(options.png, "--png");
     for (const auto& picture : plan.pictures) output(picture.file, "--png-at");
     if (!options.transcript.empty()) output(options.transcript, "--transcript");
-    if (!options.frames.empty()) output(options.frames, "--frames");
+    if (!options.frames.empty()) files.frames((out / options.frames).string(), shownOutput(options, options.frames));
     files.check();
     std::error_code ignored;
     if (!options.frames.empty() && !options.force && fs::is_directory(out / options.frames, ignored))
@@ -173,8 +176,7 @@ std::vector<fs::path> createFolder(const fs::path& folder) {
 
 // The module writes its log into the output folder, which must exist before it
 // loads; a module that does not load (bad input: exit 2) leaves no folder behind.
-std::unique_ptr<Host> loadModule(const FlyPlan& plan, const fs::path& out) {
-    const std::vector<fs::path> created = createFolder(out);
+std::unique_ptr<Host> loadModule(const FlyPlan& plan, const fs::path& out, const std::vector<fs::path>& created) {
     try {
         return std::make_unique<Host>(HostOptions{
             .modulePath = plan.module.string(), .privateCopy = true, .resourceScript = {}, .logFolder = out.string()});
@@ -275,15 +277,20 @@ void report(const FlyPlan& plan, const flight::RunResult& result, const Host& ho
     std::ostringstream lines;
     lines << "flew " << result.updates << " updates, " << seconds(plan.run.duration) << " s at "
           << seconds(plan.run.rate) << " updates/s, " << result.presses.size() << " press(es)\n";
-    for (const std::string& file : outputs.written()) lines << "wrote: " << file << '\n';
+    for (const std::string& file : outputs.written()) lines << "wrote: " << terminalText(file) << '\n';
     // A log left by an earlier run is only reported when this run wrote it.
     const fs::path log = out / gauge::LOG_FILE_NAME;
     if (fs::exists(log) && lastWrite(log) != logBefore)
-        lines << "log: " << log.string() << " (" << countLines(log) << " lines)\n";
+        lines << "log: " << terminalText(log.string()) << " (" << countLines(log) << " lines)\n";
+    // Only the last recording is in the log: the module starts it anew at each one.
+    const std::vector<Recording>& recordings = watch.recordings();
+    for (std::size_t i = 0; i < recordings.size(); ++i)
+        lines << "recording: " << describeRecording(recordings[i])
+              << (i + 1 < recordings.size() ? " (replaced by the next)\n" : " (in the log)\n");
     // The frames folder with the output folder's real path (links and dots resolved).
     if (outputs.framesWritten() > 0)
         lines << "frames: " << outputs.framesWritten() << " in "
-              << (fs::canonical(out) / outputs.framesFolder()).string() << '\n';
+              << terminalText((fs::canonical(out) / outputs.framesFolder()).string()) << '\n';
     for (const RecordingFinding& finding : watch.findings()) warn(finding.text);
     files::writeStandardOutput(lines.str());
     if (watch.failed()) throw ReportedFailure(EXIT_FAILED);
@@ -317,7 +324,12 @@ void fly(const FlyOptions& options) {
     FlyPlan plan = makePlan(options);
     checkFiles(options, plan);
     const fs::path out = fs::absolute(options.out);
-    const std::unique_ptr<Host> host = loadModule(plan, out);
+    const std::vector<fs::path> created = createFolder(out);
+    // Locked before its log is checked: a flight running into the folder is
+    // named as such, not taken for an earlier run's log.
+    const FolderLock lock(out, options.out);
+    refuseEarlierLog(out / gauge::LOG_FILE_NAME, shownOutput(options, gauge::LOG_FILE_NAME), options.force);
+    const std::unique_ptr<Host> host = loadModule(plan, out, created);
     flyLoaded(options, plan, *host, out);
 }
 
@@ -354,7 +366,9 @@ void addFlyCommand(CLI::App& app) {
     command->add_option("--frames", options->frames,
                         "Write numbered PNG frames into this directory, which must be empty or new");
     command->add_flag("--force", options->force,
-                      "With --frames: replace the frames of an earlier run in the directory (other files stay)");
+                      "Replace the " + std::string(gauge::LOG_FILE_NAME) +
+                          " an earlier run left in --out; with --frames: replace the frames of an earlier run in the "
+                          "directory (other files stay)");
     command->add_option("--every", options->every, "With --frames: one frame every N updates")->capture_default_str();
     command->add_option("--scale", options->scale, "Picture pixels per panel pixel")->capture_default_str();
     command->add_option("--transcript", options->transcript,

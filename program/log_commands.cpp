@@ -165,7 +165,7 @@ void addReplayCommand(CLI::App& log) {
                 request.shots.push_back(parseReplayShot(argument));
                 plan.output(request.shots.back().file, "--png-at");
             }
-            if (!options->framesDir.empty()) plan.output(options->framesDir, "--frames");
+            if (!options->framesDir.empty()) plan.frames(options->framesDir, options->framesDir);
             plan.check();
             ReplaySink sink(request, std::cout);
             readFlight(inputs.files[0], inputs, {&sink});

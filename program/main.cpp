@@ -174,7 +174,7 @@ int showHelpOrVersion(const CLI::App& program, const CLI::Success& request) {
     try {
         vorlat::files::finishStandardOutput();
     } catch (const vorlat::files::OutputError& failure) {
-        std::cerr << "vorlat: " << failure.what() << '\n';
+        std::cerr << "vorlat: " << vorlat::terminalText(failure.what()) << '\n';
         return EXIT_FAILED;
     }
     return status;
@@ -189,10 +189,10 @@ int runProgram(CLI::App& program, int argc, char** argv) {
     } catch (const CLI::RuntimeError& failed) {
         return failed.get_exit_code();  // a command that failed has said why already
     } catch (const CLI::ParseError& mistake) {
-        std::cerr << usageMessage(program, mistake) << '\n';
+        std::cerr << vorlat::terminalText(usageMessage(program, mistake)) << '\n';
         return EXIT_BAD_INPUT;
     } catch (const std::exception& problem) {
-        std::cerr << "vorlat: " << problem.what() << '\n';
+        std::cerr << "vorlat: " << vorlat::terminalText(problem.what()) << '\n';
         return EXIT_FAILED;
     }
 }

@@ -15,7 +15,8 @@ vorlat=build/native/program/vorlat
 out=out/demo
 mkdir -p "$out"
 # 140 s: the stall (red AoA, the stall disc); 151.5 s: the pull-out, g load in the red.
-"$vorlat" fly --out "$out" --png panel.png --png-at 140:panel-stall.png --png-at 151.5:panel-recovery.png "$@"
+# --force: a rerun of the demo replaces its own earlier log in out/demo.
+"$vorlat" fly --out "$out" --force --png panel.png --png-at 140:panel-stall.png --png-at 151.5:panel-recovery.png "$@"
 "$vorlat" log summary "$out/data_log.txt" | tee "$out/summary.txt"
 "$vorlat" log plot "$out/data_log.txt" -o "$out/flight.png"
 "$vorlat" log report "$out/data_log.txt" -o "$out/report.html"
@@ -25,8 +26,8 @@ if [ "$docs" = 1 ]; then
   cp "$out/flight.png" docs/flight.png
   cp "$out/summary.txt" docs/flight-summary.txt
   # The README's comparison of two press plans, made as the README shows it.
-  "$vorlat" fly --out "$out/run1" >/dev/null
-  "$vorlat" fly --out "$out/run2" --no-flight-presses --press 20:record --press 200:record >/dev/null
+  "$vorlat" fly --out "$out/run1" --force >/dev/null
+  "$vorlat" fly --out "$out/run2" --force --no-flight-presses --press 20:record --press 200:record >/dev/null
   "$vorlat" log plot "$out/run1/data_log.txt" "$out/run2/data_log.txt" -o docs/compare.png
   # The report with the cursor at the pull-out, the network shut out (its own namespace when root).
   isolate=()

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -22,6 +23,33 @@ namespace {
 constexpr double NO_VALUE = std::numeric_limits<double>::quiet_NaN();
 constexpr std::string_view UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 constexpr std::size_t CLOSEST_NAMES_SHOWN = 4;
+// A trace line longer than this is not a trace's line; memory stays flat
+// however long the line (a log's reader has the same cap).
+constexpr std::size_t MAX_TRACE_LINE_BYTES = 64 * 1024;
+
+// One line without its "\n", kept only up to MAX_TRACE_LINE_BYTES + 1 bytes:
+// false at the end of the input. The rest of a longer line is read and dropped.
+bool readLine(std::istream& input, std::string& line) {
+    line.clear();
+    std::streambuf* buffer = input.rdbuf();
+    bool any = false;
+    for (;;) {
+        int c = 0;
+        try {
+            c = buffer->sbumpc();  // a file's read error is thrown by its buffer
+        } catch (const std::exception&) {
+            input.setstate(std::ios::badbit);
+            return false;
+        }
+        if (c == std::char_traits<char>::eof()) {
+            input.setstate(std::ios::eofbit);
+            return any;
+        }
+        any = true;
+        if (c == '\n') return true;
+        if (line.size() <= MAX_TRACE_LINE_BYTES) line += static_cast<char>(c);
+    }
+}
 
 std::string_view trim(std::string_view text) {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -173,8 +201,12 @@ private:
 };
 
 Trace TraceParser::parse(std::istream& input) {
-    for (std::string line; std::getline(input, line);) {
+    for (std::string line; readLine(input, line);) {
         ++lineNumber_;
+        if (line.size() > MAX_TRACE_LINE_BYTES)
+            throw TraceError(fileName_, lineNumber_, 0, {},
+                             "the line is longer than " + std::to_string(MAX_TRACE_LINE_BYTES) +
+                                 " bytes: a trace's line is a header or a row of numbers");
         if (lineNumber_ == 1 && line.starts_with(UTF8_BYTE_ORDER_MARK)) line.erase(0, UTF8_BYTE_ORDER_MARK.size());
         if (skippedLine(line)) continue;
         if (haveHeader_) {

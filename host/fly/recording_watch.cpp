@@ -106,9 +106,11 @@ void RecordingWatch::observe(const Host& host, const flight::UpdateInfo& info) {
     const bool was = running_, now = recorderRunning(host);
     running_ = now;
     if (now) {
+        if (!was) recordingStarted(info);
         recordedAny_ = true;
         return;
     }
+    if (was) recordings_.back().end = info.time;
     if (!was && recordPresses % 2 == 1) {
         unended_ = "did not start at " + seconds(lastRecordPress->time);
         add(true, "the press " + describePress(*lastRecordPress) + " did not start a recording: the module could " +
@@ -122,6 +124,19 @@ void RecordingWatch::observe(const Host& host, const flight::UpdateInfo& info) {
     add(true, "the recorder stopped on its own at " + seconds(info.time) + ": a write to " + shownLog_ + " failed" +
                   (diskFull(logFile_.parent_path()) ? " (the disk is full)" : "") +
                   "; the log keeps the rows written before, less the last ones still in the recorder's buffer");
+}
+
+// The module starts a new log at each recording: the earlier one's rows are gone.
+void RecordingWatch::recordingStarted(const flight::UpdateInfo& info) {
+    if (!recordings_.empty())
+        add(false, "the recording from " + describeRecording(recordings_.back()) +
+                       " was replaced by the one started at " + seconds(info.time) + ": the module starts " +
+                       shownLog_ + " anew at each recording");
+    recordings_.push_back({.start = info.time, .end = std::nullopt});
+}
+
+std::string describeRecording(const Recording& recording) {
+    return seconds(recording.start) + " to " + (recording.end ? seconds(*recording.end) : "the end");
 }
 
 void RecordingWatch::finish() {

@@ -22,6 +22,13 @@ struct RecordingFinding {
     std::string text;
 };
 
+// One recording the flight made, in simulated seconds; `end` is empty while it
+// ran to the flight's end.
+struct Recording {
+    double start = 0;
+    std::optional<double> end;
+};
+
 class RecordingWatch {
 public:
     // `logFolder` is where the module writes its log; `shownFolder` is that folder as the user gave it.
@@ -36,12 +43,13 @@ public:
 
     const std::vector<RecordingFinding>& findings() const { return findings_; }
     bool failed() const;
+    // Every recording, in order; only the last one is in the log.
+    const std::vector<Recording>& recordings() const { return recordings_; }
 
 private:
     bool recorderRunning(const Host& host) const;
     bool isRecordPress(const flight::Press& press) const;
-    void recordingStarted(const flight::UpdateInfo& info, bool pressed);
-    void recordingStopped(const flight::UpdateInfo& info, std::optional<double> pressTime, bool pressed);
+    void recordingStarted(const flight::UpdateInfo& info);
     void add(bool failure, std::string text) { findings_.push_back({failure, std::move(text)}); }
 
     std::filesystem::path logFile_;
@@ -55,6 +63,10 @@ private:
     // running ("stopped on its own at 61.50 s"); cleared once that press is skipped.
     std::optional<std::string> unended_;
     std::vector<RecordingFinding> findings_;
+    std::vector<Recording> recordings_;
 };
+
+// "10.00 s to 20.00 s" or "30.00 s to the end".
+std::string describeRecording(const Recording& recording);
 
 }  // namespace vorlat::cli

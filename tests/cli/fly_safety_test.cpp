@@ -57,6 +57,12 @@ void earlierFrames() {
     test::writeFile("frames/frame_000009.png", OLD_TEXT);
     test::writeFile("frames/notes.txt", OLD_TEXT);
 }
+// Frames an earlier run wrote: PNG pictures, which --force may remove.
+void earlierPictureFrames() {
+    fs::create_directory("frames");
+    test::writeFile("frames/frame_000009.png", "\x89PNG\r\n\x1a\n an earlier frame");
+    test::writeFile("frames/notes.txt", OLD_TEXT);
+}
 void nothing() {}
 
 class FlyRefusesToDestroy : public ::testing::TestWithParam<SafetyCase> {};
@@ -104,14 +110,22 @@ INSTANTIATE_TEST_SUITE_P(
         SafetyCase{"FramesFolderInUse", earlierFrames, "--frames frames", 2,
                    "vorlat fly: frames: the folder is not empty (1 frame(s), 1 other file(s)); --force replaces the "
                    "earlier frames and leaves other files alone\n",
-                   "frames/frame_000009.png", OLD_TEXT}),
+                   "frames/frame_000009.png", OLD_TEXT},
+        SafetyCase{"ForceKeepsAFrameNamedFileThatIsNoPicture", earlierFrames, "--frames frames --force", 2,
+                   "vorlat fly: frames: frame_000009.png is named like a frame but is not a PNG picture; --force "
+                   "removes only earlier frames: move it away or choose another folder\n",
+                   "frames/frame_000009.png", OLD_TEXT},
+        SafetyCase{"EarlierLogNeedsForce", writeLog, "", 2,
+                   "vorlat fly: data_log.txt: the folder already holds a log from an earlier run, which this "
+                   "flight's recording would replace; --force replaces it, or choose another --out\n",
+                   "data_log.txt", OLD_TEXT}),
     [](const ::testing::TestParamInfo<SafetyCase>& param) { return std::string(param.param.name); });
 
 // `--force` replaced the earlier frames with this flight's two (0 s and 1 s).
 TEST(FlyFrames, ForceLeavesOnlyThisFlightsFramesAndOtherFiles) {
     const test::ScratchFolder work;
     const test::CurrentFolderScope inWork(work.path());
-    earlierFrames();
+    earlierPictureFrames();
     const Outcome outcome = runProgram("fly --out run --duration 1 --frames ../frames --every 18 --force");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     std::vector<std::string> names;
@@ -166,6 +180,14 @@ INSTANTIATE_TEST_SUITE_P(
                       0,
                       {},
                       "End recording"},
+        RecordingCase{"SecondRecordingReplacesTheFirst",
+                      nothing,
+                      "--duration 41 --no-flight-presses --press 10:record --press 20:record --press 30:record "
+                      "--press 40:record",
+                      0,
+                      {"vorlat fly: the recording from 10.00 s to 20.00 s was replaced by the one started at "
+                       "30.00 s: the module starts data_log.txt anew at each recording\n"},
+                      "End recording"},
         RecordingCase{
             "RecordingRunsToTheEnd", nothing, "--duration 5 --no-flight-presses --press 1:record", 0, {}, "Exit"},
         RecordingCase{"LogCannotBeOpened",
@@ -194,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                       nullptr},
         RecordingCase{"EarlierLogStays",
                       writeLog,
-                      "--duration 1",
+                      "--duration 1 --force",
                       0,
                       {"vorlat fly: warning: data_log.txt is not from this flight: it made no recording (the file was "
                        "left by an earlier run)\n"},

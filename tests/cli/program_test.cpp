@@ -51,7 +51,7 @@ TEST(Program, ReportsOnlyALogThisRunWrote) {
     const test::CurrentFolderScope inWork(work.path());
     std::filesystem::create_directory("out");
     test::writeFile("out/data_log.txt", "an earlier run's log\r\n");
-    const Outcome outcome = runProgram("fly --out out --duration 1");
+    const Outcome outcome = runProgram("fly --out out --duration 1 --force");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(outcome.out.find("log:"), std::string::npos) << outcome.out;
     EXPECT_EQ(test::readFile("out/data_log.txt"), "an earlier run's log\r\n");

@@ -247,14 +247,28 @@ TEST(TraceParse, HugeOrBinaryInputIsNeverCopiedIntoTheMessage) {
         EXPECT_TRUE(plainLine(message)) << message;
     }
     EXPECT_EQ(messageFor(hugeValue),
+              "t.csv:2: the line is longer than 65536 bytes: a trace's line is a header or a row of numbers");
+    const std::string longValue = "time,altitude_m\n0," + std::string(1000, '9') + "x\n";
+    EXPECT_EQ(messageFor(longValue),
               "t.csv:2: column 2 (altitude_m): \"" + std::string(SHOWN_BYTES, '9') + "...\" is not a number");
+}
+
+// A line is kept only up to the cap, comments too: memory stays flat however
+// long the line, and the message says where it is.
+TEST(TraceParse, ALineLongerThanTheCapIsRefusedWhereItIs) {
+    constexpr std::size_t CAP = 64 * 1024;
+    const std::string header = "time,altitude_m\n";
+    EXPECT_EQ(messageFor(header + "0,1\n# " + std::string(CAP - 2, 'c') + "\n1,2\n"), "accepted");
+    EXPECT_EQ(messageFor(header + "0,1\n# " + std::string(CAP - 1, 'c') + "\n1,2\n"),
+              "t.csv:3: the line is longer than 65536 bytes: a trace's line is a header or a row of numbers");
+    EXPECT_EQ(parse(header + "0,1\n1,2").times.size(), 2u);  // a last line without its line break
 }
 
 // Duplicate names and channels are found with one pass over the header: a
 // few comparisons per column, where comparing each column with every other
 // one would take COLUMNS * COLUMNS / 2.
 TEST(TraceParse, WideHeadersAreCheckedInLinearTime) {
-    constexpr int COLUMNS = 20000;
+    constexpr int COLUMNS = 10000;  // about the widest header under the line cap (64 KB)
     constexpr std::size_t COMPARISONS_PER_COLUMN = 4;
     std::string header = "time", row = "0";
     for (int id = 2; id < COLUMNS; ++id) {

@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 using files::AtomicFile, files::FilePlan, files::FramesFolder, files::OutputError, files::SameFileError;
 
 constexpr const char* OLD_TEXT = "the flight of last week\r\n";
+constexpr const char* PNG_START = "\x89PNG\r\n\x1a\n and the rest of a picture";
 
 // Every name in a folder, hidden ones included, sorted.
 std::vector<std::string> namesIn(const fs::path& folder) {
@@ -216,6 +217,7 @@ struct FramesCase {
     bool force;
     const char* message;             // the refusal; null when the folder is taken
     std::vector<std::string> after;  // sorted
+    const char* content = PNG_START; // of every file before
 };
 
 class FramesFolderCase : public ::testing::TestWithParam<FramesCase> {};
@@ -225,7 +227,7 @@ TEST_P(FramesFolderCase, RefusesOrReplacesOnlyFrames) {
     const test::ScratchFolder work;
     const fs::path folder = work / "frames";
     if (test.folderExists) fs::create_directory(folder);
-    for (const std::string& name : test.before) test::writeFile(folder / name, "x");
+    for (const std::string& name : test.before) test::writeFile(folder / name, test.content);
     if (test.message) {
         try {
             FramesFolder frames(folder, "run/frames", test.force);
@@ -265,7 +267,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "frame_00000x.png", "notes.txt"},
                    true,
                    nullptr,
-                   {"frame_000003.png.bak", "frame_00000x.png", "frame_01.png", "notes.txt"}}),
+                   {"frame_000003.png.bak", "frame_00000x.png", "frame_01.png", "notes.txt"}},
+        FramesCase{"ForceKeepsAFrameNamedFileThatIsNoPicture",
+                   true,
+                   {"frame_000001.png"},
+                   true,
+                   "run/frames: frame_000001.png is named like a frame but is not a PNG picture; --force removes "
+                   "only earlier frames: move it away or choose another folder",
+                   {"frame_000001.png"},
+                   OLD_TEXT}),
     [](const ::testing::TestParamInfo<FramesCase>& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -175,7 +175,7 @@ TEST_F(LogCommand, ShowsSeveralFlightsSideBySide) {
 
 // --force replaces the earlier frames only; a time outside the recording leaves no picture behind.
 TEST_F(LogCommand, ReplacesOnlyFramesAndWritesNoPictureForATimeOutsideTheRecording) {
-    writeFile(dir / "full" / "frame_000009.png", "an earlier run's");
+    writeFile(dir / "full" / "frame_000009.png", "\x89PNG\r\n\x1a\n an earlier run's frame");
     const Outcome forced = run(dir, "replay flight.txt --frames full --force");
     ASSERT_EQ(forced.code, 0) << forced.err;
     EXPECT_EQ(readFile(dir / "full" / "notes.txt"), "mine");

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/printable.h"
 #include "schema/colour_bands.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/number_text.h"
@@ -119,9 +120,9 @@ SummaryField bandsField(const Summary& s) {
 constexpr std::string_view MORE = "              ";  // a line that continues the one above
 
 SummaryField fileField(const Summary& s) {
-    SummaryField field{"File          " + s.file + "\n", {{"file", jsonString(s.file)}}};
+    SummaryField field{"File          " + terminalText(s.file) + "\n", {{"file", jsonString(s.file)}}};
     if (!s.label.empty()) {
-        field.table += "Label         " + s.label + "\n";
+        field.table += "Label         " + terminalText(s.label) + "\n";
         field.json.push_back({"label", jsonString(s.label)});
     }
     return field;

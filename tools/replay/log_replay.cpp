@@ -12,6 +12,7 @@
 #include <memory>
 #include <random>
 
+#include "common/printable.h"
 #include "host/flight/run.h"
 #include "host/gauge_facts.h"
 #include "host/host.h"
@@ -124,6 +125,7 @@ void Replayer::stopHost() {
         std::error_code error;
         std::filesystem::remove_all(scratch_, error);
         scratch_.clear();
+        scratchOnSignal_.reset();
     }
     recording_ = false;
 }
@@ -138,6 +140,10 @@ void Replayer::makeScratchFolder() {
             std::filesystem::temp_directory_path(error) / ("vorlat-replay-" + std::to_string(random()));
         if (!error && std::filesystem::create_directory(candidate, error)) scratch_ = candidate;
     }
+    if (scratch_.empty()) return;
+    scratchOnSignal_.emplace();
+    scratchOnSignal_->file(scratch_ / gauge::LOG_FILE_NAME);
+    scratchOnSignal_->folder(scratch_);
 }
 
 void Replayer::pressButton(flight::Press::Target button) {
@@ -324,7 +330,7 @@ void ReplaySink::frame(const Row& row) {
 }
 
 std::string ReplaySink::reportLine(const std::string& file, const Row& row) const {
-    std::string line = file + ": index " + numberText(row[INDEX], 0) + " at " +
+    std::string line = terminalText(file) + ": index " + numberText(row[INDEX], 0) + " at " +
                        numberText(timeOfIndex(row[INDEX], request_.tickRate), -1) + " s";
     if (!replayer_.indexShown())
         line += " (the row-index box shows another count: the replay drives the sample counter up from 0, at most " +

@@ -139,6 +139,7 @@ private:
     std::int64_t lag_ = 0;                    // how far the module's counter stays behind the log's index
     std::optional<std::int64_t> shownIndex_;  // the row shown last: its sample is taken
     std::filesystem::path scratch_;           // the host's log folder: where the module's own log goes
+    std::optional<files::SignalCleanup> scratchOnSignal_;  // scratch_ and its log, removed on a signal
     bool recording_ = false;
     bool belowZero_ = false;  // the row shown last has a negative index: never reached from zero
     std::int64_t driven_ = 0;
