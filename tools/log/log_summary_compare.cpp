@@ -27,10 +27,28 @@ struct ComparisonRow {
 
 std::string rangeCell(const Summary& s) { return s.range.limited() ? rangeText(s.range) : "whole recording"; }
 
+// How a recording ended, in words short enough for a column.
+std::string endingCell(const Summary& s) {
+    switch (s.ending) {
+        case Ending::EndRecording: return "ended by the record button";
+        case Ending::Exit: return "ended as the gauge shut down";
+        case Ending::CutOff: return "cut off (no last line)";
+    }
+    return {};
+}
+
+// The column heads already name the files when each is its file's name, or
+// "FILE, recording N" for one recording of a file.
+bool headsNameTheFiles(const std::vector<Summary>& summaries) {
+    return std::all_of(summaries.begin(), summaries.end(), [](const Summary& s) {
+        return s.label == s.file || s.label.starts_with(s.file + ", recording ");
+    });
+}
+
 std::vector<ComparisonRow> extentRows() {
     return {
         {"File", [](const Summary& s) { return s.file; }},
-        {"Completeness", [](const Summary& s) { return std::string(endingKeyword(s.ending)); }},
+        {"Completeness", endingCell},
         {"Damaged lines", [](const Summary& s) { return count(s.damage.total()); }},
         {"Range", rangeCell},
         {"Rows", [](const Summary& s) { return count(s.rows); }},
@@ -101,7 +119,8 @@ constexpr std::size_t COLUMN_GAP = 2;
 }  // namespace
 
 void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summaries, SummaryEvents events) {
-    const std::vector<ComparisonRow> rows = comparisonRows();
+    std::vector<ComparisonRow> rows = comparisonRows();
+    if (headsNameTheFiles(summaries)) rows.erase(rows.begin());  // the File row
     std::vector<std::vector<std::string>> cells(rows.size());
     std::size_t nameWidth = 0;
     std::vector<std::size_t> widths;
