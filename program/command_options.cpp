@@ -5,8 +5,8 @@
 
 #include <charconv>
 #include <filesystem>
-#include <system_error>
 #include <string_view>
+#include <system_error>
 
 #include "common/command_error.h"
 #include "common/output_files.h"

@@ -72,8 +72,7 @@ struct FlightSource {
 std::string recordingLabel(const std::string& label, std::size_t recording);
 // The recordings of `source` as flights of their own when it holds several and
 // no --recording was given (`recordings` as its reading counted them); else itself.
-std::vector<FlightSource> eachRecording(const FlightInputs& inputs, const FlightSource& source,
-                                        std::size_t recordings);
+std::vector<FlightSource> eachRecording(const FlightInputs& inputs, const FlightSource& source, std::size_t recordings);
 // readFlight for one flight source.
 LogInfo readSource(const FlightSource& source, const FlightInputs& inputs, std::initializer_list<RowSink*> sinks,
                    DamageReport damage = DamageReport::OnStandardError);

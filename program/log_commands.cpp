@@ -124,7 +124,7 @@ void writeCsvStreaming(const CsvOptions& options, const std::vector<std::string>
     for (std::size_t f = 0; f < inputs.files.size(); ++f) {
         sink.startFlight(labels[f]);
         RowSpan span;
-        const LogInfo info = readFlight(inputs.files[f], inputs, {&sink, &span});
+        const LogInfo info = readFlight(inputs.files[f], inputs, {&sink, &span}, DamageReport::UnlessSeveralRecordings);
         requireOneRecording(inputs, info.file, info.recordings);
         if (range.limited())
             vorlat::warn(inputs.command,
@@ -188,7 +188,7 @@ void addReplayCommand(CLI::App& log) {
             plan.check();
             requireOneRecordingBeforehand(inputs);
             ReplaySink sink(request, std::cout);
-            const LogInfo info = readFlight(inputs.files[0], inputs, {&sink});
+            const LogInfo info = readFlight(inputs.files[0], inputs, {&sink}, DamageReport::UnlessSeveralRecordings);
             requireOneRecording(inputs, info.file, info.recordings);
             sink.finish();
             files::finishStandardOutput();

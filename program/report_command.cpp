@@ -143,8 +143,8 @@ void report(const ReportOptions& options) {
     for (std::size_t f = 0; f < inputs.files.size(); ++f) {
         const FlightSource file{.file = inputs.files[f], .label = labels[f], .recording = {}};
         const std::size_t before = content.flights.size();
-        const LogInfo info = readReportFlight(file, inputs, range, series, content,
-                                               DamageReport::UnlessSeveralRecordings);
+        const LogInfo info =
+            readReportFlight(file, inputs, range, series, content, DamageReport::UnlessSeveralRecordings);
         const std::vector<FlightSource> each = eachRecording(inputs, file, info.recordings);
         if (each.size() == 1) {
             sources.push_back(file);

@@ -100,10 +100,10 @@ const Case CASES[] = {
     {"summary two.txt --recording 3",            2, "", "vorlat log summary: two.txt: there is no recording 3: the file holds 2\n"},
     {"summary flight.txt --recording 2",         2, "", "vorlat log summary: flight.txt: there is no recording 2: the file holds 1\n"},
     {"summary two.txt --recording 0",            2, "", "--recording"},
-    {"summary two.txt",                          0, "two.txt, recording 1    two.txt, recording 2\n"
-                                                    "Completeness         ended by the record button  cut off (no last line)\n", ""},
-    {"summary flight.txt bad.txt --label a --label b", 0, "\nFile                                 flight.txt                     bad.txt\n", ""},  // the heads do not name the files
-    {"summary two.txt --json",                   0, "[\n{\n  \"file\": \"two.txt\",\n  \"label\": \"two.txt, recording 1\",", ""},
+    {"summary two.txt",                          0, "/two.txt, recording 2\n"  // the heads name the file: no File row
+                                                    "Completeness   ", ""},
+    {"summary flight.txt bad.txt --label a --label b", 0, "\nFile                               flight.txt                     bad.txt\n", ""},  // the heads do not name the files
+    {"summary two.txt --json",                   0, "two.txt, recording 1\",\n  \"completeness\": \"end_recording\",", ""},
     {"summary - < two.txt",                      2, "", "vorlat log summary: standard input: the file holds 2 recordings one after another; "
                                                     "choose one with --recording N (1 to 2)\n"},
     {"csv two.txt",                              2, "", "vorlat log csv: two.txt: the file holds 2 recordings one after another; "
@@ -154,17 +154,17 @@ TEST_F(LogCommand, ShowsSeveralFlightsSideBySide) {
     const Outcome table = run(dir, "summary run1/data_log.txt run2/data_log.txt");
     ASSERT_EQ(table.code, 0) << table.err;
     for (const char* line : {
-             "                              run1/data_log.txt       run2/data_log.txt\n"
-             "Completeness         ended by the record button  cut off (no last line)\n",
-             "\nRows                                          6                       5\n"
-             "Segments                                      1                       2\n"
-             "Pauses                                        0                       1\n"
-             "Not recorded s                              0.0                     3.5\n"
-             "Start s                                     2.5                     0.5\n"
-             "End s                                       5.0                     6.0\n",
-             "\nTAS max kt                                350.0                   100.0\n",
-             "\nTAS yellow s                                3.0                     0.0\n",
-             "\nStalls                                        0                       1\n",
+             "                            run1/data_log.txt       run2/data_log.txt\n"
+             "Completeness       ended by the record button  cut off (no last line)\n",
+             "\nRows                                        6                       5\n"
+             "Segments                                    1                       2\n"
+             "Pauses                                      0                       1\n"
+             "Not recorded s                            0.0                     3.5\n"
+             "Start s                                   2.5                     0.5\n"
+             "End s                                     5.0                     6.0\n",
+             "\nTAS max kt                              350.0                   100.0\n",
+             "\nTAS yellow s                              3.0                     0.0\n",
+             "\nStalls                                      0                       1\n",
              "\nrun1/data_log.txt\nEvents        12 in time order\n       2.5 s  recording starts\n"
              "       2.5 s  TAS enters the yellow band at 350.0 kt\n",
              "       5.0 s  recording ended normally (\"End recording\")\n"

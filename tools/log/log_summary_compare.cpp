@@ -37,12 +37,15 @@ std::string endingCell(const Summary& s) {
     return {};
 }
 
-// The column heads already name the files when each is its file's name, or
-// "FILE, recording N" for one recording of a file.
+// The column heads already name the files when each is its file's path, or the
+// end of it (its folder and name), or that for one recording ("FILE, recording N").
 bool headsNameTheFiles(const std::vector<Summary>& summaries) {
-    return std::all_of(summaries.begin(), summaries.end(), [](const Summary& s) {
-        return s.label == s.file || s.label.starts_with(s.file + ", recording ");
-    });
+    const auto names = [](std::string head, const std::string& file) {
+        if (const std::size_t at = head.rfind(", recording "); at != std::string::npos) head.erase(at);
+        return head == file || file.ends_with("/" + head) || head.ends_with("/" + file);
+    };
+    return std::all_of(summaries.begin(), summaries.end(),
+                       [&](const Summary& s) { return !s.label.empty() && names(s.label, s.file); });
 }
 
 std::vector<ComparisonRow> extentRows() {

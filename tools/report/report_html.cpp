@@ -93,8 +93,8 @@ std::string eventsHtml(const std::vector<ReportFlight>& flights) {
         for (const Event& logged : flight.summary.events.events) {
             const Event event = shifted(logged, flight.offset);
             html += "<li data-kind=\"" + std::string(eventKeyword(event.kind)) +
-                    "\"><button type=\"button\" class=\"event\" data-flight=\"" + std::to_string(f) +
-                    "\" data-t=\"" + numberText(event.time, -1) + "\">" + seconds(event.time) + "</button> " +
+                    "\"><button type=\"button\" class=\"event\" data-flight=\"" + std::to_string(f) + "\" data-t=\"" +
+                    numberText(event.time, -1) + "\">" + seconds(event.time) + "</button> " +
                     htmlEscape(summary_text::eventText(event)) + "</li>\n";
         }
         html += "</ol>\n";
@@ -137,24 +137,24 @@ std::string reportHtml(const ReportContent& content) {
     for (std::size_t f = 0; f < content.flights.size(); ++f) flights += flightLine(content.flights[f], f);
     std::size_t eventCount = 0;
     for (const ReportFlight& flight : content.flights) eventCount += flight.summary.events.events.size();
-    return fillTemplate(web::reportTemplate(),
-                        {{"TITLE", htmlEscape(content.title)},
-                         {"UPLOT_STYLE", std::string(web::uplotStyle())},
-                         {"REPORT_STYLE", std::string(web::reportStyle())},
-                         {"FLIGHTS", flights},
-                         {"TIME_NOTE", content.flights.size() > 1
-                                           ? " The charts and the events time each flight from its recording's "
-                                             "start (its first row is at 0 s)."
-                                           : ""},
-                         {"FRAMES_NOTE", framesNote(content)},
-                         {"EVENT_COUNT", summary_text::count(eventCount)},
-                         {"EVENTS", eventsHtml(content.flights)},
-                         {"SUMMARY", htmlEscape(summaryText(content.flights))},
-                         {"DATA", web::scriptSafeJson(pageDataJson(content))},
-                         {"UPLOT_VERSION", std::string(web::uplotVersion())},
-                         {"UPLOT_LICENSE", htmlEscape(web::uplotLicense())},
-                         {"REPORT_SCRIPT", std::string(web::reportScript())},
-                         {"UPLOT_SCRIPT", std::string(web::uplotScript())}});
+    return fillTemplate(
+        web::reportTemplate(),
+        {{"TITLE", htmlEscape(content.title)},
+         {"UPLOT_STYLE", std::string(web::uplotStyle())},
+         {"REPORT_STYLE", std::string(web::reportStyle())},
+         {"FLIGHTS", flights},
+         {"TIME_NOTE", content.flights.size() > 1 ? " The charts and the events time each flight from its "
+                                                    "recording's start (its first row is at 0 s)."
+                                                  : ""},
+         {"FRAMES_NOTE", framesNote(content)},
+         {"EVENT_COUNT", summary_text::count(eventCount)},
+         {"EVENTS", eventsHtml(content.flights)},
+         {"SUMMARY", htmlEscape(summaryText(content.flights))},
+         {"DATA", web::scriptSafeJson(pageDataJson(content))},
+         {"UPLOT_VERSION", std::string(web::uplotVersion())},
+         {"UPLOT_LICENSE", htmlEscape(web::uplotLicense())},
+         {"REPORT_SCRIPT", std::string(web::reportScript())},
+         {"UPLOT_SCRIPT", std::string(web::uplotScript())}});
 }
 
 }  // namespace vorlat::report
