@@ -137,7 +137,7 @@ TEST(ReportCommand, ShowsEachRecordingOfAFileOrThePickedOne) {
                                                 log_test::rows(0, 30, {.g = 4.2}));
     ASSERT_EQ(runReport(folder.path(), "two.txt -o both.html", "").status, 0) << log_test::readFile(folder / "err.txt");
     const std::string both = log_test::readFile(folder / "both.html");
-    for (const char* text : {"<strong>two.txt, recording 1</strong>", "<strong>two.txt, recording 2</strong>",
+    for (const char* text : {"/two.txt, recording 1</strong>", "/two.txt, recording 2</strong>",
                              "The charts and the events time each flight from its recording's start",
                              // recording 1's first row (index 20, 10.5 s) is its 0 s
                              "data-flight=\"0\" data-t=\"0\">0.0 s</button> recording starts",

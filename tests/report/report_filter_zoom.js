@@ -1,6 +1,6 @@
 // Put into a copy of a report page by report_browser_test.cpp. Once the page is
 // ready it unticks each kind of event in turn and counts the events still
-// listed, then drag-zooms the first chart to a third of the flight. On <html>
+// listed, then drag-zooms the first chart to a fiftieth of the flight. On <html>
 // it writes data-filter-misses (kinds whose count or hiding disagreed),
 // data-kinds (the boxes), data-overview-points and, once zoomed, data-zoomed.
 (function () {
@@ -33,7 +33,7 @@
     root.dataset.filterMisses = misses.join(' | ');
     root.dataset.overviewPoints = root.dataset.visiblePoints;
     const over = document.querySelector('.chart .u-over');
-    for (const [type, x] of [['mousedown', 0.3], ['mousemove', 0.45], ['mousemove', 0.6], ['mouseup', 0.6]])
+    for (const [type, x] of [['mousedown', 0.45], ['mousemove', 0.46], ['mousemove', 0.47], ['mouseup', 0.47]])
       mouse(over, type, x);
     await settle();
     await settle();
