@@ -4,7 +4,9 @@
 #include "program/command_options.h"
 
 #include <charconv>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "common/command_error.h"
 #include "common/output_files.h"
@@ -89,6 +91,13 @@ void addFlightInputs(CLI::App* command, FlightInputs& inputs, bool several) {
             "Only the rows from this time on: seconds (140.5), m:ss (2:20) or h:mm:ss, as the summary prints times")
         ->type_name("TIME");
     command
+        ->add_option_function<std::size_t>(
+            "--recording", [&inputs](std::size_t number) { inputs.recording = number; },
+            "Read only this recording (1, 2, ...) of a file that holds several one after another; without it "
+            "summary and report show each, csv, plot and replay refuse such a file")
+        ->check(CLI::PositiveNumber)
+        ->type_name("N");
+    command
         ->add_option_function<std::string>(
             "--to", [&inputs](const std::string& text) { inputs.to = text; },
             "Only the rows up to this time (inclusive), written as for --from")
@@ -110,9 +119,65 @@ LogInfo readFlight(const std::string& file, const FlightInputs& inputs, std::ini
     FanOut fan(sinks);
     RangeFilter filter(inputs.range(), inputs.tickRate, fan);
     const LogInfo info = readLogFile(file, filter, inputs.read());
-    if (damage == DamageReport::OnStandardError) reportDamage(inputs.command, info.file, info.damage);
+    const bool several = info.recordings > 1 && !inputs.recording;
+    if (damage == DamageReport::OnStandardError || (damage == DamageReport::UnlessSeveralRecordings && !several))
+        reportDamage(inputs.command, info.file, info.damage);
     filter.requireRows(info.file);
     return info;
+}
+
+namespace {
+
+// Counts the recordings and nothing else.
+class CountOnly : public RecordingSink {
+public:
+    void row(const Row& /*row*/, const RowText& /*text*/, std::size_t /*segment*/) override {}
+    void recordingEnded(const LogInfo& /*info*/) override {}
+};
+
+}  // namespace
+
+void requireOneRecording(const FlightInputs& inputs, const std::string& file, std::size_t recordings) {
+    if (recordings < 2 || inputs.recording) return;
+    throw CommandError(file + ": the file holds " + std::to_string(recordings) +
+                           " recordings one after another; choose one with --recording N (1 to " +
+                           std::to_string(recordings) + ")",
+                       EXIT_BAD_INPUT);
+}
+
+void requireOneRecordingBeforehand(const FlightInputs& inputs) {
+    if (inputs.recording) return;
+    for (const std::string& file : inputs.files) {
+        // A pipe, a device, standard input: read once only, so refused after that reading instead.
+        std::error_code error;
+        if (file == STANDARD_INPUT || !std::filesystem::is_regular_file(file, error)) continue;
+        FileSource source(file);
+        CountOnly count;
+        requireOneRecording(inputs, source.name(), readRecordings(source, count, {}));
+    }
+}
+
+std::string recordingLabel(const std::string& label, std::size_t recording) {
+    return label + ", recording " + std::to_string(recording);
+}
+
+std::vector<FlightSource> eachRecording(const FlightInputs& inputs, const FlightSource& source,
+                                        std::size_t recordings) {
+    if (recordings < 2 || inputs.recording || source.recording) return {source};
+    // Standard input is read once: its recordings cannot be read again one by one.
+    if (source.file == STANDARD_INPUT) requireOneRecording(inputs, "standard input", recordings);
+    std::vector<FlightSource> each;
+    for (std::size_t r = 1; r <= recordings; ++r)
+        each.push_back({.file = source.file, .label = recordingLabel(source.label, r), .recording = r});
+    return each;
+}
+
+LogInfo readSource(const FlightSource& source, const FlightInputs& inputs, std::initializer_list<RowSink*> sinks,
+                   DamageReport damage) {
+    if (!source.recording) return readFlight(source.file, inputs, sinks, damage);
+    FlightInputs one = inputs;
+    one.recording = source.recording;
+    return readFlight(source.file, one, sinks, damage);
 }
 
 // Every error of ours carries its exit code; the reader's own errors say the

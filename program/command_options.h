@@ -25,8 +25,9 @@ struct FlightInputs {
     bool strict = false;
     double tickRate = DEFAULT_TICK_RATE;
     std::optional<std::string> from, to;
+    std::optional<std::size_t> recording;  // --recording: one recording of a file that holds several
 
-    ReadOptions read() const { return {.strict = strict, .recording = std::nullopt}; }
+    ReadOptions read() const { return {.strict = strict, .recording = recording}; }
     TimeRange range() const;                 // throws RangeError
     std::vector<std::string> names() const;  // the label of each log (flightLabels); UsageError for "-" twice
     // The logs as the inputs of a command's file plan (standard input is no file to guard).
@@ -34,7 +35,7 @@ struct FlightInputs {
 };
 
 // Adds FILE (one, or several when `several`), --label (several only), --strict,
-// --tick-rate, --from and --to.
+// --tick-rate, --from, --to and --recording.
 void addFlightInputs(CLI::App* command, FlightInputs& inputs, bool several);
 
 // The damage the reader worked around, on stderr: "COMMAND: FILE: damaged: ..."
@@ -42,12 +43,38 @@ void addFlightInputs(CLI::App* command, FlightInputs& inputs, bool several);
 void reportDamage(std::string_view command, const std::string& file, const Damage& damage);
 
 // Whether readFlight prints the damage (the summary shows it in its own output instead).
-enum class DamageReport { OnStandardError, InOutput };
+// UnlessSeveralRecordings: on stderr, but not for a file of several recordings
+// when --recording picks none (its recordings are read again, each with its own).
+enum class DamageReport { OnStandardError, InOutput, UnlessSeveralRecordings };
 
 // Reads `file` once, handing the rows inside the inputs' range to every sink
 // in order; prints the damage the reader worked around on stderr; throws as
 // readLogFile does, and RangeError when the range holds no row.
 LogInfo readFlight(const std::string& file, const FlightInputs& inputs, std::initializer_list<RowSink*> sinks,
+                   DamageReport damage = DamageReport::OnStandardError);
+
+// A command that reads one flight from each file refuses a file of several
+// recordings unless --recording picks one, rather than mixing two flights:
+// exit 2, naming the count. `recordings` as LogInfo counts them.
+void requireOneRecording(const FlightInputs& inputs, const std::string& file, std::size_t recordings);
+// For a command whose output goes out while the log is read: the same refusal
+// before anything is written, from a reading that only counts the recordings
+// (a regular file only: standard input or a pipe is read once, and refused after that reading).
+void requireOneRecordingBeforehand(const FlightInputs& inputs);
+
+// One flight of a command's inputs: a log, or one recording of a file of several.
+struct FlightSource {
+    std::string file;
+    std::string label;
+    std::optional<std::size_t> recording;  // unset: as --recording says
+};
+// "FILE, recording N", the label of one recording among several.
+std::string recordingLabel(const std::string& label, std::size_t recording);
+// The recordings of `source` as flights of their own when it holds several and
+// no --recording was given (`recordings` as its reading counted them); else itself.
+std::vector<FlightSource> eachRecording(const FlightInputs& inputs, const FlightSource& source, std::size_t recordings);
+// readFlight for one flight source.
+LogInfo readSource(const FlightSource& source, const FlightInputs& inputs, std::initializer_list<RowSink*> sinks,
                    DamageReport damage = DamageReport::OnStandardError);
 
 // Runs one subcommand's body under the common guard (program/command_run.h):

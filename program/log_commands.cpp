@@ -32,6 +32,35 @@ struct SummaryOptions {
     bool json = false;
 };
 
+// One summary per file, or per recording of a file that holds several when
+// --recording picks none (each then read again on its own).
+std::vector<Summary> summariseAll(const FlightInputs& inputs) {
+    const std::vector<std::string> labels = inputs.names();
+    const TimeRange range = inputs.range();
+    inputs.filePlan().check();
+    const bool severalFiles = inputs.files.size() > 1;
+    std::vector<Summary> summaries;
+    for (std::size_t f = 0; f < inputs.files.size(); ++f) {
+        // One flight's damage is in its summary; several flights' table has room for its count only.
+        SummarySink sink(inputs.tickRate, range);
+        const LogInfo info = readFlight(inputs.files[f], inputs, {&sink},
+                                        severalFiles ? DamageReport::UnlessSeveralRecordings : DamageReport::InOutput);
+        const std::vector<FlightSource> flights =
+            eachRecording(inputs, {.file = inputs.files[f], .label = labels[f], .recording = {}}, info.recordings);
+        if (flights.size() == 1) {
+            summaries.push_back(sink.finish(info));
+            if (severalFiles || !inputs.labels.empty()) summaries.back().label = labels[f];
+            continue;
+        }
+        for (const FlightSource& flight : flights) {
+            SummarySink each(inputs.tickRate, range);
+            summaries.push_back(each.finish(readSource(flight, inputs, {&each})));
+            summaries.back().label = flight.label;
+        }
+    }
+    return summaries;
+}
+
 void addSummaryCommand(CLI::App& log) {
     auto options = std::make_shared<SummaryOptions>();
     CLI::App* summary = log.add_subcommand(
@@ -41,19 +70,8 @@ void addSummaryCommand(CLI::App& log) {
                       "Machine-readable JSON instead of the table (an array for several logs)");
     summary->callback([options, summary] {
         runLogCommand(*summary, [&] {
-            const FlightInputs& inputs = options->inputs;
-            const std::vector<std::string> labels = inputs.names();
-            const TimeRange range = inputs.range();
-            inputs.filePlan().check();
-            const bool several = inputs.files.size() > 1;
-            // One flight's damage is in its summary; several flights' table has room for its count only.
-            const DamageReport damage = several ? DamageReport::OnStandardError : DamageReport::InOutput;
-            std::vector<Summary> summaries;
-            for (std::size_t f = 0; f < inputs.files.size(); ++f) {
-                SummarySink sink(inputs.tickRate, range);
-                summaries.push_back(sink.finish(readFlight(inputs.files[f], inputs, {&sink}, damage)));
-                if (several || !inputs.labels.empty()) summaries.back().label = labels[f];
-            }
+            const std::vector<Summary> summaries = summariseAll(options->inputs);
+            const bool several = summaries.size() > 1;
             if (several)
                 options->json ? writeSummariesJson(std::cout, summaries) : writeSummariesTable(std::cout, summaries);
             else options->json ? writeSummaryJson(std::cout, summaries[0]) : writeSummaryTable(std::cout, summaries[0]);
@@ -106,7 +124,8 @@ void writeCsvStreaming(const CsvOptions& options, const std::vector<std::string>
     for (std::size_t f = 0; f < inputs.files.size(); ++f) {
         sink.startFlight(labels[f]);
         RowSpan span;
-        const LogInfo info = readFlight(inputs.files[f], inputs, {&sink, &span});
+        const LogInfo info = readFlight(inputs.files[f], inputs, {&sink, &span}, DamageReport::UnlessSeveralRecordings);
+        requireOneRecording(inputs, info.file, info.recordings);
         if (range.limited())
             vorlat::warn(inputs.command,
                          info.file + ": the range " + rangeText(range) + " holds " + span.text(inputs.tickRate));
@@ -129,6 +148,7 @@ void addCsvCommand(CLI::App& log) {
             files::FilePlan plan = options->inputs.filePlan();
             if (!isStandardStream(options->output)) plan.output(options->output, "-o");
             plan.check();
+            if (isStandardStream(options->output)) requireOneRecordingBeforehand(options->inputs);
             writeCsvStreaming(*options, labels, range);
         });
     });
@@ -167,8 +187,10 @@ void addReplayCommand(CLI::App& log) {
             }
             if (!options->framesDir.empty()) plan.frames(options->framesDir, options->framesDir);
             plan.check();
+            requireOneRecordingBeforehand(inputs);
             ReplaySink sink(request, std::cout);
-            readFlight(inputs.files[0], inputs, {&sink});
+            const LogInfo info = readFlight(inputs.files[0], inputs, {&sink}, DamageReport::UnlessSeveralRecordings);
+            requireOneRecording(inputs, info.file, info.recordings);
             sink.finish();
             files::finishStandardOutput();
         });

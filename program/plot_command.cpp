@@ -42,7 +42,9 @@ void plot(const PlotOptions& options) {
     std::vector<PlottedFlight> flights;
     for (std::size_t i = 0; i < inputs.files.size(); ++i) {
         series.push_back(std::make_unique<FlightSeries>(seriesFor(request)));
-        LogInfo info = readFlight(inputs.files[i], inputs, {series.back().get()});
+        LogInfo info =
+            readFlight(inputs.files[i], inputs, {series.back().get()}, DamageReport::UnlessSeveralRecordings);
+        requireOneRecording(inputs, info.file, info.recordings);
         flights.push_back({.label = labels[i], .info = std::move(info), .series = series.back().get()});
     }
     plotFlights(flights, request, options.output);

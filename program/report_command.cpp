@@ -87,14 +87,32 @@ std::string defaultTitle(const std::vector<ReportFlight>& flights) {
     return title;
 }
 
-std::vector<Frame> panelFrames(const std::string& path, const FlightInputs& inputs, const Summary& summary,
+std::vector<Frame> panelFrames(const FlightSource& source, const FlightInputs& inputs, const Summary& summary,
                                FramePlan& plan) {
     std::vector<double> eventTimes;
     for (const Event& event : summary.events.events) eventTimes.push_back(event.time);
     plan = planFrames(summary.startTime, summary.endTime, summary.samplePeriod, eventTimes);
     FrameSink sink(plan, inputs.tickRate);
-    readFlight(path, inputs, {&sink}, DamageReport::InOutput);  // its damage was reported by the first reading
+    readSource(source, inputs, {&sink}, DamageReport::InOutput);  // its damage was reported by the first reading
     return sink.finish();
+}
+
+// Reads one flight for its summary, events and chart buckets, adding it to the page.
+LogInfo readReportFlight(const FlightSource& source, const FlightInputs& inputs, const TimeRange& range,
+                         std::vector<std::unique_ptr<FlightSeries>>& series, ReportContent& content,
+                         DamageReport damage) {
+    SummarySink summary(inputs.tickRate, range);
+    // The default panels' series on the same time axis as the summary, events and pictures.
+    const std::vector<Column> columns = plottedColumns(planPanels({}));
+    series.push_back(std::make_unique<FlightSeries>(columns, inputs.tickRate));
+    series.push_back(std::make_unique<FlightSeries>(columns, inputs.tickRate, DETAIL_BUCKETS));
+    FlightSeries* overview = series[series.size() - 2].get();
+    const LogInfo info = readSource(source, inputs, {&summary, overview, series.back().get()}, damage);
+    ReportFlight flight{
+        .label = source.label, .summary = summary.finish(info), .series = overview, .detail = series.back().get()};
+    if (info.firstIndex) flight.offset = timeOfIndex(static_cast<double>(*info.firstIndex), inputs.tickRate);
+    content.flights.push_back(std::move(flight));
+    return info;
 }
 
 void writePage(const std::string& output, const std::string& html) {
@@ -119,21 +137,30 @@ void report(const ReportOptions& options) {
     // The first log is read twice.
     std::optional<RereadableStandardInput> standardInput;
     if (inputs.files[0] == STANDARD_INPUT) standardInput.emplace();
-    const bool several = inputs.files.size() > 1;
     std::vector<std::unique_ptr<FlightSeries>> series;
+    std::vector<FlightSource> sources;
     ReportContent content;
     for (std::size_t f = 0; f < inputs.files.size(); ++f) {
-        SummarySink summary(inputs.tickRate, range);
-        // The default panels' series on the same time axis as the summary, events and pictures.
-        series.push_back(std::make_unique<FlightSeries>(plottedColumns(planPanels({})), inputs.tickRate));
-        const LogInfo info = readFlight(inputs.files[f], inputs, {&summary, series.back().get()});
-        ReportFlight flight{.label = labels[f], .summary = summary.finish(info), .series = series.back().get()};
-        if (several && info.firstIndex)
-            flight.offset = timeOfIndex(static_cast<double>(*info.firstIndex), inputs.tickRate);
-        content.flights.push_back(std::move(flight));
+        const FlightSource file{.file = inputs.files[f], .label = labels[f], .recording = {}};
+        const std::size_t before = content.flights.size();
+        const LogInfo info =
+            readReportFlight(file, inputs, range, series, content, DamageReport::UnlessSeveralRecordings);
+        const std::vector<FlightSource> each = eachRecording(inputs, file, info.recordings);
+        if (each.size() == 1) {
+            sources.push_back(file);
+            continue;
+        }
+        content.flights.resize(before);  // the file read as one log is replaced by its recordings
+        series.resize(2 * before);
+        for (const FlightSource& recording : each) {
+            readReportFlight(recording, inputs, range, series, content, DamageReport::OnStandardError);
+            sources.push_back(recording);
+        }
     }
+    // Beside others, each flight's times count from its own recording's start.
+    if (content.flights.size() == 1) content.flights[0].offset = 0;
     if (standardInput) standardInput->rewind();
-    content.frames = panelFrames(inputs.files[0], inputs, content.flights[0].summary, content.plan);
+    content.frames = panelFrames(sources[0], inputs, content.flights[0].summary, content.plan);
     content.title = options.title ? *options.title : defaultTitle(content.flights);
     writePage(options.output, reportHtml(content));
 }

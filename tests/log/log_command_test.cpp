@@ -33,6 +33,8 @@ protected:
         writeFile(dir / "flight.txt", OPENING + HEADER + rows(4, 6, {.tas = 350}) + END);
         writeFile(dir / "bad.txt", OPENING + HEADER + rows(0, 2) + "    2\t100.0\r\n" + rows(3, 1) + END);
         writeFile(dir / "empty.txt", OPENING + HEADER + END);
+        // Two recordings appended to one file: the second's index starts afresh.
+        writeFile(dir / "two.txt", OPENING + HEADER + rows(4, 6, {.tas = 350}) + END + OPENING + HEADER + rows(0, 3));
         std::filesystem::create_symlink("flight.txt", dir / "link.png");
         std::filesystem::create_directory(dir / "full");
         writeFile(dir / "full" / "notes.txt", "mine");
@@ -91,6 +93,27 @@ const Case CASES[] = {
     {"replay flight.txt --from 3.2 --png-at 3.3:x.png", 2, "", "time 3.3 s lies outside the rows of the range from 3.2 s to the end (3.5 s to 5 s, the last row's time)"},
     {"summary flight.txt flight.txt --label a",  2, "", "vorlat log summary: --label given 1 time for 2 logs: give it once per log, in order, or not at all\n"},
     {"summary - - < flight.txt",                 2, "", "vorlat log summary: standard input (-) can be read only once\n"},
+    // A file of several recordings: --recording picks one; summary shows each, the others refuse the file.
+    {"summary two.txt --recording 2",            0, "Rows          3 in 1 segment, 0 pauses", ""},
+    {"summary two.txt --recording 1 --json",     0, "\"rows\": 6,", ""},
+    {"summary flight.txt --recording 1",         0, "Rows          6 in 1 segment, 0 pauses", ""},
+    {"summary two.txt --recording 3",            2, "", "vorlat log summary: two.txt: there is no recording 3: the file holds 2\n"},
+    {"summary flight.txt --recording 2",         2, "", "vorlat log summary: flight.txt: there is no recording 2: the file holds 1\n"},
+    {"summary two.txt --recording 0",            2, "", "--recording"},
+    {"summary two.txt",                          0, "/two.txt, recording 2\n"  // the heads name the file: no File row
+                                                    "Completeness   ", ""},
+    {"summary flight.txt bad.txt --label a --label b", 0, "\nFile                               flight.txt                     bad.txt\n", ""},  // the heads do not name the files
+    {"summary two.txt --json",                   0, "two.txt, recording 1\",\n  \"completeness\": \"end_recording\",", ""},
+    {"summary - < two.txt",                      2, "", "vorlat log summary: standard input: the file holds 2 recordings one after another; "
+                                                    "choose one with --recording N (1 to 2)\n"},
+    {"csv two.txt",                              2, "", "vorlat log csv: two.txt: the file holds 2 recordings one after another; "
+                                                    "choose one with --recording N (1 to 2)\n"},
+    {"csv two.txt -o two.csv",                   2, "", "choose one with --recording N (1 to 2)\n"},
+    {"csv - < two.txt",                          2, "", "vorlat log csv: standard input: the file holds 2 recordings"},
+    {"csv two.txt --recording 2",                0, "\r\n1.5,1,2,100.0,", ""},
+    {"plot two.txt -o two.svg",                  2, "", "vorlat log plot: two.txt: the file holds 2 recordings"},
+    {"replay two.txt --png-at 3:two.png",        2, "", "vorlat log replay: two.txt: the file holds 2 recordings"},
+    {"replay two.txt --recording 2 --png-at 1.5:two.png", 0, "two.png: index 2 at 1.5 s", ""},
 };
 // clang-format on
 
@@ -131,18 +154,17 @@ TEST_F(LogCommand, ShowsSeveralFlightsSideBySide) {
     const Outcome table = run(dir, "summary run1/data_log.txt run2/data_log.txt");
     ASSERT_EQ(table.code, 0) << table.err;
     for (const char* line : {
-             "                   run1/data_log.txt  run2/data_log.txt\n"
-             "File               run1/data_log.txt  run2/data_log.txt\n"
-             "Completeness           end_recording            cut_off\n",
-             "\nRows                               6                  5\n"
-             "Segments                           1                  2\n"
-             "Pauses                             0                  1\n"
-             "Not recorded s                   0.0                3.5\n"
-             "Start s                          2.5                0.5\n"
-             "End s                            5.0                6.0\n",
-             "\nTAS max kt                     350.0              100.0\n",
-             "\nTAS yellow s                     3.0                0.0\n",
-             "\nStalls                             0                  1\n",
+             "                            run1/data_log.txt       run2/data_log.txt\n"
+             "Completeness       ended by the record button  cut off (no last line)\n",
+             "\nRows                                        6                       5\n"
+             "Segments                                    1                       2\n"
+             "Pauses                                      0                       1\n"
+             "Not recorded s                            0.0                     3.5\n"
+             "Start s                                   2.5                     0.5\n"
+             "End s                                     5.0                     6.0\n",
+             "\nTAS max kt                              350.0                   100.0\n",
+             "\nTAS yellow s                              3.0                     0.0\n",
+             "\nStalls                                      0                       1\n",
              "\nrun1/data_log.txt\nEvents        12 in time order\n       2.5 s  recording starts\n"
              "       2.5 s  TAS enters the yellow band at 350.0 kt\n",
              "       5.0 s  recording ended normally (\"End recording\")\n"
@@ -171,6 +193,19 @@ TEST_F(LogCommand, ShowsSeveralFlightsSideBySide) {
                             "\r\ntwo,0.5,1,0,100.0,", "\r\ntwo,5.5,2,10,100.0,"})
         EXPECT_NE(both.find(row), std::string::npos) << row << " in:\n" << both;
     EXPECT_EQ(std::count(both.begin(), both.end(), '\n'), 1 + 6 + 5);
+}
+
+// A refused file of several recordings leaves no output behind and prints nothing on standard output.
+TEST_F(LogCommand, RefusesSeveralRecordingsBeforeWritingAnything) {
+    for (const char* arguments : {"csv two.txt", "csv two.txt -o out.csv", "plot two.txt -o out.svg",
+                                  "replay two.txt --frames frames --png-at 3:out.png"}) {
+        SCOPED_TRACE(arguments);
+        const Outcome refused = run(dir, arguments);
+        EXPECT_EQ(refused.code, 2);
+        EXPECT_EQ(refused.out, "");
+        for (const char* name : {"out.csv", "out.svg", "out.png", "frames"})
+            EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+    }
 }
 
 // --force replaces the earlier frames only; a time outside the recording leaves no picture behind.

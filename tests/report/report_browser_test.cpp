@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "tests/log/log_test_support.h"
+#include "tests/log/long_log.h"
 #include "tools/log/flight_log.h"
 #include "tools/log/log_summary.h"
 #include "tools/report/report_frames.h"
@@ -56,6 +58,9 @@ struct Page {
     }
 };
 
+// A long log: about 55 hours of samples, its overview's buckets 64 s wide.
+constexpr std::int64_t LONG_ROWS = 400'000;
+
 class ReportInBrowser : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -68,6 +73,14 @@ protected:
                 program + " log report one/data_log.txt -o one.html && " + program +
                 " log report one/data_log.txt two/data_log.txt -o two.html",
             status);
+        std::FILE* log = std::fopen((folder_->path() / "long.txt").c_str(), "wb");
+        const bool written = log != nullptr && log_test::writeLongLog(log, LONG_ROWS);
+        if (log != nullptr) std::fclose(log);
+        int longStatus = 0;
+        if (written)
+            run("cd " + quoted(folder_->path().string()) + " && " + program + " log report long.txt -o long.html",
+                longStatus);
+        status = status != 0 ? status : (written ? longStatus : -1);
         setUpStatus_ = status;
     }
     static void TearDownTestSuite() { delete folder_; }
@@ -185,6 +198,34 @@ TEST_F(ReportInBrowser, EveryEventButtonPutsCursorAndPanelAtItsTime) {
         EXPECT_EQ(page.attribute("misses"), "");
         EXPECT_EQ(page.attribute("marker-clashes"), "0");
         EXPECT_EQ(page.attribute("y-lines"), "0");
+    }
+}
+
+// Each kind's box hides exactly its events and says how many there are; a long
+// log zoomed to a fiftieth (its overview's buckets now wider than a pixel) draws
+// from the finer buckets: several times the rows the overview holds in that span.
+TEST_F(ReportInBrowser, FiltersEventsByKindAndZoomsIntoFinerBuckets) {
+    const std::string driver = log_test::readFile(fs::path(REPORT_TEST_SOURCES) / "report_filter_zoom.js");
+    for (const std::string name : {"one", "long"}) {
+        SCOPED_TRACE(name);
+        std::string html = log_test::readFile(file(name + ".html"));
+        html.insert(html.rfind("</body>"), "<script>" + driver + "</script>");
+        log_test::writeFile(file(name + "-filtered.html"), html);
+        const Page page = load(file(name + "-filtered.html"));
+        EXPECT_EQ(page.attribute("failures"), "0");
+        EXPECT_GE(std::stoi(page.attribute("kinds")), 4);
+        EXPECT_EQ(page.attribute("filter-misses"), "");
+        const std::string zoomed = page.attribute("zoomed");
+        ASSERT_NE(zoomed, "(none)");
+        const int overview = std::stoi(page.attribute("overview-points"));
+        const int shown = std::stoi(zoomed.substr(zoomed.find(':') + 1));
+        if (name == "one") {  // a short log's overview holds every row: nothing finer
+            EXPECT_EQ(zoomed.substr(0, 2), "o:");
+            EXPECT_LT(shown, overview / 2);
+        } else {
+            EXPECT_EQ(zoomed.substr(0, 2), "d:");
+            EXPECT_GT(shown, overview / 10);  // the overview holds about a fiftieth of its rows there
+        }
     }
 }
 

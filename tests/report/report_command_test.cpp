@@ -2,6 +2,7 @@
 // and the refusals, with their exit codes; nothing left in the temporary folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -131,6 +132,32 @@ TEST(ReportCommand, ReadsAndWritesFilesAndStandardStreams) {
 
 }  // namespace
 
+// A file of two recordings: each shown, beside the other and timed from its own
+// start, or one picked by --recording; the events are on the charts' time base.
+TEST(ReportCommand, ShowsEachRecordingOfAFileOrThePickedOne) {
+    log_test::ScratchFolder folder;
+    fs::create_directory(folder / "tmp");
+    log_test::writeFile(folder / "two.txt", log_test::OPENING + log_test::HEADER + log_test::rows(20, 40) +
+                                                log_test::END + log_test::OPENING + log_test::HEADER +
+                                                log_test::rows(0, 30, {.g = 4.2}));
+    ASSERT_EQ(runReport(folder.path(), "two.txt -o both.html", "").status, 0) << log_test::readFile(folder / "err.txt");
+    const std::string both = log_test::readFile(folder / "both.html");
+    for (const char* text : {"/two.txt, recording 1</strong>", "/two.txt, recording 2</strong>",
+                             "The charts and the events time each flight from its recording's start",
+                             // recording 1's first row (index 20, 10.5 s) is its 0 s
+                             "data-flight=\"0\" data-t=\"0\">0.0 s</button> recording starts",
+                             "data-flight=\"1\" data-t=\"0\">0.0 s</button> recording starts"})
+        EXPECT_NE(both.find(text), std::string::npos) << text;
+    EXPECT_EQ(log_test::readFile(folder / "err.txt"), "");
+
+    ASSERT_EQ(runReport(folder.path(), "two.txt --recording 2 -o second.html", "").status, 0);
+    const std::string second = log_test::readFile(folder / "second.html");
+    EXPECT_EQ(second.find("recording 1"), std::string::npos);
+    EXPECT_NE(second.find("data-t=\"0.5\">0.5 s</button> recording starts"), std::string::npos);
+    EXPECT_EQ(runReport(folder.path(), "two.txt --recording 3 -o third.html", "").status, 2);
+    EXPECT_FALSE(fs::exists(folder / "third.html"));
+}
+
 // A long log's page stays small: the charts hold a few thousand rows and the
 // pictures are capped, whatever the log's length. (Its time is measured in
 // docs/performance.md, not here: timings are not for a shared test machine.)
@@ -151,4 +178,16 @@ TEST(ReportCommand, AMillionRowLogMakesAPageUnderTwentyMegabytes) {
     EXPECT_LE(pictures, vorlat::report::MAX_CURSOR_FRAMES + vorlat::report::MAX_EVENT_FRAMES);
     EXPECT_GT(pictures, vorlat::report::MAX_CURSOR_FRAMES / 2);
     EXPECT_NE(page.find("full-size pictures were made at 30 of them"), std::string::npos);
+
+    // Zoomed in, the charts draw from buckets DETAIL_FACTOR times narrower: 500,000 s
+    // over 4096 buckets of 128 s, and over 32768 of 16 s.
+    const std::size_t overview = page.find(",\"width\":128,\"table\":{\"t\":[");
+    ASSERT_NE(overview, std::string::npos);
+    const std::size_t detail = page.find(",\"detail\":{\"width\":16,\"table\":{\"t\":[", overview);
+    ASSERT_NE(detail, std::string::npos);
+    const auto times = [&page](std::size_t from) {
+        const std::size_t open = page.find('[', from + 20), close = page.find(']', open);
+        return std::count(page.begin() + open, page.begin() + close, ',') + 1;
+    };
+    EXPECT_GT(times(detail), 6 * times(overview));  // at most two rows and a gap row per bucket
 }

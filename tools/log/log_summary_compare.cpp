@@ -27,10 +27,31 @@ struct ComparisonRow {
 
 std::string rangeCell(const Summary& s) { return s.range.limited() ? rangeText(s.range) : "whole recording"; }
 
+// How a recording ended, in words short enough for a column.
+std::string endingCell(const Summary& s) {
+    switch (s.ending) {
+        case Ending::EndRecording: return "ended by the record button";
+        case Ending::Exit: return "ended as the gauge shut down";
+        case Ending::CutOff: return "cut off (no last line)";
+    }
+    return {};
+}
+
+// The column heads already name the files when each is its file's path, or the
+// end of it (its folder and name), or that for one recording ("FILE, recording N").
+bool headsNameTheFiles(const std::vector<Summary>& summaries) {
+    const auto names = [](std::string head, const std::string& file) {
+        if (const std::size_t at = head.rfind(", recording "); at != std::string::npos) head.erase(at);
+        return head == file || file.ends_with("/" + head) || head.ends_with("/" + file);
+    };
+    return std::all_of(summaries.begin(), summaries.end(),
+                       [&](const Summary& s) { return !s.label.empty() && names(s.label, s.file); });
+}
+
 std::vector<ComparisonRow> extentRows() {
     return {
         {"File", [](const Summary& s) { return s.file; }},
-        {"Completeness", [](const Summary& s) { return std::string(endingKeyword(s.ending)); }},
+        {"Completeness", endingCell},
         {"Damaged lines", [](const Summary& s) { return count(s.damage.total()); }},
         {"Range", rangeCell},
         {"Rows", [](const Summary& s) { return count(s.rows); }},
@@ -101,7 +122,8 @@ constexpr std::size_t COLUMN_GAP = 2;
 }  // namespace
 
 void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summaries, SummaryEvents events) {
-    const std::vector<ComparisonRow> rows = comparisonRows();
+    std::vector<ComparisonRow> rows = comparisonRows();
+    if (headsNameTheFiles(summaries)) rows.erase(rows.begin());  // the File row
     std::vector<std::vector<std::string>> cells(rows.size());
     std::size_t nameWidth = 0;
     std::vector<std::size_t> widths;

@@ -27,11 +27,11 @@ static_assert(std::size(BAND_LANES) == BANDED_COLUMN_COUNT);
 
 }  // namespace
 
-FlightSeries::FlightSeries(std::vector<Column> columns, double tickRate)
+FlightSeries::FlightSeries(std::vector<Column> columns, double tickRate, std::size_t buckets)
     : columns_(std::move(columns)),
       tickRate_(tickRate),
       period_(samplePeriod(tickRate)),
-      grid_(columns_.size(), period_),
+      grid_(columns_.size(), period_, buckets),
       links_(columns_.size(), Link::Gap),
       previousValues_(columns_.size(), 0.0) {
     bandColours_.fill(COLOUR_GREEN);

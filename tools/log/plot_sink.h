@@ -36,7 +36,8 @@ inline constexpr std::size_t BANDED_COLUMN_COUNT = std::size(BANDED_COLUMNS);
 
 class FlightSeries : public RowSink {
 public:
-    FlightSeries(std::vector<Column> columns, double tickRate);
+    // `buckets`: how many time buckets keep the extremes (more: finer when the log is long).
+    FlightSeries(std::vector<Column> columns, double tickRate, std::size_t buckets = BucketGrid::DEFAULT_BUCKETS);
     void segmentStarted(const SegmentStart& start) override;
     void row(const Row& row, const RowText& text, std::size_t segment) override;
 

@@ -73,22 +73,60 @@
     root.dataset.frameTime = String(frame.t);
   }
 
+  // A long flight has a finer level of buckets beside its overview: a chart
+  // draws each flight from the finer one when the overview's buckets are wider
+  // than a pixel of the time span shown. The key names each flight's level.
+  function levelKey(u, min, max) {
+    const secondsPerPixel = (max - min) / Math.max(1, u.bbox.width / devicePixelRatio);
+    return page.data.flights.map((f) => (f.detail && f.width > secondsPerPixel ? 'd' : 'o')).join('');
+  }
+  // Swaps the charts' data for the levels the span needs; true when one changed.
+  // (setData without resetting the scales takes effect at the chart's next setScale.)
+  function setLevels(min, max) {
+    let changed = false;
+    for (const u of page.charts) {
+      const key = levelKey(u, min, max);
+      if (key === u.levelKey) continue;
+      u.levelKey = key;
+      u.setData(u.levelData(key), false);
+      changed = true;
+    }
+    root.dataset.level = page.charts.length ? page.charts[0].levelKey : '';
+    root.dataset.points = page.charts.length ? String(page.charts[0].data[0].length) : '0';
+    return changed;
+  }
+
+  // How many rows the first chart holds in the span shown, for the tests.
+  function noteVisible(min, max) {
+    if (!page.charts.length) return;
+    const times = page.charts[0].data[0];
+    root.dataset.visiblePoints = String(nearest(times, max) - nearest(times, min) + 1);
+  }
+
   // Every chart's time scale follows the one the user zoomed or reset.
   function followScale(u, key) {
     if (key !== 'x' || page.syncing) return;
+    const min = u.scales.x.min, max = u.scales.x.max;
     page.syncing = true;
     for (const other of page.charts)
-      if (other !== u) other.setScale('x', { min: u.scales.x.min, max: u.scales.x.max });
+      if (other !== u) other.setScale('x', { min: min, max: max });
     page.syncing = false;
+    noteVisible(min, max);
+    // Not inside the chart's own hook: the finer data is set, and every scale again, right after.
+    if (page.charts.some((chart) => levelKey(chart, min, max) !== chart.levelKey))
+      setTimeout(() => setTimeScale(min, max), 0);
   }
 
-  // Sets every chart's time scale at once. A chart applies a new scale only when
-  // it commits (later, in a microtask), so each sets its own inside a batch,
-  // which commits on return: positions read afterwards are those of the new scale.
+  // Sets every chart's time scale at once, each drawing from the level it needs. A
+  // chart applies a new scale only when it commits (later, in a microtask), so each
+  // sets its own inside a batch, which commits on return: positions read afterwards
+  // are those of the new scale.
   function setTimeScale(min, max) {
+    setLevels(min, max);
     page.syncing = true;
     for (const u of page.charts) u.batch(() => u.setScale('x', { min: min, max: max }));
     page.syncing = false;
+    noteVisible(min, max);
   }
 
   // Puts the one cursor on the row at time `t`; the other charts follow through cursor.sync.
@@ -175,7 +213,9 @@
 
   function makeChart(panel) {
     const columns = panel.left.concat(panel.right);
-    const tables = page.data.flights.map((f) => [f.table.t].concat(columns.map((c) => f.table.s[c])));
+    const tableOf = (table) => [table.t].concat(columns.map((c) => table.s[c]));
+    const overview = page.data.flights.map((f) => tableOf(f.table));
+    const levelData = (key) => joined(page.data.flights.map((f, i) => (key[i] === 'd' ? tableOf(f.detail.table) : overview[i])));
     const last = panel === page.data.panels[page.data.panels.length - 1];
     const axes = [{ label: last ? 'time (s)' : undefined, size: last ? 50 : 30, values: (u, ticks) => ticks.map(clockText) },
       { scale: 'y', label: panel.label, size: 60, space: 24 }];
@@ -187,7 +227,7 @@
     const element = document.createElement('div');
     element.className = 'chart';
     document.getElementById('charts').appendChild(element);
-    return new uPlot({
+    const u = new uPlot({
       width: chartWidth(), height: CHART_HEIGHT, series: chartSeries(panel, columns), axes: axes,
       scales: { x: { time: false } },
       cursor: { sync: { key: 'flight' }, drag: { x: true, y: false } },
@@ -197,7 +237,10 @@
         setCursor: [followCursor],
         setScale: [followScale],
       },
-    }, joined(tables), element);
+    }, joined(overview), element);
+    u.levelKey = page.data.flights.map(() => 'o').join('');
+    u.levelData = levelData;
+    return u;
   }
 
   // An event's button zooms all charts around its time and puts the cursor on it.
@@ -211,6 +254,18 @@
     moveCursor(t);
   }
 
+  // The event list shows the kinds whose box is ticked; <html> says how many events are listed.
+  function filterEvents() {
+    const shown = new Set();
+    for (const box of document.querySelectorAll('input.event-kind')) if (box.checked) shown.add(box.dataset.kind);
+    let listed = 0;
+    for (const item of document.querySelectorAll('ol.events li')) {
+      item.hidden = !shown.has(item.dataset.kind);
+      if (!item.hidden) ++listed;
+    }
+    root.dataset.eventsListed = String(listed);
+  }
+
   function start() {
     page.data = JSON.parse(document.getElementById('report-data').textContent);
     page.frameTimes = page.data.frames.map((f) => f.t);
@@ -220,9 +275,13 @@
     });
     const buttons = document.querySelectorAll('button.event');
     for (const button of buttons) button.addEventListener('click', () => goToEvent(button));
+    root.dataset.level = page.charts[0].levelKey;
+    root.dataset.points = root.dataset.visiblePoints = String(page.charts[0].data[0].length);
     root.dataset.charts = String(page.charts.length);
     root.dataset.series = String(page.charts.reduce((n, u) => n + u.series.length - 1, 0));
     root.dataset.events = String(buttons.length);
+    for (const box of document.querySelectorAll('input.event-kind')) box.addEventListener('change', filterEvents);
+    filterEvents();
     root.dataset.frames = String(page.data.frames.length);
     if (page.frameTimes.length) showPanelAt(page.frameTimes[0]);
     showFailures();

@@ -45,16 +45,58 @@ std::string summaryText(const std::vector<ReportFlight>& flights) {
     return out.str();
 }
 
-std::string eventsHtml(const std::vector<ReportFlight>& flights) {
+// The kinds of event, as the list's filter names them, in the order it offers them.
+struct EventKindName {
+    EventKind kind;
+    const char* words;
+};
+constexpr EventKindName EVENT_KIND_NAMES[] = {
+    {.kind = EventKind::RecordingStart, .words = "recording start"},
+    {.kind = EventKind::RecordingEnd, .words = "recording end"},
+    {.kind = EventKind::Pause, .words = "pauses"},
+    {.kind = EventKind::Stall, .words = "stalls"},
+    {.kind = EventKind::BandEnter, .words = "band entries"},
+    {.kind = EventKind::BandExit, .words = "band exits"},
+    {.kind = EventKind::Extreme, .words = "extremes"},
+};
+
+// A checkbox per kind of event the list holds, with how many there are: unticked hides them.
+std::string eventFilterHtml(const std::vector<ReportFlight>& flights) {
     std::string html;
+    for (const EventKindName& name : EVENT_KIND_NAMES) {
+        std::size_t count = 0;
+        for (const ReportFlight& flight : flights)
+            for (const Event& event : flight.summary.events.events) count += event.kind == name.kind;
+        if (count == 0) continue;
+        html += "<label><input type=\"checkbox\" class=\"event-kind\" data-kind=\"" +
+                std::string(eventKeyword(name.kind)) + "\" checked> " + name.words + " <span class=\"count\">" +
+                summary_text::count(count) + "</span></label>\n";
+    }
+    return html.empty() ? html : "<fieldset id=\"event-kinds\"><legend>Show</legend>\n" + html + "</fieldset>\n";
+}
+
+// The event with its times taken from `offset` on, as the charts show them.
+Event shifted(Event event, double offset) {
+    event.time -= offset;
+    if (event.to) *event.to -= offset;
+    if (event.peakTime) *event.peakTime -= offset;
+    return event;
+}
+
+// Each event's times are on the charts' time base: beside others, since its recording's start.
+std::string eventsHtml(const std::vector<ReportFlight>& flights) {
+    std::string html = eventFilterHtml(flights);
     for (std::size_t f = 0; f < flights.size(); ++f) {
         const ReportFlight& flight = flights[f];
         if (flights.size() > 1) html += "<h3>" + htmlEscape(flight.label) + "</h3>\n";
         html += "<ol class=\"events\">\n";
-        for (const Event& event : flight.summary.events.events)
-            html += "<li><button type=\"button\" class=\"event\" data-flight=\"" + std::to_string(f) + "\" data-t=\"" +
-                    numberText(event.time - flight.offset, -1) + "\">" + seconds(event.time) + "</button> " +
+        for (const Event& logged : flight.summary.events.events) {
+            const Event event = shifted(logged, flight.offset);
+            html += "<li data-kind=\"" + std::string(eventKeyword(event.kind)) +
+                    "\"><button type=\"button\" class=\"event\" data-flight=\"" + std::to_string(f) + "\" data-t=\"" +
+                    numberText(event.time, -1) + "\">" + seconds(event.time) + "</button> " +
                     htmlEscape(summary_text::eventText(event)) + "</li>\n";
+        }
         html += "</ol>\n";
         if (flight.summary.events.notListed != 0)
             html += "<p class=\"note\">" + summary_text::count(flight.summary.events.notListed) +
@@ -95,24 +137,24 @@ std::string reportHtml(const ReportContent& content) {
     for (std::size_t f = 0; f < content.flights.size(); ++f) flights += flightLine(content.flights[f], f);
     std::size_t eventCount = 0;
     for (const ReportFlight& flight : content.flights) eventCount += flight.summary.events.events.size();
-    return fillTemplate(web::reportTemplate(),
-                        {{"TITLE", htmlEscape(content.title)},
-                         {"UPLOT_STYLE", std::string(web::uplotStyle())},
-                         {"REPORT_STYLE", std::string(web::reportStyle())},
-                         {"FLIGHTS", flights},
-                         {"TIME_NOTE", content.flights.size() > 1
-                                           ? " The charts time each flight from its recording's start; the events "
-                                             "give each log's own times."
-                                           : ""},
-                         {"FRAMES_NOTE", framesNote(content)},
-                         {"EVENT_COUNT", summary_text::count(eventCount)},
-                         {"EVENTS", eventsHtml(content.flights)},
-                         {"SUMMARY", htmlEscape(summaryText(content.flights))},
-                         {"DATA", web::scriptSafeJson(pageDataJson(content))},
-                         {"UPLOT_VERSION", std::string(web::uplotVersion())},
-                         {"UPLOT_LICENSE", htmlEscape(web::uplotLicense())},
-                         {"REPORT_SCRIPT", std::string(web::reportScript())},
-                         {"UPLOT_SCRIPT", std::string(web::uplotScript())}});
+    return fillTemplate(
+        web::reportTemplate(),
+        {{"TITLE", htmlEscape(content.title)},
+         {"UPLOT_STYLE", std::string(web::uplotStyle())},
+         {"REPORT_STYLE", std::string(web::reportStyle())},
+         {"FLIGHTS", flights},
+         {"TIME_NOTE", content.flights.size() > 1 ? " The charts and the events time each flight from its "
+                                                    "recording's start (its first row is at 0 s)."
+                                                  : ""},
+         {"FRAMES_NOTE", framesNote(content)},
+         {"EVENT_COUNT", summary_text::count(eventCount)},
+         {"EVENTS", eventsHtml(content.flights)},
+         {"SUMMARY", htmlEscape(summaryText(content.flights))},
+         {"DATA", web::scriptSafeJson(pageDataJson(content))},
+         {"UPLOT_VERSION", std::string(web::uplotVersion())},
+         {"UPLOT_LICENSE", htmlEscape(web::uplotLicense())},
+         {"REPORT_SCRIPT", std::string(web::reportScript())},
+         {"UPLOT_SCRIPT", std::string(web::uplotScript())}});
 }
 
 }  // namespace vorlat::report

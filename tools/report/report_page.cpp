@@ -101,11 +101,18 @@ std::string spansJson(const SpanLane& lane, double offset) {
     return json + "]";
 }
 
+// The finer level, when the overview's buckets hold more than one sample each.
+std::string detailJson(const ReportFlight& flight) {
+    if (flight.detail == nullptr || flight.detail->grid().width() >= flight.series->grid().width()) return {};
+    return ",\"detail\":{\"width\":" + jsonNumber(flight.detail->grid().width()) +
+           ",\"table\":" + chartTableJson(chartTable(flight.detail->grid(), flight.offset)) + "}";
+}
+
 std::string flightJson(const ReportFlight& flight, std::size_t position) {
     const FlightSeries& series = *flight.series;
     return "{\"label\":" + jsonString(flight.label) + ",\"colour\":" + jsonString(colourHex(flightColour(position))) +
-           ",\"offset\":" + jsonNumber(flight.offset) +
-           ",\"table\":" + chartTableJson(chartTable(series.grid(), flight.offset)) +
+           ",\"offset\":" + jsonNumber(flight.offset) + ",\"width\":" + jsonNumber(series.grid().width()) +
+           ",\"table\":" + chartTableJson(chartTable(series.grid(), flight.offset)) + detailJson(flight) +
            ",\"pauses\":" + spansJson(series.lane(PAUSE_LANE), flight.offset) +
            ",\"stalls\":" + spansJson(series.lane(STALL_LANE), flight.offset) + "}";
 }
