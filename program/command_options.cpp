@@ -180,19 +180,15 @@ LogInfo readSource(const FlightSource& source, const FlightInputs& inputs, std::
     return readFlight(source.file, one, sinks, damage);
 }
 
-// Every error of ours carries its exit code; the reader's own errors say the
-// log is not one the command can read: bad input.
+// Every error of ours, the reader's too, carries its exit code for the one
+// guard; a log without rows says first what damage left none.
 void runLogCommand(const CLI::App& command, const std::function<void()>& body) {
     cli::runGuarded(command, [&] {
         try {
             body();
         } catch (const NoRowsError& e) {
             reportDamage(cli::commandName(command), e.file(), e.damage());
-            throw CommandError(e.what(), EXIT_BAD_INPUT);
-        } catch (const LogFormatError& e) {
-            throw CommandError(e.what(), EXIT_BAD_INPUT);
-        } catch (const LogReadError& e) {
-            throw CommandError(e.what(), EXIT_BAD_INPUT);
+            throw;
         }
     });
 }

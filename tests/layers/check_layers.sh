@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Includes run downward only. Every folder of the sources has a layer; a file
 # may include its own folder and the layers below it, never a layer above nor
-# a neighbour of its own layer (no view includes another view):
+# a neighbour of its own layer (no view includes another view); the host, the
+# tools and the program see the module only through schema/, never its parts:
 #   common < schema < module parts < host < host/flight, host/render < host/fly
 #   < tools/log (the flight-log core) < tools/replay < the views (tools/csv,
 #   tools/plot, tools/report) < program
@@ -39,6 +40,8 @@ function layer(path,    parts) {
     split(mine, m, " "); split(theirs, t, " ")
     problem = ""
     if (t[1] + 0 > m[1] + 0) problem = "a higher layer (" t[2] " above " m[2] ")"
+    else if (m[1] + 0 >= 30 && t[2] == "module")
+        problem = "a module part (the host and the tools know the module only through schema/)"
     else if (t[1] + 0 == m[1] + 0 && t[2] != m[2]) problem = "a neighbour of its own layer (" t[2] " beside " m[2] ")"
     else if (FILENAME ~ /^host\/module_check/ && included ~ /^host\// && included !~ /^host\/module_check/ &&
              included != "host/layout.h" && included != "host/load_error.h")

@@ -57,12 +57,12 @@ TEST(LogSummary, MatchesTheHandWorkedFlight) {
     EXPECT_DOUBLE_EQ(s.columns[STALL].mean, 0.4);
 
     // A value on a threshold takes the milder band: IAS 300 is green, IAS 500 and G 3.00 are not red / not yellow.
-    EXPECT_DOUBLE_EQ(s.tas.yellowSeconds, 1.0);  // 310, 400
-    EXPECT_DOUBLE_EQ(s.tas.redSeconds, 0.5);     // 520
-    EXPECT_DOUBLE_EQ(s.ias.yellowSeconds, 1.0);  // 305, 500
-    EXPECT_DOUBLE_EQ(s.ias.redSeconds, 0.0);
-    EXPECT_DOUBLE_EQ(s.g.yellowSeconds, 1.0);  // 3.50, -3.01
-    EXPECT_DOUBLE_EQ(s.g.redSeconds, 0.5);     // -8.50
+    EXPECT_DOUBLE_EQ(s.bandTimes(TAS).yellowSeconds, 1.0);  // 310, 400
+    EXPECT_DOUBLE_EQ(s.bandTimes(TAS).redSeconds, 0.5);     // 520
+    EXPECT_DOUBLE_EQ(s.bandTimes(IAS).yellowSeconds, 1.0);  // 305, 500
+    EXPECT_DOUBLE_EQ(s.bandTimes(IAS).redSeconds, 0.0);
+    EXPECT_DOUBLE_EQ(s.bandTimes(GFORC).yellowSeconds, 1.0);  // 3.50, -3.01
+    EXPECT_DOUBLE_EQ(s.bandTimes(GFORC).redSeconds, 0.5);     // -8.50
 
     EXPECT_EQ(s.stall.events, 2u);  // one on each side of the pause
     ASSERT_TRUE(s.stall.firstTime.has_value());

@@ -402,16 +402,17 @@ TEST(PlotMarks, AgreeWithTheSummarysEvents) {
 
     std::array<std::vector<Span>, MARK_LANE_COUNT> expected;
     std::array<std::optional<double>, MARK_LANE_COUNT> entered;
-    const auto bandLane = [](Column column, Band band) {
-        const MarkLane yellow = column == TAS ? TAS_YELLOW_LANE : column == IAS ? IAS_YELLOW_LANE : G_YELLOW_LANE;
-        return static_cast<MarkLane>(yellow + (band == Band::Red ? 1 : 0));
+    const auto laneOf = [](Column column, BandLevel level) {
+        std::size_t b = 0;
+        while (BANDS[b].column != column) ++b;
+        return bandLane(b, level);
     };
     for (const Event& event : events.events) {
         if (event.kind == EventKind::Pause) expected[PAUSE_LANE].push_back({event.time, *event.to});
         if (event.kind == EventKind::Stall) expected[STALL_LANE].push_back({event.time, *event.to});
-        if (event.kind == EventKind::BandEnter) entered[bandLane(*event.column, *event.band)] = event.time;
+        if (event.kind == EventKind::BandEnter) entered[laneOf(*event.column, *event.band)] = event.time;
         if (event.kind != EventKind::BandExit) continue;
-        const MarkLane lane = bandLane(*event.column, *event.band);
+        const MarkLane lane = laneOf(*event.column, *event.band);
         expected[lane].push_back({*entered[lane], event.time});
     }
     EXPECT_EQ(expected[STALL_LANE].size(), 2u);  // a pause ends a stall

@@ -1,15 +1,16 @@
 // The flight log's columns as the tools see them. Names, kinds and decimals
 // come from the recorder's own schema (schema/log_schema.h); beside it, in
-// the same order, stands only what the tools add: the name and unit under
-// which a column is exported, and the plot panel it is drawn in. Everything
-// that reads, exports or plots a log walks COLUMNS.
+// the same order, stands every fact the tools add (COLUMN_FACTS). Everything
+// that reads, exports, plots or reports a log walks COLUMNS.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "schema/log_schema.h"
+#include "tools/log/plot_colours.h"
 
 namespace vorlat::flightlog {
 
@@ -44,68 +45,74 @@ enum class Wrap {
     Within180,   // a bank: (-180, 180]
 };
 
-// What the tools add to a column of the schema.
-struct ColumnExtras {
+// Every fact the tools add to a column of the schema, in one row: the name and
+// unit under which it is exported and printed, the words that name it in the
+// plot, the report and the events, and how the plot draws it.
+struct ColumnFacts {
     std::string_view header;   // the schema's name of the column this row is about
     std::string_view csvName;  // exported name; the suffix is the unit
     std::string_view unit;     // as the tools print it; empty: no unit known
+    std::string_view label;    // the plot's and the report's name; they add " (unit)"
     PlotGroup plot;            // the panel that draws it (Stall: the shading of the attitude panel)
+    PlotColour colour;         // its line
+    std::string_view eventName = {};  // in the events' lines and the bands' table; empty: the header
+    bool secondAxis = false;          // on the right-hand scale of a default panel that has others on the left
     Wrap wrap = Wrap::None;
+    std::string_view unitNote = {};  // a unit the label names but the tables leave blank
 };
 
 // clang-format off
-inline constexpr std::array<ColumnExtras, COLUMN_COUNT> COLUMN_EXTRAS{{
-    {.header = "index", .csvName = "index",        .unit = "",       .plot = PlotGroup::None},
-    {.header = "TAS",   .csvName = "tas_kt",       .unit = "kt",     .plot = PlotGroup::Airspeed},
-    {.header = "IAS",   .csvName = "ias_kt",       .unit = "kt",     .plot = PlotGroup::Airspeed},
-    {.header = "alt",   .csvName = "alt_ft",       .unit = "ft",     .plot = PlotGroup::Altitude},
-    {.header = "pitch", .csvName = "pitch_deg",    .unit = "deg",    .plot = PlotGroup::Attitude},
-    {.header = "climb", .csvName = "climb_ft_min", .unit = "ft/min", .plot = PlotGroup::Altitude},
-    {.header = "gforc", .csvName = "gforce_g",     .unit = "g",      .plot = PlotGroup::GLoad},
-    {.header = "hdng",  .csvName = "hdng_deg",     .unit = "deg",    .plot = PlotGroup::None,     .wrap = Wrap::From0To360},
-    {.header = "turn",  .csvName = "turn_rate",    .unit = "",       .plot = PlotGroup::None},
-    {.header = "bank",  .csvName = "bank_deg",     .unit = "deg",    .plot = PlotGroup::Attitude, .wrap = Wrap::Within180},
-    {.header = "roll",  .csvName = "roll_rate",    .unit = "",       .plot = PlotGroup::None},
-    {.header = "prop",  .csvName = "prop_deg",     .unit = "deg",    .plot = PlotGroup::Engine},
-    {.header = "hp",    .csvName = "power_hp",     .unit = "hp",     .plot = PlotGroup::Engine},
-    {.header = "thrst", .csvName = "thrust",       .unit = "",       .plot = PlotGroup::Engine},
-    {.header = "AoA",   .csvName = "aoa_deg",      .unit = "deg",    .plot = PlotGroup::Attitude},
-    {.header = "Stall", .csvName = "stall",        .unit = "",       .plot = PlotGroup::Attitude},
+inline constexpr std::array<ColumnFacts, COLUMN_COUNT> COLUMN_FACTS{{
+    {.header = "index", .csvName = "index",        .unit = "",       .label = "row index",  .plot = PlotGroup::None,     .colour = PLOT_INDEX},
+    {.header = "TAS",   .csvName = "tas_kt",       .unit = "kt",     .label = "TAS",        .plot = PlotGroup::Airspeed, .colour = PLOT_TAS,        .eventName = "TAS"},
+    {.header = "IAS",   .csvName = "ias_kt",       .unit = "kt",     .label = "IAS",        .plot = PlotGroup::Airspeed, .colour = PLOT_IAS,        .eventName = "IAS"},
+    {.header = "alt",   .csvName = "alt_ft",       .unit = "ft",     .label = "altitude",   .plot = PlotGroup::Altitude, .colour = PLOT_ALT,        .eventName = "Altitude"},
+    {.header = "pitch", .csvName = "pitch_deg",    .unit = "deg",    .label = "pitch",      .plot = PlotGroup::Attitude, .colour = PLOT_PITCH},
+    {.header = "climb", .csvName = "climb_ft_min", .unit = "ft/min", .label = "climb",      .plot = PlotGroup::Altitude, .colour = PLOT_CLIMB,      .eventName = "Climb", .secondAxis = true},
+    {.header = "gforc", .csvName = "gforce_g",     .unit = "g",      .label = "g load",     .plot = PlotGroup::GLoad,    .colour = PLOT_G,          .eventName = "G load"},
+    {.header = "hdng",  .csvName = "hdng_deg",     .unit = "deg",    .label = "heading",    .plot = PlotGroup::None,     .colour = PLOT_HEADING,    .wrap = Wrap::From0To360},
+    {.header = "turn",  .csvName = "turn_rate",    .unit = "",       .label = "turn rate",  .plot = PlotGroup::None,     .colour = PLOT_TURN},
+    {.header = "bank",  .csvName = "bank_deg",     .unit = "deg",    .label = "bank",       .plot = PlotGroup::Attitude, .colour = PLOT_BANK,       .wrap = Wrap::Within180},
+    {.header = "roll",  .csvName = "roll_rate",    .unit = "",       .label = "roll rate",  .plot = PlotGroup::None,     .colour = PLOT_ROLL},
+    {.header = "prop",  .csvName = "prop_deg",     .unit = "deg",    .label = "prop",       .plot = PlotGroup::Engine,   .colour = PLOT_PROP,       .secondAxis = true},
+    {.header = "hp",    .csvName = "power_hp",     .unit = "hp",     .label = "power",      .plot = PlotGroup::Engine,   .colour = PLOT_HP},
+    {.header = "thrst", .csvName = "thrust",       .unit = "",       .label = "thrust",     .plot = PlotGroup::Engine,   .colour = PLOT_THRUST,     .unitNote = "host unit"},
+    {.header = "AoA",   .csvName = "aoa_deg",      .unit = "deg",    .label = "AoA",        .plot = PlotGroup::Attitude, .colour = PLOT_AOA},
+    {.header = "Stall", .csvName = "stall",        .unit = "",       .label = "stall flag", .plot = PlotGroup::Attitude, .colour = PLOT_STALL_FLAG},
 }};
 // clang-format on
 
-// Row by row, the extras speak of the schema's column of the same place.
-constexpr bool extrasFollowTheSchema() {
+// Row by row, the facts speak of the schema's column of the same place.
+constexpr bool factsFollowTheSchema() {
     for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
-        if (COLUMN_EXTRAS[c].header != LOG_COLUMNS[c].name) return false;
+        if (COLUMN_FACTS[c].header != LOG_COLUMNS[c].name) return false;
     }
     return true;
 }
-static_assert(COLUMN_EXTRAS.size() == std::size(LOG_COLUMNS));
-static_assert(extrasFollowTheSchema(), "COLUMN_EXTRAS must follow LOG_COLUMNS row by row");
+static_assert(COLUMN_FACTS.size() == std::size(LOG_COLUMNS));
+static_assert(factsFollowTheSchema(), "COLUMN_FACTS must follow LOG_COLUMNS row by row");
 
-// A column with everything the tools know of it, joined from the two tables.
-struct ColumnInfo {
-    std::string_view header;  // as in the log's header line
-    int decimals;             // 0: an integer column ("%5d", "%1d")
-    std::string_view csvName;
-    std::string_view unit;
-    PlotGroup plot;
-    Wrap wrap;
+// A column with everything the tools know of it, joined from the schema and the facts.
+struct ColumnInfo : ColumnFacts {
+    int decimals;  // 0: an integer column ("%5d", "%1d")
 };
 inline constexpr std::array<ColumnInfo, COLUMN_COUNT> COLUMNS = [] {
     std::array<ColumnInfo, COLUMN_COUNT> joined{};
-    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
-        const ColumnExtras& extras = COLUMN_EXTRAS[c];
-        joined[c] = {.header = LOG_COLUMNS[c].name,
-                     .decimals = LOG_COLUMNS[c].decimals,
-                     .csvName = extras.csvName,
-                     .unit = extras.unit,
-                     .plot = extras.plot,
-                     .wrap = extras.wrap};
-    }
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) joined[c] = {COLUMN_FACTS[c], LOG_COLUMNS[c].decimals};
     return joined;
 }();
+
+// "TAS (kt)", "thrust (host unit)", "turn rate": the label with the unit it names.
+inline std::string columnLabel(Column column) {
+    const ColumnInfo& info = COLUMNS[column];
+    const std::string_view unit = info.unit.empty() ? info.unitNote : info.unit;
+    return std::string(info.label) + (unit.empty() ? "" : " (" + std::string(unit) + ")");
+}
+
+// "TAS", "G load", "pitch": how the events and the bands' table name the column.
+inline std::string_view eventName(Column column) {
+    return COLUMNS[column].eventName.empty() ? COLUMNS[column].header : COLUMNS[column].eventName;
+}
 
 inline constexpr std::string_view FIRST_LINE = LOG_RECORDING_ENABLED_LINE;
 inline constexpr std::string_view END_RECORDING_LINE = LOG_END_RECORDING_LINE;

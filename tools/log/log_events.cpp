@@ -6,7 +6,6 @@
 #include <cmath>
 #include <utility>
 
-#include "schema/colour_bands.h"
 #include "tools/log/log_bands.h"
 
 namespace vorlat::flightlog {
@@ -23,15 +22,11 @@ constexpr ExtremeEvent EXTREME_EVENTS[] = {
     {.column = TAS, .which = "max"},   {.column = IAS, .which = "max"},
 };
 static_assert(std::size(EXTREME_EVENTS) == 8, "one running extreme per entry");
-static_assert(std::size(BANDED_COLUMNS) == 3, "one band watch per entry");
-
-constexpr Band BANDS[] = {Band::Yellow, Band::Red};
 
 // 0 outside both bands, 1 in the yellow, 2 in the red: the panel's own colour rules.
-int bandLevel(Column column, double value) {
-    const std::uint32_t colour = bandColourOf(column, value);
-    if (colour == COLOUR_RED) return 2;
-    return colour == COLOUR_YELLOW ? 1 : 0;
+int bandDepth(const Band& band, double value) {
+    const std::optional<BandLevel> level = bandLevelOf(band, value);
+    return level ? static_cast<int>(*level) + 1 : 0;
 }
 
 // Events name only the members their kind has.
@@ -46,7 +41,7 @@ Event stallEvent(double from, double to) {
     stall.to = to;
     return stall;
 }
-Event bandEvent(double time, EventKind kind, Column column, Band band, std::optional<double> value) {
+Event bandEvent(double time, EventKind kind, Column column, BandLevel band, std::optional<double> value) {
     Event made = event(time, kind);
     made.column = column;
     made.band = band;
@@ -87,7 +82,7 @@ std::string_view eventKeyword(EventKind kind) {
     return "";
 }
 
-std::string_view bandKeyword(Band band) { return band == Band::Red ? "red" : "yellow"; }
+std::string_view bandKeyword(BandLevel band) { return lookOf(band).keyword; }
 
 EventCollector::EventCollector(double tickRate) : tickRate_(tickRate), period_(samplePeriod(tickRate)) {}
 
@@ -117,10 +112,10 @@ void EventCollector::row(const Row& row, const RowText& /*text*/, std::size_t se
 void EventCollector::closeSegment(double end) {
     if (stallStart_) add(stallEvent(*std::exchange(stallStart_, std::nullopt), end));
     for (std::size_t w = 0; w < watches_.size(); ++w) {
-        for (std::size_t b = std::size(BANDS); b-- > 0;) {
+        for (std::size_t b = BAND_LEVEL_COUNT; b-- > 0;) {
             Excursion& excursion = watches_[w].bands[b];
             if (!excursion.open) continue;
-            Event exit = bandEvent(end, EventKind::BandExit, BANDED_COLUMNS[w], BANDS[b], std::nullopt);
+            Event exit = bandEvent(end, EventKind::BandExit, BANDS[w].column, BAND_LEVELS[b], std::nullopt);
             exit.peak = excursion.peak;
             exit.peakTime = excursion.peakTime;
             add(exit);
@@ -139,24 +134,24 @@ void EventCollector::watchStall(const Row& row, double time) {
 // outside enters the yellow, then the red. A value that is not finite says nothing.
 void EventCollector::watchBands(const Row& row, double time) {
     for (std::size_t w = 0; w < watches_.size(); ++w) {
-        const Column banded = BANDED_COLUMNS[w];
+        const Column banded = BANDS[w].column;
         const double value = row[banded];
         if (!std::isfinite(value)) continue;
-        const int level = bandLevel(banded, value);
-        for (std::size_t b = std::size(BANDS); b-- > 0;) {
+        const int level = bandDepth(BANDS[w], value);
+        for (std::size_t b = BAND_LEVEL_COUNT; b-- > 0;) {
             Excursion& excursion = watches_[w].bands[b];
             if (!excursion.open || level > static_cast<int>(b)) continue;
-            Event exit = bandEvent(time, EventKind::BandExit, banded, BANDS[b], value);
+            Event exit = bandEvent(time, EventKind::BandExit, banded, BAND_LEVELS[b], value);
             exit.peak = excursion.peak;
             exit.peakTime = excursion.peakTime;
             add(exit);
             excursion = {};
         }
-        for (std::size_t b = 0; b < std::size(BANDS); ++b) {
+        for (std::size_t b = 0; b < BAND_LEVEL_COUNT; ++b) {
             Excursion& excursion = watches_[w].bands[b];
             if (level <= static_cast<int>(b)) continue;
             if (!excursion.open) {
-                add(bandEvent(time, EventKind::BandEnter, banded, BANDS[b], value));
+                add(bandEvent(time, EventKind::BandEnter, banded, BAND_LEVELS[b], value));
                 excursion = {.open = true, .peak = value, .peakTime = time};
             } else if (std::fabs(value) > std::fabs(excursion.peak)) {
                 excursion.peak = value;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/log/log_bands.h"
 #include "tools/log/log_columns.h"
 #include "tools/log/log_reader.h"
 
@@ -28,14 +29,13 @@ enum class EventKind {
 std::string_view eventKeyword(EventKind kind);  // "recording_start", "recording_end", "pause", "stall",
                                                 // "band_enter", "band_exit", "extreme"
 
-enum class Band { Yellow, Red };
-std::string_view bandKeyword(Band band);  // "yellow", "red"
+std::string_view bandKeyword(BandLevel band);  // "yellow", "red"
 
 struct Event {
     double time = 0;  // seconds, on the log's time axis
     EventKind kind = EventKind::RecordingStart;
     std::optional<Column> column;          // band and extreme events
-    std::optional<Band> band;              // band events
+    std::optional<BandLevel> band;         // band events
     std::optional<double> value;           // band and extreme events
     std::optional<double> to;              // pause, stall: where it ends
     std::optional<double> length;          // pause: seconds not recorded
@@ -68,7 +68,7 @@ private:
         double peak = 0, peakTime = 0;
     };
     struct BandWatch {
-        std::array<Excursion, 2> bands{};  // yellow, red
+        std::array<Excursion, BAND_LEVEL_COUNT> bands{};  // yellow, red
     };
     struct Extreme {
         std::optional<double> value;
@@ -92,7 +92,7 @@ private:
     std::size_t notListed_ = 0;
     std::optional<Previous> first_, last_;
     std::optional<double> stallStart_;
-    std::array<BandWatch, 3> watches_{};  // TAS, IAS, g load
+    std::array<BandWatch, BAND_COUNT> watches_{};  // as BANDS
     std::array<Extreme, 8> extremes_{};   // as EXTREME_EVENTS in log_events.cpp
 };
 

@@ -17,7 +17,7 @@
 namespace vorlat::flightlog {
 
 LogFormatError::LogFormatError(std::string file, std::size_t line, std::string message)
-    : std::runtime_error(file + (line == 0 ? std::string() : ":" + std::to_string(line)) + ": " + message),
+    : CommandError(file + (line == 0 ? std::string() : ":" + std::to_string(line)) + ": " + message, EXIT_BAD_INPUT),
       file_(std::move(file)),
       line_(line),
       message_(std::move(message)) {}

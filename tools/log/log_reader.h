@@ -12,7 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "host/gauge_facts.h"
+#include "common/command_error.h"
+#include "schema/sample_clock.h"
 #include "tools/log/line_splitter.h"
 #include "tools/log/log_columns.h"
 #include "tools/log/log_damage.h"
@@ -20,9 +21,9 @@
 
 namespace vorlat::flightlog {
 
-// Not a flight log, or a damaged one. what() is "FILE:LINE: message", or
-// "FILE: message" for what concerns the whole file (line 0).
-class LogFormatError : public std::runtime_error {
+// Not a flight log, or a damaged one: bad input (exit 2). what() is
+// "FILE:LINE: message", or "FILE: message" for what concerns the whole file (line 0).
+class LogFormatError : public CommandError {
 public:
     LogFormatError(std::string file, std::size_t line, std::string message);
     const std::string& file() const { return file_; }
@@ -46,9 +47,10 @@ private:
     Damage damage_;
 };
 
-// The file could not be read at all.
-class LogReadError : public std::runtime_error {
-    using std::runtime_error::runtime_error;
+// The file could not be read at all: bad input (exit 2).
+class LogReadError : public CommandError {
+public:
+    explicit LogReadError(const std::string& message) : CommandError(message, EXIT_BAD_INPUT) {}
 };
 
 enum class Ending {
@@ -159,9 +161,9 @@ private:
     std::size_t step_;
 };
 
-// Sample clock: one sample every TICKS_PER_SAMPLE ticks of the host (host/gauge_facts.h).
-inline constexpr double DEFAULT_TICK_RATE = gauge::DEFAULT_TICK_RATE;  // ticks per second
-inline constexpr double TICKS_PER_SAMPLE = gauge::TICKS_PER_SAMPLE;
+// Sample clock: one sample every TICKS_PER_SAMPLE ticks of the host (schema/sample_clock.h).
+inline constexpr double DEFAULT_TICK_RATE = HOST_TICK_RATE;  // ticks per second
+inline constexpr double TICKS_PER_SAMPLE = RECORDER_TICKS_PER_SAMPLE;
 inline constexpr double samplePeriod(double tickRate) { return TICKS_PER_SAMPLE / tickRate; }
 // A row's time: the moment its sample was taken, in seconds since the gauge
 // started (tick 0). The sample counted `index` is taken when the tick count has

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "schema/colour_bands.h"
@@ -47,20 +49,9 @@ private:
 
 namespace {
 
-enum class Band { Green, Yellow, Red };
-
-Band bandOf(std::uint32_t colour) {
-    if (colour == COLOUR_RED) return Band::Red;
-    if (colour == COLOUR_YELLOW) return Band::Yellow;
-    return Band::Green;
-}
-
-void addBand(BandTimes& times, std::uint32_t colour, double period) {
-    switch (bandOf(colour)) {
-        case Band::Yellow: times.yellowSeconds += period; break;
-        case Band::Red: times.redSeconds += period; break;
-        case Band::Green: break;
-    }
+void addBand(BandTimes& times, std::optional<BandLevel> level, double period) {
+    if (level == BandLevel::Yellow) times.yellowSeconds += period;
+    if (level == BandLevel::Red) times.redSeconds += period;
 }
 
 constexpr double FULL_CIRCLE = 360;
@@ -128,9 +119,7 @@ void SummarySink::columnStats(const Row& row, double time) {
 
 void SummarySink::segmentStats(const Row& row, double time) {
     const double period = s_.samplePeriod;
-    addBand(s_.tas, bandColourOf(TAS, row[TAS]), period);
-    addBand(s_.ias, bandColourOf(IAS, row[IAS]), period);
-    addBand(s_.g, bandColourOf(GFORC, row[GFORC]), period);
+    for (std::size_t b = 0; b < BAND_COUNT; ++b) addBand(s_.bands[b], bandLevelOf(BANDS[b], row[BANDS[b].column]), period);
 
     const bool stall = row[STALL] != 0;
     if (stall) {
@@ -170,6 +159,12 @@ Summary SummarySink::finish(const LogInfo& info) const {
                          : circularMean(sums_[c].sine, sums_[c].cosine, stats.count, COLUMNS[c].wrap);
     }
     return summary;
+}
+
+const BandTimes& Summary::bandTimes(Column column) const {
+    for (std::size_t b = 0; b < BAND_COUNT; ++b)
+        if (BANDS[b].column == column) return bands[b];
+    throw std::invalid_argument("no band of column " + std::string(COLUMNS[column].header));
 }
 
 Summary summarise(const FlightLog& log, double tickRate) {

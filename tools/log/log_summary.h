@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tools/log/flight_log.h"
+#include "tools/log/log_bands.h"
 #include "tools/log/log_events.h"
 #include "tools/log/log_range.h"
 #include "tools/log/log_reader.h"
@@ -61,7 +62,8 @@ struct Summary {
     double startTime = 0, endTime = 0;  // of the first and the last row
     double duration = 0;                // endTime - startTime
     std::array<ColumnStats, COLUMN_COUNT> columns{};
-    BandTimes tas, ias, g;
+    std::array<BandTimes, BAND_COUNT> bands{};  // as BANDS
+    const BandTimes& bandTimes(Column column) const;
     StallStats stall;
     AltitudeChange largestGain, largestLoss;  // both as positive feet
     EventList events;

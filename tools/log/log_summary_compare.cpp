@@ -89,16 +89,10 @@ void addColumnRows(std::vector<ComparisonRow>& rows) {
 }
 
 void addBandAndEventRows(std::vector<ComparisonRow>& rows) {
-    struct BandRow {
-        const char* name;
-        BandTimes Summary::*times;
-    };
-    constexpr BandRow BANDS[] = {{"TAS", &Summary::tas}, {"IAS", &Summary::ias}, {"G load", &Summary::g}};
-    for (const BandRow& band : BANDS) {
-        rows.push_back({std::string(band.name) + " yellow s",
-                        [band](const Summary& s) { return timeText((s.*band.times).yellowSeconds); }});
-        rows.push_back({std::string(band.name) + " red s",
-                        [band](const Summary& s) { return timeText((s.*band.times).redSeconds); }});
+    for (std::size_t b = 0; b < BAND_COUNT; ++b) {
+        const std::string name(eventName(BANDS[b].column));
+        rows.push_back({name + " yellow s", [b](const Summary& s) { return timeText(s.bands[b].yellowSeconds); }});
+        rows.push_back({name + " red s", [b](const Summary& s) { return timeText(s.bands[b].redSeconds); }});
     }
     rows.push_back({"Stalls", [](const Summary& s) { return count(s.stall.events); }});
     rows.push_back({"Stalled s", [](const Summary& s) { return timeText(s.stall.totalSeconds); }});

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/printable.h"
-#include "schema/colour_bands.h"
+#include "tools/log/log_bands.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/number_text.h"
 #include "tools/log/summary_text.h"
@@ -82,34 +82,27 @@ SummaryField columnsField(const Summary& s) {
     return field;
 }
 
-struct BandRow {
-    std::string_view label;  // table
-    std::string_view key;    // JSON
-    BandTimes Summary::*times;
-    bool airspeed;  // the airspeed thresholds, else the g load's
-};
-constexpr BandRow BAND_ROWS[] = {
-    {.label = "TAS", .key = "tas", .times = &Summary::tas, .airspeed = true},
-    {.label = "IAS", .key = "ias", .times = &Summary::ias, .airspeed = true},
-    {.label = "G load", .key = "g", .times = &Summary::g, .airspeed = false},
-};
+// A band's limits as the table states them: "(yellow above 300 kt, red above 500 kt)".
+std::string bandLimits(const Band& band) {
+    std::string text;
+    for (const BandLevel level : BAND_LEVELS)
+        text += (text.empty() ? "(" : ", ") + std::string(lookOf(level).keyword) + " " +
+                limitText(band, level, LimitWords::Words);
+    return text + ")";
+}
 
 SummaryField bandsField(const Summary& s) {
-    const std::string airspeedBands =
-        "(yellow above " + numberText(AIRSPEED_YELLOW, -1) + " kt, red above " + numberText(AIRSPEED_RED, -1) + " kt)";
-    const std::string gBands =
-        "(yellow beyond +-" + numberText(G_YELLOW, -1) + " g, red beyond +-" + numberText(G_RED, -1) + " g)";
     SummaryField field;
     field.table =
         "\n" + padRight("Bands", NAME_WIDTH) + padLeft("yellow", BAND_WIDTH) + padLeft("red", BAND_WIDTH) + "\n";
     std::vector<JsonMember> bands;
-    for (const BandRow& band : BAND_ROWS) {
-        const BandTimes& times = s.*band.times;
-        field.table +=
-            padRight(std::string(band.label), NAME_WIDTH) + padLeft(seconds(times.yellowSeconds), BAND_WIDTH) +
-            padLeft(seconds(times.redSeconds), BAND_WIDTH) + "  " + (band.airspeed ? airspeedBands : gBands) + "\n";
-        bands.push_back({std::string(band.key), jsonObject({{"yellow_s", jsonNumber(times.yellowSeconds)},
-                                                            {"red_s", jsonNumber(times.redSeconds)}})});
+    for (std::size_t b = 0; b < BAND_COUNT; ++b) {
+        const BandTimes& times = s.bands[b];
+        field.table += padRight(std::string(eventName(BANDS[b].column)), NAME_WIDTH) +
+                       padLeft(seconds(times.yellowSeconds), BAND_WIDTH) +
+                       padLeft(seconds(times.redSeconds), BAND_WIDTH) + "  " + bandLimits(BANDS[b]) + "\n";
+        bands.push_back({std::string(BANDS[b].key), jsonObject({{"yellow_s", jsonNumber(times.yellowSeconds)},
+                                                                {"red_s", jsonNumber(times.redSeconds)}})});
     }
     field.json = {{"bands", jsonObject(bands)}};
     return field;

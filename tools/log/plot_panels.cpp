@@ -1,4 +1,4 @@
-// Lines and panels: the style table, the default five panels, and --columns.
+// Panels: the default five, and those --columns asks for.
 #include "tools/log/plot_panels.h"
 
 #include <algorithm>
@@ -10,28 +10,6 @@
 namespace vorlat::flightlog {
 
 namespace {
-
-// One row per column of the log, in its order.
-// clang-format off
-constexpr std::array<SeriesStyle, COLUMN_COUNT> SERIES_STYLES{{
-    {.colour = PLOT_INDEX,      .label = "row index"},
-    {.colour = PLOT_TAS,        .label = "TAS (kt)"},
-    {.colour = PLOT_IAS,        .label = "IAS (kt)"},
-    {.colour = PLOT_ALT,        .label = "altitude (ft)"},
-    {.colour = PLOT_PITCH,      .label = "pitch (deg)"},
-    {.colour = PLOT_CLIMB,      .label = "climb (ft/min)", .secondAxis = true},
-    {.colour = PLOT_G,          .label = "g load (g)"},
-    {.colour = PLOT_HEADING,    .label = "heading (deg)"},
-    {.colour = PLOT_TURN,       .label = "turn rate"},
-    {.colour = PLOT_BANK,       .label = "bank (deg)"},
-    {.colour = PLOT_ROLL,       .label = "roll rate"},
-    {.colour = PLOT_PROP,       .label = "prop (deg)", .secondAxis = true},
-    {.colour = PLOT_HP,         .label = "power (hp)"},
-    {.colour = PLOT_THRUST,     .label = "thrust (host unit)"},
-    {.colour = PLOT_AOA,        .label = "AoA (deg)"},
-    {.colour = PLOT_STALL_FLAG, .label = "stall flag"},
-}};
-// clang-format on
 
 struct GroupLabels {
     PlotGroup group;
@@ -58,8 +36,8 @@ std::string_view groupLabel(PlotGroup group) {
 void settle(PanelPlan& panel) {
     if (panel.left.empty()) std::swap(panel.left, panel.right);
     panel.leftLabel = panel.left.size() > 1 ? std::string(groupLabel(panel.group))
-                                            : std::string(seriesStyle(panel.left.front()).label);
-    if (!panel.right.empty()) panel.rightLabel = seriesStyle(panel.right.front()).label;
+                                            : columnLabel(panel.left.front());
+    if (!panel.right.empty()) panel.rightLabel = columnLabel(panel.right.front());
 }
 
 std::string lowered(std::string_view text) {
@@ -69,8 +47,6 @@ std::string lowered(std::string_view text) {
 }
 
 }  // namespace
-
-const SeriesStyle& seriesStyle(Column column) { return SERIES_STYLES[column]; }
 
 std::vector<PanelPlan> planPanels(const std::vector<Column>& chosen) {
     std::vector<Column> columns = chosen;
@@ -85,7 +61,7 @@ std::vector<PanelPlan> planPanels(const std::vector<Column>& chosen) {
         auto panel = std::find_if(panels.begin(), panels.end(),
                                   [&](const PanelPlan& p) { return group != PlotGroup::None && p.group == group; });
         if (panel == panels.end()) panel = panels.insert(panels.end(), PanelPlan{.group = group});
-        std::vector<Column>& side = seriesStyle(column).secondAxis ? panel->right : panel->left;
+        std::vector<Column>& side = COLUMNS[column].secondAxis ? panel->right : panel->left;
         if (std::find(side.begin(), side.end(), column) == side.end()) side.push_back(column);
     }
     for (PanelPlan& panel : panels) settle(panel);

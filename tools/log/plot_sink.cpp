@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "schema/colour_bands.h"
 #include "tools/log/log_bands.h"
 
 namespace vorlat::flightlog {
@@ -14,16 +13,6 @@ namespace {
 // A heading that moves more than half a turn between samples went round the circle.
 constexpr double HALF_TURN = 180.0;
 
-struct BandLanes {
-    Column column;
-    MarkLane yellow, red;
-};
-constexpr BandLanes BAND_LANES[] = {
-    {.column = TAS, .yellow = TAS_YELLOW_LANE, .red = TAS_RED_LANE},
-    {.column = IAS, .yellow = IAS_YELLOW_LANE, .red = IAS_RED_LANE},
-    {.column = GFORC, .yellow = G_YELLOW_LANE, .red = G_RED_LANE},
-};
-static_assert(std::size(BAND_LANES) == BANDED_COLUMN_COUNT);
 
 }  // namespace
 
@@ -33,9 +22,7 @@ FlightSeries::FlightSeries(std::vector<Column> columns, double tickRate, std::si
       period_(samplePeriod(tickRate)),
       grid_(columns_.size(), period_, buckets),
       links_(columns_.size(), Link::Gap),
-      previousValues_(columns_.size(), 0.0) {
-    bandColours_.fill(COLOUR_GREEN);
-}
+      previousValues_(columns_.size(), 0.0) {}
 
 std::optional<std::size_t> FlightSeries::seriesOf(Column column) const {
     const auto found = std::find(columns_.begin(), columns_.end(), column);
@@ -45,7 +32,7 @@ std::optional<std::size_t> FlightSeries::seriesOf(Column column) const {
 
 void FlightSeries::segmentStarted(const SegmentStart& /*start*/) {
     std::fill(links_.begin(), links_.end(), Link::Gap);
-    bandColours_.fill(COLOUR_GREEN);
+    bandLevels_.fill(std::nullopt);
     segmentOpen_ = false;
 }
 
@@ -89,12 +76,12 @@ void FlightSeries::addPoints(const Row& row, double time, std::size_t bucket) {
 void FlightSeries::markRow(const Row& row, double time) {
     const Span period{.from = time, .to = time + period_};
     if (row[STALL] != 0) mark(STALL_LANE, period);
-    for (std::size_t b = 0; b < std::size(BAND_LANES); ++b) {
-        const BandLanes& band = BAND_LANES[b];
-        if (std::isfinite(row[band.column])) bandColours_[b] = bandColourOf(band.column, row[band.column]);
-        if (bandColours_[b] == COLOUR_GREEN) continue;
-        mark(band.yellow, period);
-        if (bandColours_[b] == COLOUR_RED) mark(band.red, period);
+    for (std::size_t b = 0; b < BAND_COUNT; ++b) {
+        const double value = row[BANDS[b].column];
+        if (std::isfinite(value)) bandLevels_[b] = bandLevelOf(BANDS[b], value);
+        if (!bandLevels_[b]) continue;
+        mark(bandLane(b, BandLevel::Yellow), period);
+        if (*bandLevels_[b] == BandLevel::Red) mark(bandLane(b, BandLevel::Red), period);
     }
 }
 

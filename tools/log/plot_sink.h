@@ -21,18 +21,16 @@ namespace vorlat::flightlog {
 // The lanes of marks. A row in a band or stalled stands for its sample period;
 // a pause runs from the last row before it to the first row after it. The
 // bands follow the panel's own colour rules, as the summary's events do.
+// Each band of BANDS has a lane per level; its yellow lane holds the red too.
 enum MarkLane : std::size_t {
     PAUSE_LANE,
     STALL_LANE,
-    TAS_YELLOW_LANE,  // yellow or red: yellow contains red
-    TAS_RED_LANE,
-    IAS_YELLOW_LANE,
-    IAS_RED_LANE,
-    G_YELLOW_LANE,
-    G_RED_LANE,
-    MARK_LANE_COUNT,
+    FIRST_BAND_LANE,
+    MARK_LANE_COUNT = FIRST_BAND_LANE + BAND_COUNT * BAND_LEVEL_COUNT,
 };
-inline constexpr std::size_t BANDED_COLUMN_COUNT = std::size(BANDED_COLUMNS);
+constexpr MarkLane bandLane(std::size_t band, BandLevel level) {
+    return static_cast<MarkLane>(FIRST_BAND_LANE + band * BAND_LEVEL_COUNT + static_cast<std::size_t>(level));
+}
 
 class FlightSeries : public RowSink {
 public:
@@ -64,7 +62,7 @@ private:
     std::array<SpanLane, MARK_LANE_COUNT> lanes_;
     std::vector<Link> links_;  // how each series' next point continues its line
     std::vector<double> previousValues_;
-    std::array<std::uint32_t, BANDED_COLUMN_COUNT> bandColours_{};  // the panel's colour of the last finite value
+    std::array<std::optional<BandLevel>, BAND_COUNT> bandLevels_{};  // the band of the last finite value
     std::size_t rows_ = 0, segments_ = 0;
     bool segmentOpen_ = false;  // a row came since the last segment start
     std::optional<double> firstTime_, lastTime_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "tools/log/number_text.h"
 
@@ -42,18 +43,9 @@ std::string plural(std::size_t n, std::string_view one, std::string_view many) {
     return std::string(n == 1 ? one : many);
 }
 
+// The library escapes; bytes that are not UTF-8 (a file name, a label) become U+FFFD, so the JSON stays valid.
 std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') out += '\\', out += c;
-        else if (u < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", u);
-            out += escaped;
-        } else out += c;
-    }
-    return out + "\"";
+    return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 std::string jsonNumber(double value) { return std::isfinite(value) ? numberText(value, -1) : "null"; }
 std::string jsonNumberIf(bool exists, double value) { return exists ? jsonNumber(value) : "null"; }
@@ -69,22 +61,6 @@ std::string jsonObject(const std::vector<JsonMember>& members) {
 
 namespace {
 
-// How the events' lines name the columns they speak of.
-struct EventColumn {
-    Column column;
-    std::string_view name;
-};
-constexpr EventColumn EVENT_COLUMNS[] = {
-    {.column = TAS, .name = "TAS"},     {.column = IAS, .name = "IAS"},      {.column = ALT, .name = "Altitude"},
-    {.column = CLIMB, .name = "Climb"}, {.column = GFORC, .name = "G load"},
-};
-
-std::string columnName(Column column) {
-    for (const EventColumn& named : EVENT_COLUMNS)
-        if (named.column == column) return std::string(named.name);
-    return std::string(COLUMNS[column].header);
-}
-
 // A value as the log holds it, with its unit.
 std::string valueText(Column column, double value) {
     const std::string unit(COLUMNS[column].unit);
@@ -93,7 +69,7 @@ std::string valueText(Column column, double value) {
 
 std::string bandText(const Event& event) {
     const std::string band = " the " + std::string(bandKeyword(*event.band)) + " band";
-    const std::string name = columnName(*event.column);
+    const std::string name = std::string(eventName(*event.column));
     if (event.kind == EventKind::BandEnter)
         return name + " enters" + band + " at " + valueText(*event.column, *event.value);
     const std::string where = event.value ? "at " + valueText(*event.column, *event.value) : "as the rows stop";
@@ -113,7 +89,7 @@ std::string eventText(const Event& event) {
         case EventKind::BandEnter:
         case EventKind::BandExit: return bandText(event);
         case EventKind::Extreme:
-            return columnName(*event.column) + " " + std::string(event.which) + " " +
+            return std::string(eventName(*event.column)) + " " + std::string(event.which) + " " +
                    valueText(*event.column, *event.value);
     }
     return {};

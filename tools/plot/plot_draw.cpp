@@ -14,129 +14,23 @@
 #include <optional>
 #include <string>
 
-#include "schema/colour_bands.h"
+#include "tools/log/log_bands.h"
+#include "tools/plot/column_line.h"
+#include "tools/plot/plot_layout.h"
+#include "tools/plot/plot_pens.h"
 #include "tools/log/number_text.h"
 
 namespace vorlat::flightlog {
 
 namespace {
 
-// cmap0 slots: fixed pens, then one per column, then one per flight colour.
-enum Pen : PLINT {
-    BACKGROUND,
-    INK,
-    GRID,
-    YELLOW_BAND,
-    RED_BAND,
-    STALL_SHADE,
-    PAUSE_MARK,
-    YELLOW_MARK,
-    RED_MARK,
-    STALL_MARK,
-    FIRST_SERIES_PEN,
-};
-constexpr auto FLIGHT_COLOURS = static_cast<PLINT>(std::size(PLOT_FLIGHTS));
-constexpr PLINT FIRST_FLIGHT_PEN = FIRST_SERIES_PEN + static_cast<PLINT>(COLUMN_COUNT);
-constexpr PLINT PEN_COUNT = FIRST_FLIGHT_PEN + FLIGHT_COLOURS;
-
-PLINT seriesPen(Column column) { return FIRST_SERIES_PEN + static_cast<PLINT>(column); }
-PLINT flightPen(std::size_t flight) { return FIRST_FLIGHT_PEN + static_cast<PLINT>(flight) % FLIGHT_COLOURS; }
-
-// Several flights: the lines of one panel differ by their dashes (PLplot's styles).
-constexpr PLINT LINE_STYLES[] = {1, 3, 2, 5};
-PLINT lineStyle(std::size_t position) { return LINE_STYLES[position % std::size(LINE_STYLES)]; }
-
-void setPen(PLINT pen, PlotColour colour, double alpha = 1.0) { plscol0a(pen, colour.r, colour.g, colour.b, alpha); }
-
-// The strip's lanes, top to bottom; a band lane draws red over yellow.
-struct StripLane {
-    const char* name;
-    MarkLane marks;
-    MarkLane red = MARK_LANE_COUNT;  // none
-    PLINT pen = YELLOW_MARK;
-};
-constexpr StripLane STRIP_LANES[] = {
-    {.name = "pause", .marks = PAUSE_LANE, .pen = PAUSE_MARK},
-    {.name = "stall", .marks = STALL_LANE, .pen = STALL_MARK},
-    {.name = "TAS", .marks = TAS_YELLOW_LANE, .red = TAS_RED_LANE},
-    {.name = "IAS", .marks = IAS_YELLOW_LANE, .red = IAS_RED_LANE},
-    {.name = "g load", .marks = G_YELLOW_LANE, .red = G_RED_LANE},
-};
-constexpr auto LANES = static_cast<int>(std::size(STRIP_LANES));
-
-// Heights in pixels of a page 1400 wide, scaled to the page height.
-constexpr double HEADER = 120, FLIGHT_LEGEND_ROW = 22, PANEL = 283, GAP = 18, LANE_ROW = 20, BOTTOM = 75;
 constexpr double TITLE_LINE = 50, SUBTITLE_LINE = 84;  // their baselines, from the top
-constexpr double LEFT = 0.085, RIGHT = 0.78;           // of the page width: the panels' left and right edges
-constexpr double CHAR_MM = 4.2;                        // PLplot's default character height, in millimetres
 constexpr double LINE_WIDTH = 1.6;
-constexpr double LONE_POINT_COLUMNS = 1.5;  // a lone point draws as a dash this many columns to each side
 constexpr double THICK_COLUMN_PIXELS = 3;   // a column going back and forth over more is filled, not stroked
-
-// Bottom and top of a box, as fractions of the page height.
-struct Box {
-    double bottom, top;
-};
-
-class Geometry {
-public:
-    Geometry(std::size_t panels, std::size_t flights)
-        : panels_(static_cast<double>(panels)),
-          flights_(static_cast<double>(flights)),
-          header_(HEADER + (flights > 1 ? flights_ * FLIGHT_LEGEND_ROW : 0)) {}
-
-    double total() const { return header_ + panels_ * (PANEL + GAP) + LANES * flights_ * LANE_ROW + BOTTOM; }
-    Box panel(std::size_t i) const {
-        const double top = header_ + static_cast<double>(i) * (PANEL + GAP);
-        return box(top, top + PANEL);
-    }
-    Box strip() const {
-        const double top = header_ + panels_ * (PANEL + GAP);
-        return box(top, top + LANES * flights_ * LANE_ROW);
-    }
-    double fromTop(double pixels) const { return 1 - pixels / total(); }
-
-private:
-    Box box(double top, double bottom) const { return {fromTop(bottom), fromTop(top)}; }
-    double panels_, flights_, header_;
-};
-
-struct Range {
-    double low = std::numeric_limits<double>::infinity();
-    double high = -std::numeric_limits<double>::infinity();
-    void include(double value) {
-        low = std::min(low, value);
-        high = std::max(high, value);
-    }
-    // A little room above and below, and never an empty range.
-    Range padded() const {
-        if (!std::isfinite(low)) return {-1, 1};
-        if (high - low < 1e-9) return {low - 1, high + 1};
-        const double margin = (high - low) * 0.06;
-        return {low - margin, high + margin};
-    }
-};
-
-// PLplot treats '#' as the start of an escape sequence.
-std::string plotText(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        out += c;
-        if (c == '#') out += '#';
-    }
-    return out;
-}
 
 std::string rowsText(const FlightSeries& series) {
     return countedText(series.rows(), "row", "rows") + " in " + countedText(series.segments(), "segment", "segments");
 }
-
-struct LegendEntry {
-    PLINT pen;
-    std::string label;
-    bool box = false;  // a shaded area rather than a line
-    PLINT style = 1;
-};
 
 // One flight on the figure's time axis: its offset (several flights are timed
 // from each recording's start) and its series as pixel columns.
@@ -146,114 +40,6 @@ struct FlightView {
     double offset;
     PixelGrid pixels;
     std::vector<std::vector<PixelColumn>> series;  // as flight->series->columns()
-};
-
-// How a series' pixel columns map onto the panel.
-struct ColumnScale {
-    double offset, unit;  // axis = (time - offset) / unit
-    double start;         // of column 0, on the figure's time axis (seconds)
-    double columnWidth;   // seconds
-    double thick;         // a column going back and forth over more than this is drawn as a bar
-};
-
-// One series through its pixel columns. Runs of joined columns are drawn as
-// a polyline through each column's first, lowest, highest and last point,
-// except where a column's values go back and forth over more than a few
-// pixels: those columns are filled as bars from their lowest to their highest
-// value (widened to the point before), one stepped polygon per run of them.
-// That covers the pixels the polyline would, without anti-aliasing thousands
-// of overlapping strokes. A run within one column (a lone point) draws as a
-// short dash.
-class ColumnLine {
-public:
-    explicit ColumnLine(ColumnScale scale) : scale_(scale) {}
-
-    void add(const PixelColumn& pixel) {
-        if (!pixel.joined) {
-            finish();
-            previous_.reset();
-        }
-        const Extent& extent = pixel.extent;
-        if (backAndForth(extent) > scale_.thick) {
-            if (!lineX_.empty()) point(extent.first, pixel.column);  // the line runs into the bar
-            flushLine();
-            bar(pixel);
-        } else {
-            if (!barLow_.empty()) {
-                flushBar();
-                point(*previous_, barColumn_);  // and leaves it from its last point
-            }
-            TimedValue points[4];
-            const int count = extent.points(points);
-            for (int i = 0; i < count; ++i) point(points[i], pixel.column);
-        }
-        previous_ = extent.last;
-    }
-
-    void finish() {
-        flushLine();
-        flushBar();
-    }
-
-private:
-    // How far a column's values stray beyond the way from its first to its last:
-    // a steep but steady column strays nowhere, a noisy one by nearly its span.
-    static double backAndForth(const Extent& extent) {
-        return extent.high.value - extent.low.value - std::abs(extent.last.value - extent.first.value);
-    }
-    double x(double time) const { return (time - scale_.offset) / scale_.unit; }
-    double columnX(int column) const { return (scale_.start + column * scale_.columnWidth) / scale_.unit; }
-
-    void point(TimedValue at, int column) {
-        if (lineX_.empty() || column != lineColumn_) ++lineColumns_;
-        lineColumn_ = column;
-        lineX_.push_back(x(at.time));
-        lineY_.push_back(at.value);
-    }
-
-    void bar(const PixelColumn& pixel) {
-        if (!barLow_.empty() && pixel.column != barColumn_ + 1) flushBar();
-        double low = pixel.extent.low.value, high = pixel.extent.high.value;
-        if (previous_) low = std::min(low, previous_->value), high = std::max(high, previous_->value);
-        for (const double edge : {columnX(pixel.column), columnX(pixel.column + 1)}) {
-            barX_.push_back(edge);
-            barLow_.push_back(low);
-            barHigh_.push_back(high);
-        }
-        barColumn_ = pixel.column;
-    }
-
-    void flushLine() {
-        if (lineColumns_ == 1) {
-            const double dash = LONE_POINT_COLUMNS * scale_.columnWidth / scale_.unit;
-            lineX_.insert(lineX_.begin(), lineX_.front() - dash);
-            lineY_.insert(lineY_.begin(), lineY_.front());
-            lineX_.push_back(lineX_.back() + dash);
-            lineY_.push_back(lineY_.back());
-        }
-        if (lineX_.size() > 1) plline(static_cast<PLINT>(lineX_.size()), lineX_.data(), lineY_.data());
-        lineX_.clear();
-        lineY_.clear();
-        lineColumns_ = 0;
-    }
-
-    void flushBar() {
-        if (barLow_.empty()) return;
-        std::vector<PLFLT> x(barX_), y(barHigh_);
-        x.insert(x.end(), barX_.rbegin(), barX_.rend());
-        y.insert(y.end(), barLow_.rbegin(), barLow_.rend());
-        plfill(static_cast<PLINT>(x.size()), x.data(), y.data());
-        barX_.clear();
-        barLow_.clear();
-        barHigh_.clear();
-    }
-
-    ColumnScale scale_;
-    std::optional<TimedValue> previous_;  // the last point of the column before, in this run
-    std::vector<PLFLT> lineX_, lineY_;
-    int lineColumn_ = 0, lineColumns_ = 0;
-    std::vector<PLFLT> barX_, barLow_, barHigh_;
-    int barColumn_ = 0;
 };
 
 class Plotter {
@@ -376,7 +162,7 @@ private:
             entries.push_back({.pen = flightPen(view.number), .label = flightLegendText(*view.flight)});
         plvpor(LEFT, RIGHT, geometry_.fromTop(HEADER - 12 + static_cast<double>(views_.size()) * FLIGHT_LEGEND_ROW),
                geometry_.fromTop(HEADER - 16));
-        legend(entries, PL_POSITION_TOP | PL_POSITION_INSIDE, 0);
+        drawLegend(entries, PL_POSITION_TOP | PL_POSITION_INSIDE, 0);
     }
 
     void frame(Box where, Range range, const std::string& yLabel) {
@@ -443,7 +229,7 @@ private:
             for (const FlightView& view : views_)
                 line(view, column, several_ ? flightPen(view.number) : seriesPen(column), style);
             entries.push_back({.pen = several_ ? INK : seriesPen(column),
-                               .label = std::string(seriesStyle(column).label),
+                               .label = columnLabel(column),
                                .style = style});
         }
         return entries;
@@ -463,24 +249,23 @@ private:
         }
         drawn.insert(drawn.end(), entries.begin(), entries.end());
         // Beyond a second axis' numbers and label when the panel has one.
-        legend(drawn, PL_POSITION_RIGHT | PL_POSITION_OUTSIDE, hasSecondAxis ? 0.11 : 0.015);
+        drawLegend(drawn, PL_POSITION_RIGHT | PL_POSITION_OUTSIDE, hasSecondAxis ? 0.11 : 0.015);
     }
 
     // What a default panel draws under its lines: the bands, or the stalls.
     std::vector<LegendEntry> underlay(PlotGroup group, Range range) {
-        if (group == PlotGroup::Airspeed) {
-            horizontalBand(AIRSPEED_YELLOW, AIRSPEED_RED, YELLOW_BAND, range);
-            horizontalBand(AIRSPEED_RED, range.high, RED_BAND, range);
-            return bandEntries("> " + numberText(AIRSPEED_YELLOW, -1) + " kt",
-                               "> " + numberText(AIRSPEED_RED, -1) + " kt");
-        }
-        if (group == PlotGroup::GLoad) {
-            horizontalBand(G_YELLOW, G_RED, YELLOW_BAND, range);
-            horizontalBand(-G_RED, -G_YELLOW, YELLOW_BAND, range);
-            horizontalBand(G_RED, range.high, RED_BAND, range);
-            horizontalBand(range.low, -G_RED, RED_BAND, range);
-            return bandEntries("beyond +-" + numberText(G_YELLOW, -1) + " g",
-                               "beyond +-" + numberText(G_RED, -1) + " g");
+        if (const std::vector<const Band*> bands = panelBands(group); !bands.empty()) {
+            std::vector<LegendEntry> entries;
+            for (const Band* band : bands) {
+                for (const BandInterval& interval : bandIntervals(*band))
+                    horizontalBand(interval.from, interval.to, bandPen(interval.level), range);
+                for (const BandLevel level : BAND_LEVELS)
+                    entries.push_back({.pen = bandPen(level),
+                                       .label = std::string(lookOf(level).keyword) + ": " +
+                                                limitText(*band, level, LimitWords::Sign),
+                                       .box = true});
+            }
+            return entries;
         }
         if (group == PlotGroup::Attitude) {
             for (const FlightView& view : views_) marks(view, STALL_LANE, STALL_SHADE, range.low, range.high);
@@ -489,10 +274,7 @@ private:
         return {};
     }
 
-    static std::vector<LegendEntry> bandEntries(const std::string& yellow, const std::string& red) {
-        return {{.pen = YELLOW_BAND, .label = "yellow: " + yellow, .box = true},
-                {.pen = RED_BAND, .label = "red: " + red, .box = true}};
-    }
+    static PLINT bandPen(BandLevel level) { return level == BandLevel::Red ? RED_BAND : YELLOW_BAND; }
 
     void horizontalBand(double from, double to, PLINT pen, Range range) {
         const double low = std::max(from, range.low), high = std::min(to, range.high);
@@ -525,8 +307,9 @@ private:
         plcol0(GRID);
         plwidth(0.5);
         plbox("g", 0, 0, "", 0, 0);
+        const std::vector<StripLane> lanes = stripLanes();
         for (int lane = 0; lane < LANES; ++lane) {
-            const StripLane& kind = STRIP_LANES[lane];
+            const StripLane& kind = lanes[static_cast<std::size_t>(lane)];
             for (const FlightView& view : views_) {
                 const double top = rows - lane * flights - static_cast<double>(view.number), bottom = top - 1;
                 recorded(view, bottom + 0.5);
@@ -534,7 +317,7 @@ private:
                 if (kind.red != MARK_LANE_COUNT) marks(view, kind.red, RED_MARK, bottom + 0.15, top - 0.15);
             }
             plcol0(INK);
-            plmtex("lv", 0.8, (rows - (lane + 0.5) * flights) / rows, 1.0, kind.name);
+            plmtex("lv", 0.8, (rows - (lane + 0.5) * flights) / rows, 1.0, kind.name.c_str());
             if (lane == 0) continue;
             const PLFLT x[2] = {axisStart(), axisEnd()}, y[2] = {rows - lane * flights, rows - lane * flights};
             plcol0(GRID);
@@ -544,7 +327,7 @@ private:
         plwidth(1);
         plbox("bcnst", 0, 0, "bc", 0, 0);
         plmtex("b", 3.0, 0.5, 0.5, unit_.label);
-        legend({{.pen = PAUSE_MARK, .label = "pause", .box = true},
+        drawLegend({{.pen = PAUSE_MARK, .label = "pause", .box = true},
                 {.pen = STALL_MARK, .label = "stall", .box = true},
                 {.pen = YELLOW_MARK, .label = "yellow band", .box = true},
                 {.pen = RED_MARK, .label = "red band", .box = true}},
@@ -560,32 +343,6 @@ private:
         plwidth(several_ ? 1.5 : 1.0);
         plline(2, x, y);
         plwidth(0.5);
-    }
-
-    void legend(const std::vector<LegendEntry>& entries, PLINT position, double offset) {
-        std::vector<PLINT> options, pens, styles, patterns;
-        std::vector<PLFLT> widths, scales;
-        std::vector<const char*> texts;
-        std::vector<std::string> escaped;
-        for (const LegendEntry& e : entries) escaped.push_back(plotText(e.label));
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const LegendEntry& e = entries[i];
-            options.push_back(e.box ? PL_LEGEND_COLOR_BOX : PL_LEGEND_LINE);
-            pens.push_back(e.pen);
-            styles.push_back(e.style);
-            patterns.push_back(0);
-            widths.push_back(2.0);
-            scales.push_back(0.8);
-            texts.push_back(escaped[i].c_str());
-        }
-        const auto n = static_cast<PLINT>(entries.size());
-        std::vector<PLINT> inks(entries.size(), INK);
-        PLFLT legendWidth = 0, legendHeight = 0;
-        plschr(CHAR_MM, 0.9);
-        pllegend(&legendWidth, &legendHeight, PL_LEGEND_BACKGROUND, position, offset, 0.0, 0.05, BACKGROUND, INK, 1, n,
-                 1, n, options.data(), 0.8, 1.0, 2.0, 0.0, inks.data(), texts.data(), pens.data(), patterns.data(),
-                 scales.data(), widths.data(), pens.data(), styles.data(), widths.data(), nullptr, nullptr, nullptr,
-                 nullptr);
     }
 
     const PlotRequest& request_;
@@ -607,23 +364,6 @@ private:
 
 int figureHeight(const PlotRequest& request, std::size_t flights) {
     return static_cast<int>(std::lround(Geometry(planPanels(request.columns).size(), flights).total()));
-}
-
-void definePlotPens() {
-    plscmap0n(PEN_COUNT);
-    setPen(BACKGROUND, {255, 255, 255});
-    setPen(INK, {0, 0, 0});
-    setPen(GRID, {200, 200, 200});
-    setPen(YELLOW_BAND, PLOT_YELLOW_BAND, PLOT_BAND_ALPHA);
-    setPen(RED_BAND, PLOT_RED_BAND, PLOT_BAND_ALPHA);
-    setPen(STALL_SHADE, PLOT_STALL, PLOT_BAND_ALPHA);
-    setPen(PAUSE_MARK, PLOT_PAUSE);
-    setPen(YELLOW_MARK, PLOT_YELLOW_BAND);
-    setPen(RED_MARK, PLOT_RED_BAND);
-    setPen(STALL_MARK, PLOT_STALL);
-    for (std::size_t c = 0; c < COLUMN_COUNT; ++c)
-        setPen(seriesPen(static_cast<Column>(c)), seriesStyle(static_cast<Column>(c)).colour);
-    for (std::size_t f = 0; f < std::size(PLOT_FLIGHTS); ++f) setPen(flightPen(f), PLOT_FLIGHTS[f]);
 }
 
 void drawFigure(const std::vector<PlottedFlight>& flights, const PlotRequest& request, int width, int height) {

@@ -2,11 +2,12 @@
 // for the page's script, all poured into the embedded template.
 #include "tools/report/report_page.h"
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
 
-#include "schema/colour_bands.h"
+#include "tools/log/log_bands.h"
 #include "tools/log/log_damage.h"
 #include "tools/log/number_text.h"
 #include "tools/log/plot_panels.h"
@@ -34,21 +35,25 @@ using summary_text::jsonString;
 
 using summary_text::jsonNumber;
 
-// A horizontal band of a chart: the panel's own yellow and red limits.
-struct ValueBand {
-    PlotGroup group;
-    double from, to;  // +-1e9 stands for no end
-    std::string_view colour;
-};
+// The script's charts take +-1e9 for a band's open end.
 constexpr double NO_END = 1e9;
-constexpr ValueBand VALUE_BANDS[] = {
-    {.group = PlotGroup::Airspeed, .from = AIRSPEED_YELLOW, .to = AIRSPEED_RED, .colour = "yellow"},
-    {.group = PlotGroup::Airspeed, .from = AIRSPEED_RED, .to = NO_END, .colour = "red"},
-    {.group = PlotGroup::GLoad, .from = G_YELLOW, .to = G_RED, .colour = "yellow"},
-    {.group = PlotGroup::GLoad, .from = -G_RED, .to = -G_YELLOW, .colour = "yellow"},
-    {.group = PlotGroup::GLoad, .from = G_RED, .to = NO_END, .colour = "red"},
-    {.group = PlotGroup::GLoad, .from = -NO_END, .to = -G_RED, .colour = "red"},
-};
+double scriptEnd(double value) { return std::isinf(value) ? std::copysign(NO_END, value) : value; }
+
+// A chart's horizontal bands, from the band table: [from, to, "yellow" or "red"].
+std::string bandsJson(PlotGroup group) {
+    std::string bands = "[";
+    for (const Band* band : panelBands(group)) {
+        for (const BandInterval& interval : bandIntervals(*band)) {
+            if (bands.size() > 1) bands += ',';
+            // Appended, not "[" + number: GCC 12 at -O3 takes that form for overlapping
+            // copies (a false -Wrestrict warning in its own string header).
+            bands += '[';
+            bands += jsonNumber(scriptEnd(interval.from)) + "," + jsonNumber(scriptEnd(interval.to)) + "," +
+                     jsonString(lookOf(interval.level).keyword) + "]";
+        }
+    }
+    return bands + "]";
+}
 
 std::string indexList(const FlightSeries& series, const std::vector<Column>& columns) {
     std::string json = "[";
@@ -64,18 +69,9 @@ std::string panelsJson(const FlightSeries& series) {
     std::string json = "[";
     for (const PanelPlan& panel : planPanels({})) {
         if (json.size() > 1) json += ",\n";
-        std::string bands = "[";
-        for (const ValueBand& band : VALUE_BANDS) {
-            if (band.group != panel.group) continue;
-            if (bands.size() > 1) bands += ',';
-            // Appended, not "[" + number: GCC 12 at -O3 takes that form for overlapping
-            // copies (a false -Wrestrict warning in its own string header).
-            bands += '[';
-            bands += jsonNumber(band.from) + "," + jsonNumber(band.to) + "," + jsonString(band.colour) + "]";
-        }
         json += "{\"label\":" + jsonString(panel.leftLabel) + ",\"rightLabel\":" + jsonString(panel.rightLabel) +
                 ",\"left\":" + indexList(series, panel.left) + ",\"right\":" + indexList(series, panel.right) +
-                ",\"bands\":" + bands + "],\"stall\":" + (panel.group == PlotGroup::Attitude ? "true" : "false") + "}";
+                ",\"bands\":" + bandsJson(panel.group) + ",\"stall\":" + (panel.group == PlotGroup::Attitude ? "true" : "false") + "}";
     }
     return json + "]";
 }
@@ -84,9 +80,8 @@ std::string seriesJson(const FlightSeries& series) {
     std::string json = "[";
     for (const Column column : series.columns()) {
         if (json.size() > 1) json += ',';
-        const SeriesStyle& style = seriesStyle(column);
-        json += "{\"name\":" + jsonString(COLUMNS[column].csvName) + ",\"label\":" + jsonString(style.label) +
-                ",\"colour\":" + jsonString(colourHex(style.colour)) + "}";
+        json += "{\"name\":" + jsonString(COLUMNS[column].csvName) + ",\"label\":" + jsonString(columnLabel(column)) +
+                ",\"colour\":" + jsonString(colourHex(COLUMNS[column].colour)) + "}";
     }
     return json + "]";
 }
