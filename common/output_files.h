@@ -42,25 +42,7 @@ public:
     // What standard input holds when it is read ("-"): a file redirected to it
     // is compared like any input; a pipe or terminal clashes with nothing.
     void standardInput(std::string_view role);
-    // Files and folders a SIGINT, SIGTERM or SIGHUP removes while this object
-// lives, like AtomicFile's temporary file: the files first, then the folders,
-// which must be empty by then (register each file a folder may hold). The
-// owner removes them itself on every ordinary path; the destructor only
-// forgets them.
-class SignalCleanup {
-public:
-    SignalCleanup() = default;
-    ~SignalCleanup();
-    SignalCleanup(const SignalCleanup&) = delete;
-    SignalCleanup& operator=(const SignalCleanup&) = delete;
-    void file(const std::filesystem::path& path);
-    void folder(const std::filesystem::path& path);
-
-private:
-    std::vector<int> slots_;
-};
-
-// A folder of numbered frames (FramesFolder): an output, and no other
+    // A folder of numbered frames (FramesFolder): an output, and no other
     // input or output may lie in it under a frame's name, where a frame would
     // replace it or --force would remove it.
     void frames(const std::string& folder, std::string_view shownName);
