@@ -23,10 +23,12 @@ using namespace log_test;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr std::int64_t LONG_ROWS = 100'000;  // the sanitizers make every row slow
-constexpr bool ABSOLUTE_PEAK_MEANINGFUL = false;
+// AddressSanitizer keeps freed blocks in quarantine, so a peak grows with
+// everything ever allocated: the commands run, the peaks mean nothing.
+constexpr bool PEAKS_MEANINGFUL = false;
 #else
 constexpr std::int64_t LONG_ROWS = 1'000'000;
-constexpr bool ABSOLUTE_PEAK_MEANINGFUL = true;
+constexpr bool PEAKS_MEANINGFUL = true;
 #endif
 constexpr long MEGABYTE_KB = 1024;
 
@@ -69,8 +71,8 @@ TEST(LogMemory, StaysFlatWhateverTheNumberOfRows) {
         const long smallPeak = peakKilobytes(onSmall), largePeak = peakKilobytes(onLarge);
         ASSERT_GT(smallPeak, 0);
         ASSERT_GT(largePeak, 0);
-        EXPECT_LT(largePeak - smallPeak, 16 * MEGABYTE_KB) << smallPeak << " KB, then " << largePeak << " KB";
-        if (ABSOLUTE_PEAK_MEANINGFUL) {
+        if (PEAKS_MEANINGFUL) {
+            EXPECT_LT(largePeak - smallPeak, 16 * MEGABYTE_KB) << smallPeak << " KB, then " << largePeak << " KB";
             EXPECT_LT(largePeak, 64 * MEGABYTE_KB);
         }
     }
