@@ -196,12 +196,27 @@ void* operator new(std::size_t size) {
     if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
     throw std::bad_alloc();
 }
+// Every form is replaced, so that no block a sanitizer's own operator new
+// allocated reaches the free below (and none of ours reaches its delete).
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 // The replacement pair is malloc and free; GCC takes the free in a replaced
 // operator delete for a mismatch with operator new (a false warning).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 #pragma GCC diagnostic pop
 
 namespace vorlat::flight {
