@@ -155,6 +155,98 @@ inline constexpr std::array<std::array<std::string_view, GRID_COLUMNS>, GRID_ROW
 }};
 inline constexpr int POSITION_AREA_X = 346, LATITUDE_LINE_Y = 60, LONGITUDE_LINE_Y = 72;
 
+// What each readout's text and colour read: its host inputs and how it uses
+// the tick count. A picture drawn from fewer inputs than these (a replay of a
+// log) cannot show that readout as the flight did.
+enum class Clock {
+    None,
+    Samples,    // counts the recorder's samples (the row box)
+    PerSample,  // a change between samples (Acel)
+    PerUpdate,  // a change summed over the last updates (Roll, Turn): needs its input at every update
+};
+struct ReadoutInputs {
+    std::string_view box;  // a BOX_LABELS name, or a position line's
+    std::array<const HostInput*, 2> inputs{};  // unused places null
+    Clock clock = Clock::None;
+};
+inline constexpr std::string_view LATITUDE_LINE = "latitude", LONGITUDE_LINE = "longitude";
+
+// clang-format off
+inline constexpr std::array<ReadoutInputs, 36> READOUT_INPUTS{{
+    {.box = "row",         .inputs = {},                               .clock = Clock::Samples},
+    {.box = "Ft",          .inputs = {&ALTITUDE, &GROUND_ELEVATION}},  // colour: height above the ground
+    {.box = "G's",         .inputs = {&G_LOAD}},
+    {.box = "Rpm",         .inputs = {&RPM}},
+    {.box = "Mpsi",        .inputs = {&MANIFOLD}},
+    {.box = "ROT",         .inputs = {&ROT}},
+    {.box = "Gal",         .inputs = {&FUEL}},
+    {.box = "TAS",         .inputs = {&TAS_WORD}},
+    {.box = "Acel",        .inputs = {&SPEED},                         .clock = Clock::PerSample},
+    {.box = "Hp",          .inputs = {&POWER}},
+    {.box = "Fpsi",        .inputs = {&FUEL_PRESSURE}},
+    {.box = "CHT",         .inputs = {&CHT}},
+    {.box = "Aux",         .inputs = {&AUX_FUEL}},
+    {.box = "IAS",         .inputs = {&IAS_WORD}},
+    {.box = "Roll",        .inputs = {&BANK},                          .clock = Clock::PerUpdate},
+    {.box = "Torq",        .inputs = {&TORQUE}},
+    {.box = "Thrt",        .inputs = {&THROTTLE}},
+    {.box = "Oil T",       .inputs = {&OIL_TEMPERATURE}},
+    {.box = "Gph",         .inputs = {&FUEL_FLOW}},
+    {.box = "Hdg",         .inputs = {&HEADING}},
+    {.box = "Turn",        .inputs = {&HEADING},                       .clock = Clock::PerUpdate},
+    {.box = "Prop",        .inputs = {&PROP}},
+    {.box = "Wsgt",        .inputs = {&WSGT}},
+    {.box = "Oil P",       .inputs = {&OIL_PRESSURE}},
+    {.box = "Ailrn",       .inputs = {&AILERON}},
+    {.box = "Bank",        .inputs = {&BANK}},
+    {.box = "Climb",       .inputs = {&CLIMB}},
+    {.box = "Thrst",       .inputs = {&THRUST}},
+    {.box = "pressure",    .inputs = {&PRESSURE}},
+    {.box = "Elev",        .inputs = {&ELEVATOR}},
+    {.box = "Pitch",       .inputs = {&PITCH}},
+    {.box = "AoA",         .inputs = {&AOA, &STALL}},                  // colour: red while stalled
+    {.box = "WepT",        .inputs = {&WEP}},
+    {.box = "temperature", .inputs = {&TEMPERATURE}},
+    {.box = LATITUDE_LINE, .inputs = {&LATITUDE}},
+    {.box = LONGITUDE_LINE, .inputs = {&LONGITUDE}},
+}};
+// clang-format on
+
+// Where a readout's text field lies: a box's top-left inner pixel, or a position line's.
+struct ReadoutPlace {
+    int x = 0, y = 0;
+};
+constexpr ReadoutPlace readoutPlace(std::string_view box) {
+    if (box == LATITUDE_LINE) return {POSITION_AREA_X, LATITUDE_LINE_Y};
+    if (box == LONGITUDE_LINE) return {POSITION_AREA_X, LONGITUDE_LINE_Y};
+    for (int row = 0; row < GRID_ROWS; ++row)
+        for (int column = 0; column < GRID_COLUMNS; ++column)
+            if (BOX_LABELS[std::size_t(row)][std::size_t(column)] == box)
+                return {GRID_LEFT + column * BOX_PITCH_X, GRID_TOP + row * BOX_PITCH_Y};
+    return {-1, -1};
+}
+
+// Every labelled box and both position lines have one row, every input is one the gauge reads.
+constexpr bool readoutInputsAreComplete() {
+    std::size_t boxes = 2;
+    for (const auto& row : BOX_LABELS)
+        for (const std::string_view label : row) boxes += !label.empty();
+    if (boxes != READOUT_INPUTS.size()) return false;
+    for (std::size_t i = 0; i < READOUT_INPUTS.size(); ++i) {
+        const ReadoutInputs& readout = READOUT_INPUTS[i];
+        if (readoutPlace(readout.box).x < 0) return false;
+        for (std::size_t j = 0; j < i; ++j)
+            if (READOUT_INPUTS[j].box == readout.box) return false;
+        for (const HostInput* input : readout.inputs) {
+            bool known = input == nullptr;
+            for (const HostInput* host : HOST_INPUTS) known = known || host == input;
+            if (!known) return false;
+        }
+    }
+    return true;
+}
+static_assert(readoutInputsAreComplete(), "READOUT_INPUTS: one row per box, inputs from HOST_INPUTS");
+
 struct IconRole {
     int firstBitmap;
     std::string_view label;

@@ -212,8 +212,7 @@ public:
             writePicture(host, pictures_[i].file);
             pictureDone_[i] = true;
         }
-        if (frames_ && info.index % options_.every == 0)
-            writePicture(host, fs::path(options_.frames) / frames_->frame(++framesWritten_).filename());
+        if (frames_ && info.index % options_.every == 0) writeFrame(host);
         if (!options_.png.empty() && info.index + 1 == info.count) writePicture(host, options_.png);
     }
 
@@ -225,9 +224,28 @@ public:
 
     std::int64_t framesWritten() const { return framesWritten_; }
     const std::string& framesFolder() const { return options_.frames; }
-    const std::vector<std::string>& written() const { return written_; }
+    std::string shown(const fs::path& file) const { return shownOutput(options_, file); }  // as the user names it
+    // The files written, as shown to the user; the frames as one line, their folder's, with their count.
+    std::vector<std::string> written() const {
+        std::vector<std::string> shown = written_;
+        if (framesWritten_ > 0)
+            shown[framesLine_] =
+                shownOutput(options_, options_.frames) + " (" + std::to_string(framesWritten_) + " frames)";
+        return shown;
+    }
 
 private:
+    void writeFrame(const Host& host) {
+        const fs::path file = fs::path(options_.frames) / frames_->frame(++framesWritten_).filename();
+        const std::string shown = shownOutput(options_, file);
+        files::AtomicFile picture(out_ / file, shown);
+        renderer_->writePng(host, picture.stream(), shown);
+        picture.commit();
+        if (framesWritten_ > 1) return;
+        framesLine_ = written_.size();
+        written_.emplace_back();
+    }
+
     // `file` as the option gave it.
     void writePicture(const Host& host, const fs::path& file) {
         const std::string shown = shownOutput(options_, file);
@@ -245,6 +263,7 @@ private:
     std::unique_ptr<Transcript> transcript_;
     std::vector<bool> pictureDone_;
     std::int64_t framesWritten_ = 0;
+    std::size_t framesLine_ = 0;        // where the frames stand among the files written
     std::vector<std::string> written_;  // as shown to the user, in the order written
 };
 
@@ -281,7 +300,7 @@ void report(const FlyPlan& plan, const flight::RunResult& result, const Host& ho
     // A log left by an earlier run is only reported when this run wrote it.
     const fs::path log = out / gauge::LOG_FILE_NAME;
     if (fs::exists(log) && lastWrite(log) != logBefore)
-        lines << "log: " << terminalText(log.string()) << " (" << countLines(log) << " lines)\n";
+        lines << "log: " << terminalText(outputs.shown(gauge::LOG_FILE_NAME)) << " (" << countLines(log) << " lines)\n";
     // Only the last recording is in the log: the module starts it anew at each one.
     const std::vector<Recording>& recordings = watch.recordings();
     for (std::size_t i = 0; i < recordings.size(); ++i)

@@ -159,6 +159,7 @@ struct ReplayOptions {
     std::vector<std::string> pngAt;
     std::string framesDir;
     bool force = false;
+    bool invent = false;
 };
 
 void addReplayCommand(CLI::App& log) {
@@ -169,6 +170,9 @@ void addReplayCommand(CLI::App& log) {
                    "repeatable");
     replay->add_option("--frames", options->framesDir, "Write one PNG per row into this folder");
     replay->add_flag("--force", options->force, "Let --frames replace the earlier frames in a folder that has files");
+    replay->add_flag("--invent", options->invent,
+                     "Draw the boxes the log does not hold (hatched by default) with the values the module makes of "
+                     "the replay's stand-in inputs, not the flight's");
     replay->callback([options, replay] {
         runLogCommand(*replay, [&] {
             if (options->pngAt.empty() && options->framesDir.empty())
@@ -179,7 +183,8 @@ void addReplayCommand(CLI::App& log) {
                                   .force = options->force,
                                   .tickRate = inputs.tickRate,
                                   .modulePath = {},
-                                  .range = inputs.range()};
+                                  .range = inputs.range(),
+                                  .unlogged = options->invent ? Unlogged::Invented : Unlogged::Marked};
             files::FilePlan plan = inputs.filePlan();
             for (const std::string& argument : options->pngAt) {
                 request.shots.push_back(parseReplayShot(argument));

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/output_files.h"
+#include "common/printable.h"
 #include "program/command_options.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/plot_panels.h"
@@ -133,6 +134,11 @@ void report(const ReportOptions& options) {
     files::FilePlan plan = inputs.filePlan();
     if (options.output != STANDARD_INPUT) plan.output(options.output, "-o");
     plan.check();
+    // Said before any reading: the page is one file, written beside nothing else.
+    std::error_code ignored;
+    if (options.output != STANDARD_INPUT && std::filesystem::is_directory(options.output, ignored))
+        throw UsageError("-o " + printable(options.output) + " is a folder: give the page's file name, for example " +
+                         printable((std::filesystem::path(options.output) / "report.html").string()));
 
     // The first log is read twice.
     std::optional<RereadableStandardInput> standardInput;

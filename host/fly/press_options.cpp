@@ -34,6 +34,21 @@ std::string formatSeconds(double seconds) {
     return error == std::errc{} ? std::string(buffer, end) : std::string("?");
 }
 
+// No press holds a colon: "1:3:record" is a time gone wrong ("1:3"), not 1 s
+// and "3:record". Says why the longer time does not read.
+std::string misreadTime(std::string_view argument, std::string_view what) {
+    const std::string_view meant = argument.substr(0, argument.size() - what.size() + what.find(':'));
+    std::string why = "it is not a time";
+    try {
+        timetext::parseTime(meant);
+    } catch (const UsageError& e) {
+        why = e.what();
+        why = why.substr(0, why.find("; expected"));
+    }
+    return printable(argument) + ": " + why + ", and " + printable(what) +
+           " is no press; expected TIME:record, TIME:pause or TIME:X,Y, TIME as " + timetext::TIME_FORMS;
+}
+
 }  // namespace
 
 flight::Press parsePress(std::string_view argument) {
@@ -47,6 +62,7 @@ flight::Press parsePress(std::string_view argument) {
         press.target = flight::Press::Target::Pause;
     } else {
         const std::size_t comma = what.find(',');
+        if (what.find(':') != std::string_view::npos) throw UsageError(misreadTime(argument, what));
         if (comma == std::string_view::npos)
             throw UsageError(printable(argument) + ": after the time, expected record, pause or X,Y");
         press.target = flight::Press::Target::Point;

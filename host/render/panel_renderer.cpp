@@ -15,6 +15,7 @@
 //   rasteriser computes in floats (see Face::mask).
 #include "host/render/panel_renderer.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -31,6 +32,9 @@ using gauge::IMAGE_KIND;
 using gauge::TEXT_KIND;
 constexpr int WINDOWS_BOLD = 700;
 constexpr int FULL_COVERAGE = 255;
+constexpr int HATCH_PERIOD = 4;                   // panel pixels between the lines of a field marked unknown
+constexpr std::uint32_t HATCH_COLOUR = 0x8A8A8A;  // the lines: a grey no readout is drawn in
+constexpr std::uint32_t DIM_MASK = 0x7F7F7F;      // each channel halved, no bit carried into the next
 
 // Division rounding towards minus infinity, for positions left of the picture.
 constexpr std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
@@ -55,6 +59,19 @@ struct Canvas {
                 const auto [r, g, b] = bitmap.pixel(bx, by);
                 fill({(x + bx) * scale, (y + by) * scale, (x + bx + 1) * scale, (y + by + 1) * scale},
                      std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | b);
+            }
+    }
+
+    // The field's pixels at half their brightness, crossed by diagonal lines
+    // HATCH_PERIOD panel pixels apart, one panel pixel wide.
+    void hatch(Rect rect, int scale) {
+        rect = clipped(rect);
+        const int period = HATCH_PERIOD * scale;
+        for (int py = rect.top; py < rect.bottom; ++py)
+            for (int px = rect.left; px < rect.right; ++px) {
+                std::uint32_t& pixel = xrgb[std::size_t(py) * width + px];
+                const bool line = (px - rect.left + py - rect.top) % period < scale;
+                pixel = line ? HATCH_COLOUR : pixel >> 1 & DIM_MASK;
             }
     }
 
@@ -182,7 +199,7 @@ PanelRenderer::~PanelRenderer() = default;
 
 int PanelRenderer::scale() const { return impl_->scale; }
 
-PanelImage PanelRenderer::render(const Host& host) const {
+PanelImage PanelRenderer::render(const Host& host, const std::vector<std::size_t>& unknownFields) const {
     Impl& impl = *impl_;
     Canvas canvas{.width = impl.width * impl.scale, .height = impl.height * impl.scale, .xrgb = {}};
     canvas.xrgb.assign(std::size_t(canvas.width) * canvas.height, 0);
@@ -195,7 +212,12 @@ PanelImage PanelRenderer::render(const Host& host) const {
             const int resource = element.resourceId + ICON_IMAGE_STRIDE * element.shownImage;
             canvas.drawBitmap(impl.bitmap(host, resource), element.x, element.y, impl.scale);
         } else if (element.kind == TEXT_KIND) {
-            impl.drawText(canvas, element);
+            if (std::find(unknownFields.begin(), unknownFields.end(), element.child) == unknownFields.end())
+                impl.drawText(canvas, element);
+            else
+                canvas.hatch({element.x * impl.scale, element.y * impl.scale, (element.x + element.width) * impl.scale,
+                              (element.y + element.height) * impl.scale},
+                             impl.scale);
         }
     }
     return PanelImage(canvas.width, canvas.height, std::move(canvas.xrgb));

@@ -72,7 +72,12 @@ public:
     PanelRenderer& operator=(const PanelRenderer&) = delete;
 
     int scale() const;
-    PanelImage render(const Host& host) const;
+    PanelImage render(const Host& host) const { return render(host, {}); }
+    // The same with the text fields of the children listed (by child index)
+    // marked as unknown: each field darkened and hatched, its text left out, so
+    // a picture shows no value it has no grounds for. Every other pixel is as
+    // render(host) draws it.
+    PanelImage render(const Host& host, const std::vector<std::size_t>& unknownFields) const;
     void writePng(const Host& host, const std::string& path) const { render(host).writePng(path); }
     void writePng(const Host& host, const std::string& path, const std::string& name) const {
         render(host).writePng(path, name);

@@ -38,6 +38,11 @@ TEST(PressSpec, RejectsWhatItCannotRead) {
         {"3:5", "\"3:5\": after the time, expected record, pause or X,Y"},
         {"3:5.5,2", "\"3:5.5,2\": \"5.5\" is not a whole pixel coordinate"},
         {"3:5,", "\"3:5,\": \"\" is not a whole pixel coordinate"},
+        // No press has a colon: the digits before one belong to a time that does not read.
+        {"1:3:record", "\"1:3:record\": the time \"1:3\" needs two digits after each colon, and \"3:record\" is no press; expected TIME:record, TIME:pause or TIME:X,Y, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"2:60:pause", "\"2:60:pause\": the time \"2:60\" has minutes or seconds of 60 or more, and \"60:pause\" is no press; expected TIME:record, TIME:pause or TIME:X,Y, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"1:02:03:04:pause", "\"1:02:03:04:pause\": the time \"1:02:03:04\" has more than three fields, and \"04:pause\" is no press; expected TIME:record, TIME:pause or TIME:X,Y, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
+        {"5:x:1,2", "\"5:x:1,2\": the time \"5:x\" has a field that is not a whole number, and \"x:1,2\" is no press; expected TIME:record, TIME:pause or TIME:X,Y, TIME as seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
     };
     for (const auto& c : cases) {
         try {

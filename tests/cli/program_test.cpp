@@ -57,6 +57,27 @@ TEST(Program, ReportsOnlyALogThisRunWrote) {
     EXPECT_EQ(test::readFile("out/data_log.txt"), "an earlier run's log\r\n");
 }
 
+// The log's line names it as the user named the folder, dots resolved, relative when --out was.
+TEST(Program, NamesTheLogAsTheOutFolderWasGiven) {
+    const struct {
+        const char* out;
+        const char* shown;
+    } cases[] = {
+        {.out = ".", .shown = "data_log.txt"},
+        {.out = "./run/.", .shown = "run/data_log.txt"},
+        {.out = "run/../other/", .shown = "other/data_log.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        const test::ScratchFolder work;
+        const test::CurrentFolderScope inWork(work.path());
+        const Outcome outcome =
+            runProgram(std::string("fly --out ") + c.out + " --duration 1 --no-flight-presses --press 0:record");
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_TRUE(outcome.out.find(std::string("\nlog: ") + c.shown + " (") != std::string::npos) << outcome.out;
+    }
+}
+
 TEST(Program, PicturesAtTimesAndFrames) {
     const test::ScratchFolder work;
     const test::CurrentFolderScope inWork(work.path());

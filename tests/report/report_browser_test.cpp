@@ -198,6 +198,9 @@ TEST_F(ReportInBrowser, EveryEventButtonPutsCursorAndPanelAtItsTime) {
         EXPECT_EQ(page.attribute("misses"), "");
         EXPECT_EQ(page.attribute("marker-clashes"), "0");
         EXPECT_EQ(page.attribute("y-lines"), "0");
+        // The replayed panel hatches what the log does not hold, and says so under the picture.
+        EXPECT_EQ(page.attribute("panel-legend").substr(0, 24), "hatched: not in the log ");
+        EXPECT_GT(std::stoi(page.attribute("hatched-pixels")), 0);
     }
 }
 

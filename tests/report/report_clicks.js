@@ -3,7 +3,9 @@
 // some chart before some clicks, and after each click compares every legend's
 // time and the panel with the event's time. On <html> it writes data-clicked,
 // data-misses (what disagreed), data-marker-clashes (charts with two legend
-// markers alike, or one not a line) and data-y-lines (horizontal cursor lines shown).
+// markers alike, or one not a line), data-y-lines (horizontal cursor lines shown),
+// data-panel-legend (the legend under the panel, if it is shown below the
+// picture) and data-hatched-pixels (pixels of the hatching's grey in the panel shown).
 (function () {
   'use strict';
   const root = document.documentElement;
@@ -38,6 +40,27 @@
     }).length;
   }
 
+  // The legend's text when it is laid out below the picture, inside the panel's figure; else "(not shown)".
+  function panelLegend() {
+    const legend = document.getElementById('panel-legend'), picture = document.getElementById('panel-picture');
+    if (!legend || legend.offsetHeight === 0 || getComputedStyle(legend).visibility !== 'visible') return '(not shown)';
+    return legend.getBoundingClientRect().top >= picture.getBoundingClientRect().bottom - 1
+      && legend.closest('#panel') ? legend.textContent : '(not shown)';
+  }
+
+  // The shown picture's own pixels (not as scaled on the page) in the hatching's grey, 0x8A8A8A.
+  function hatchedPixels() {
+    const picture = document.getElementById('panel-picture'), canvas = document.createElement('canvas');
+    canvas.width = picture.naturalWidth;
+    canvas.height = picture.naturalHeight;
+    const context = canvas.getContext('2d');
+    context.drawImage(picture, 0, 0);
+    const data = context.getImageData(0, 0, canvas.width, canvas.height).data;
+    let count = 0;
+    for (let i = 0; i < data.length; i += 4) count += data[i] === 0x8a && data[i + 1] === 0x8a && data[i + 2] === 0x8a;
+    return count;
+  }
+
   async function drive() {
     while (root.dataset.state !== 'ready') await settle();
     const frames = JSON.parse(document.getElementById('report-data').textContent).frames;
@@ -55,6 +78,10 @@
     root.dataset.markerClashes = String(markerClashes());
     root.dataset.yLines = String([...document.querySelectorAll('.u-cursor-y')]
       .filter((line) => getComputedStyle(line).display !== 'none').length);
+    root.dataset.panelLegend = panelLegend();
+    const picture = document.getElementById('panel-picture');
+    while (!picture.complete) await settle();
+    root.dataset.hatchedPixels = String(hatchedPixels());
     root.dataset.misses = misses.join(' | ');
     root.dataset.clicked = String(buttons.length);
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/gauge_facts.h"
 #include "schema/log_schema.h"
 #include "tools/log/plot_colours.h"
 
@@ -59,26 +60,30 @@ struct ColumnFacts {
     bool secondAxis = false;          // on the right-hand scale of a default panel that has others on the left
     Wrap wrap = Wrap::None;
     std::string_view unitNote = {};  // a unit the label names but the tables leave blank
+    // The host input whose value the column holds (as the panel shows it), so
+    // a replay can give it back; null for the index and for what the module
+    // computes from its inputs (turn and roll rates).
+    const gauge::HostInput* input = nullptr;
 };
 
 // clang-format off
 inline constexpr std::array<ColumnFacts, COLUMN_COUNT> COLUMN_FACTS{{
     {.header = "index", .csvName = "index",        .unit = "",       .label = "row index",  .plot = PlotGroup::None,     .colour = PLOT_INDEX},
-    {.header = "TAS",   .csvName = "tas_kt",       .unit = "kt",     .label = "TAS",        .plot = PlotGroup::Airspeed, .colour = PLOT_TAS,        .eventName = "TAS"},
-    {.header = "IAS",   .csvName = "ias_kt",       .unit = "kt",     .label = "IAS",        .plot = PlotGroup::Airspeed, .colour = PLOT_IAS,        .eventName = "IAS"},
-    {.header = "alt",   .csvName = "alt_ft",       .unit = "ft",     .label = "altitude",   .plot = PlotGroup::Altitude, .colour = PLOT_ALT,        .eventName = "Altitude"},
-    {.header = "pitch", .csvName = "pitch_deg",    .unit = "deg",    .label = "pitch",      .plot = PlotGroup::Attitude, .colour = PLOT_PITCH},
-    {.header = "climb", .csvName = "climb_ft_min", .unit = "ft/min", .label = "climb",      .plot = PlotGroup::Altitude, .colour = PLOT_CLIMB,      .eventName = "Climb", .secondAxis = true},
-    {.header = "gforc", .csvName = "gforce_g",     .unit = "g",      .label = "g load",     .plot = PlotGroup::GLoad,    .colour = PLOT_G,          .eventName = "G load"},
-    {.header = "hdng",  .csvName = "hdng_deg",     .unit = "deg",    .label = "heading",    .plot = PlotGroup::None,     .colour = PLOT_HEADING,    .wrap = Wrap::From0To360},
+    {.header = "TAS",   .csvName = "tas_kt",       .unit = "kt",     .label = "TAS",        .plot = PlotGroup::Airspeed, .colour = PLOT_TAS,        .eventName = "TAS", .input = &gauge::TAS_WORD},
+    {.header = "IAS",   .csvName = "ias_kt",       .unit = "kt",     .label = "IAS",        .plot = PlotGroup::Airspeed, .colour = PLOT_IAS,        .eventName = "IAS", .input = &gauge::IAS_WORD},
+    {.header = "alt",   .csvName = "alt_ft",       .unit = "ft",     .label = "altitude",   .plot = PlotGroup::Altitude, .colour = PLOT_ALT,        .eventName = "Altitude", .input = &gauge::ALTITUDE},
+    {.header = "pitch", .csvName = "pitch_deg",    .unit = "deg",    .label = "pitch",      .plot = PlotGroup::Attitude, .colour = PLOT_PITCH, .input = &gauge::PITCH},
+    {.header = "climb", .csvName = "climb_ft_min", .unit = "ft/min", .label = "climb",      .plot = PlotGroup::Altitude, .colour = PLOT_CLIMB,      .eventName = "Climb", .secondAxis = true, .input = &gauge::CLIMB},
+    {.header = "gforc", .csvName = "gforce_g",     .unit = "g",      .label = "g load",     .plot = PlotGroup::GLoad,    .colour = PLOT_G,          .eventName = "G load", .input = &gauge::G_LOAD},
+    {.header = "hdng",  .csvName = "hdng_deg",     .unit = "deg",    .label = "heading",    .plot = PlotGroup::None,     .colour = PLOT_HEADING,    .wrap = Wrap::From0To360, .input = &gauge::HEADING},
     {.header = "turn",  .csvName = "turn_rate",    .unit = "",       .label = "turn rate",  .plot = PlotGroup::None,     .colour = PLOT_TURN},
-    {.header = "bank",  .csvName = "bank_deg",     .unit = "deg",    .label = "bank",       .plot = PlotGroup::Attitude, .colour = PLOT_BANK,       .wrap = Wrap::Within180},
+    {.header = "bank",  .csvName = "bank_deg",     .unit = "deg",    .label = "bank",       .plot = PlotGroup::Attitude, .colour = PLOT_BANK,       .wrap = Wrap::Within180, .input = &gauge::BANK},
     {.header = "roll",  .csvName = "roll_rate",    .unit = "",       .label = "roll rate",  .plot = PlotGroup::None,     .colour = PLOT_ROLL},
-    {.header = "prop",  .csvName = "prop_deg",     .unit = "deg",    .label = "prop",       .plot = PlotGroup::Engine,   .colour = PLOT_PROP,       .secondAxis = true},
-    {.header = "hp",    .csvName = "power_hp",     .unit = "hp",     .label = "power",      .plot = PlotGroup::Engine,   .colour = PLOT_HP},
-    {.header = "thrst", .csvName = "thrust",       .unit = "",       .label = "thrust",     .plot = PlotGroup::Engine,   .colour = PLOT_THRUST,     .unitNote = "host unit"},
-    {.header = "AoA",   .csvName = "aoa_deg",      .unit = "deg",    .label = "AoA",        .plot = PlotGroup::Attitude, .colour = PLOT_AOA},
-    {.header = "Stall", .csvName = "stall",        .unit = "",       .label = "stall flag", .plot = PlotGroup::Attitude, .colour = PLOT_STALL_FLAG},
+    {.header = "prop",  .csvName = "prop_deg",     .unit = "deg",    .label = "prop",       .plot = PlotGroup::Engine,   .colour = PLOT_PROP,       .secondAxis = true, .input = &gauge::PROP},
+    {.header = "hp",    .csvName = "power_hp",     .unit = "hp",     .label = "power",      .plot = PlotGroup::Engine,   .colour = PLOT_HP, .input = &gauge::POWER},
+    {.header = "thrst", .csvName = "thrust",       .unit = "",       .label = "thrust",     .plot = PlotGroup::Engine,   .colour = PLOT_THRUST,     .unitNote = "host unit", .input = &gauge::THRUST},
+    {.header = "AoA",   .csvName = "aoa_deg",      .unit = "deg",    .label = "AoA",        .plot = PlotGroup::Attitude, .colour = PLOT_AOA, .input = &gauge::AOA},
+    {.header = "Stall", .csvName = "stall",        .unit = "",       .label = "stall flag", .plot = PlotGroup::Attitude, .colour = PLOT_STALL_FLAG, .input = &gauge::STALL},
 }};
 // clang-format on
 

@@ -38,24 +38,21 @@ std::int32_t dataWord(double value, double scale) {
     return static_cast<std::int32_t>(word);
 }
 
-// Each logged column that a host variable feeds. The panel shows the raw value
-// times the input's panelPerRaw, so the raw value is the logged one divided by
-// it; a truncated column (as the log's schema says) is aimed at the middle of
-// its unit first. AoA is the one conversion that is more than a product.
-struct Inverse {
-    Column column;
-    const gauge::HostInput* input;
-};
-constexpr Inverse INVERSES[] = {
-    {ALT, &gauge::ALTITUDE}, {PITCH, &gauge::PITCH}, {CLIMB, &gauge::CLIMB}, {GFORC, &gauge::G_LOAD},
-    {HDNG, &gauge::HEADING}, {BANK, &gauge::BANK},   {PROP, &gauge::PROP},   {HP, &gauge::POWER},
-    {THRST, &gauge::THRUST}, {AOA, &gauge::AOA},     {STALL, &gauge::STALL},
-};
+// A logged column gives back the host input it holds (COLUMN_FACTS' input):
+// the panel shows the raw value times the input's panelPerRaw, so the raw value
+// is the logged one divided by it; a truncated column (as the log's schema
+// says) is aimed at the middle of its unit first. AoA is the one conversion
+// that is more than a product.
+double hostValue(Column column, const gauge::HostInput& input, double logged) {
+    if (&input == &gauge::AOA) return gauge::AOA_ZERO_RAW - logged / gauge::AOA_DEGREES_PER_RAW;
+    const bool truncated = LOG_COLUMNS[column].kind == LogColumnKind::Truncated;
+    return (truncated ? middleOfTruncated(logged) : logged) / input.panelPerRaw;
+}
 
-double hostValue(const Inverse& inverse, double logged) {
-    if (inverse.column == AOA) return gauge::AOA_ZERO_RAW - logged / gauge::AOA_DEGREES_PER_RAW;
-    const bool truncated = LOG_COLUMNS[inverse.column].kind == LogColumnKind::Truncated;
-    return (truncated ? middleOfTruncated(logged) : logged) / inverse.input->panelPerRaw;
+// A host input the log holds: a column gives it back.
+bool logged(const gauge::HostInput* input) {
+    return std::any_of(COLUMN_FACTS.begin(), COLUMN_FACTS.end(),
+                       [&](const ColumnFacts& facts) { return facts.input == input; });
 }
 
 // One sample per update: the recorder samples once the tick count has moved this far.
@@ -72,11 +69,34 @@ void apply(Host& host, const Row& row) {
 
 HostInputs hostInputsFor(const Row& row) {
     HostInputs inputs;
-    for (const Inverse& inverse : INVERSES)
-        inputs.variables.push_back({inverse.input->index, hostValue(inverse, row[inverse.column])});
-    inputs.tasWord = dataWord(row[TAS], gauge::TAS_WORD.panelPerRaw);
-    inputs.iasWord = dataWord(row[IAS], gauge::IAS_WORD.panelPerRaw);
+    for (std::size_t c = 0; c < COLUMN_COUNT; ++c) {
+        const gauge::HostInput* input = COLUMN_FACTS[c].input;
+        if (input == nullptr) continue;
+        const auto column = static_cast<Column>(c);
+        if (input->storage == gauge::Storage::Variable)
+            inputs.variables.push_back({input->index, hostValue(column, *input, row[column])});
+        else if (input == &gauge::TAS_WORD)
+            inputs.tasWord = dataWord(row[column], input->panelPerRaw);
+        else if (input == &gauge::IAS_WORD)
+            inputs.iasWord = dataWord(row[column], input->panelPerRaw);
+    }
     return inputs;
+}
+
+bool readoutLogged(const gauge::ReadoutInputs& readout) {
+    return readout.clock != gauge::Clock::PerUpdate &&
+           std::all_of(readout.inputs.begin(), readout.inputs.end(),
+                       [](const gauge::HostInput* input) { return input == nullptr || logged(input); });
+}
+
+std::vector<std::size_t> notLoggedFields(const Host& host) {
+    std::vector<std::size_t> fields;
+    for (const gauge::ReadoutInputs& readout : gauge::READOUT_INPUTS) {
+        if (readoutLogged(readout)) continue;
+        const gauge::ReadoutPlace place = gauge::readoutPlace(readout.box);
+        if (const std::optional<std::size_t> child = host.textChildAt(place.x, place.y)) fields.push_back(*child);
+    }
+    return fields;
 }
 
 ReplayShot parseReplayShot(std::string_view argument) {
@@ -111,8 +131,8 @@ std::vector<std::size_t> ShotSchedule::dueAtEnd(double lastTime, double period) 
     return due;
 }
 
-Replayer::Replayer(std::string modulePath, std::int64_t maxCatchUp, CatchUp catchUp)
-    : modulePath_(std::move(modulePath)), maxCatchUp_(maxCatchUp), catchUpMode_(catchUp) {}
+Replayer::Replayer(std::string modulePath, std::int64_t maxCatchUp, CatchUp catchUp, Unlogged unlogged)
+    : modulePath_(std::move(modulePath)), maxCatchUp_(maxCatchUp), catchUpMode_(catchUp), unlogged_(unlogged) {}
 Replayer::~Replayer() { stopHost(); }
 
 // The module's log stream buffers in the module's own memory: the final
@@ -222,7 +242,7 @@ render::PanelRenderer& Replayer::renderer(int scale) {
 void Replayer::writePng(const std::string& path, const std::string& name) {
     if (!host_) throw ReplayError("no row shown yet", false);
     try {
-        renderer(render::DEFAULT_SCALE).writePng(*host_, path, name);
+        renderer(render::DEFAULT_SCALE).render(*host_, notLogged_).writePng(path, name);
     } catch (const render::RenderError& e) {
         throw ReplayError(name + ": " + e.what(), false);
     }
@@ -231,7 +251,7 @@ void Replayer::writePng(const std::string& path, const std::string& name) {
 std::string Replayer::png(int scale) {
     if (!host_) throw ReplayError("no row shown yet", false);
     try {
-        return renderer(scale).pngBytes(*host_);
+        return renderer(scale).render(*host_, notLogged_).pngBytes();
     } catch (const render::RenderError& e) {
         throw ReplayError(std::string("panel picture: ") + e.what(), false);
     }
@@ -265,6 +285,7 @@ void Replayer::restart(const Row& row) {
     host_->setup();
     host_->start();
     sampler_ = samplerOf(*host_);
+    notLogged_ = unlogged_ == Unlogged::Marked ? notLoggedFields(*host_) : std::vector<std::size_t>{};
 }
 
 // A picture waiting for its row, then waiting in its temporary file for finish().
@@ -285,7 +306,7 @@ std::vector<double> timesOf(const std::vector<ReplayShot>& shots) {
 }  // namespace
 
 ReplaySink::ReplaySink(const ReplayRequest& request, std::ostream& report)
-    : request_(request), report_(report), replayer_(request.modulePath), schedule_(timesOf(request.shots)) {
+    : request_(request), report_(report), replayer_(request.modulePath, MAX_CATCH_UP_SAMPLES, CatchUp::Fast, request.unlogged), schedule_(timesOf(request.shots)) {
     for (const ReplayShot& shot : request.shots)
         if (!request.range.contains(shot.time))
             throw ReplayError("--png-at " + numberText(shot.time, -1) + ": the time lies outside the range " +

@@ -52,6 +52,17 @@ struct HostInputs {
 };
 HostInputs hostInputsFor(const Row& row);
 
+// A readout the log holds everything of: each host input it reads is one a
+// column gives back (COLUMN_FACTS' input), and its use of the tick count is one
+// the replay rebuilds from the row index (sample counts, not every update).
+bool readoutLogged(const gauge::ReadoutInputs& readout);
+// The text fields (child indices) of the readouts the log does not hold.
+std::vector<std::size_t> notLoggedFields(const Host& host);
+
+// What a replay draws in the boxes the log does not hold: marked as not logged
+// (hatched), or the values the module makes of the replay's stand-in inputs.
+enum class Unlogged { Marked, Invented };
+
 // Which row each picture shows: the last row at or before its time (the last
 // row before a pause when the time falls in one), decided as the rows pass.
 class ShotSchedule {
@@ -100,7 +111,7 @@ inline constexpr std::int64_t FAST_FULL_UPDATES = 2 * RATE_WINDOW_SAMPLES;
 class Replayer {
 public:
     explicit Replayer(std::string modulePath = {}, std::int64_t maxCatchUp = MAX_CATCH_UP_SAMPLES,
-                      CatchUp catchUp = CatchUp::Fast);
+                      CatchUp catchUp = CatchUp::Fast, Unlogged unlogged = Unlogged::Marked);
     ~Replayer();
     Replayer(const Replayer&) = delete;
     Replayer& operator=(const Replayer&) = delete;
@@ -131,6 +142,8 @@ private:
     std::string modulePath_;
     std::int64_t maxCatchUp_;
     CatchUp catchUpMode_;
+    Unlogged unlogged_;
+    std::vector<std::size_t> notLogged_;  // the fields the pictures mark
     std::unique_ptr<Host> host_;
     std::vector<std::unique_ptr<render::PanelRenderer>> renderers_;  // one per scale asked for
     std::optional<std::size_t> sampler_;                             // the child that takes the samples
@@ -153,6 +166,7 @@ struct ReplayRequest {
     double tickRate = DEFAULT_TICK_RATE;
     std::string modulePath;  // empty: the build's own module
     TimeRange range;         // the rows read; a picture's time must lie inside it
+    Unlogged unlogged = Unlogged::Marked;
 };
 
 // The replay as the reader streams the rows: a frame per row as it comes, each

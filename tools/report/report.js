@@ -69,7 +69,8 @@
     const frame = page.data.frames[i];
     document.getElementById('panel-picture').src = frame.src;
     document.getElementById('panel-caption').textContent = 'The replayed panel at ' + frame.t.toFixed(1) + ' s (row index ' +
-      frame.index + ')' + (frame.event ? ', an event' : '') + (frame.indexShown ? '' : '; the row-index box shows another count');
+      frame.index + ')' + (frame.event ? ', an event' : '') + ': the logged readouts as the module draws them, the rest hatched' +
+      (frame.indexShown ? '' : '; the row-index box shows another count');
     root.dataset.frameTime = String(frame.t);
   }
 
