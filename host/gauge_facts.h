@@ -1,10 +1,10 @@
 // What the stand-in host knows about the gauge it drives, written once and
 // independently of the module's own headers (as host/layout.h is for the record
 // offsets): the host inputs the gauge reads and their units, the element kinds,
-// the bitmaps, the clock, the log's name and the panel's boxes. The host, the
-// built-in flight, traces, pictures, transcripts and the log tools all read the
-// gauge from here; a module that disagrees with these facts shows up as a
-// difference instead of being followed.
+// the bitmaps, the clock, the log's name, the panel's boxes and what each
+// readout reads. The host, the built-in flight, traces, pictures, transcripts,
+// the replay and the log tools all read the gauge from here; a module that
+// disagrees with these facts shows up as a difference instead of being followed.
 //
 // Where is host variable 73 described? In HOST_INPUTS below, row ALTITUDE.
 #pragma once
@@ -165,7 +165,7 @@ enum class Clock {
     PerUpdate,  // a change summed over the last updates (Roll, Turn): needs its input at every update
 };
 struct ReadoutInputs {
-    std::string_view box;  // a BOX_LABELS name, or a position line's
+    std::string_view box;                      // a BOX_LABELS name, or a position line's
     std::array<const HostInput*, 2> inputs{};  // unused places null
     Clock clock = Clock::None;
 };

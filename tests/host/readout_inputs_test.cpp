@@ -76,9 +76,8 @@ TEST(ReadoutInputs, EachInputMovesExactlyTheBoxesThatListIt) {
         const Shown shown = fly(input);
         for (const gauge::ReadoutInputs& readout : gauge::READOUT_INPUTS) {
             const bool moved = shown.at(readout.box) != reference.at(readout.box);
-            EXPECT_EQ(moved, lists(readout, input))
-                << readout.box << ": \"" << reference.at(readout.box).first << "\" became \""
-                << shown.at(readout.box).first << "\"";
+            EXPECT_EQ(moved, lists(readout, input)) << readout.box << ": \"" << reference.at(readout.box).first
+                                                    << "\" became \"" << shown.at(readout.box).first << "\"";
         }
     }
 }

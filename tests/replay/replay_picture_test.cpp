@@ -4,8 +4,10 @@
 // hatched fields is the picture the replay drew before boxes were marked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -24,7 +26,7 @@ using namespace vorlat;
 using flightlog::INDEX;
 using render::PanelImage;
 
-constexpr double MOMENT_S = 151.5;  // the pull-out: a row's time, G's red, low over the ground
+constexpr double MOMENT_S = 151.5;  // the pull-out, a row's time: TAS in the red, IAS in the yellow
 constexpr int SCALE = render::DEFAULT_SCALE;
 
 // The live panel at MOMENT_S, and the log the flight wrote up to then.
@@ -35,7 +37,9 @@ struct LiveFlight {
 
 LiveFlight flyToTheMoment() {
     const ScratchFolder work;
-    Host host(HostOptions{.modulePath = defaultModulePath(), .privateCopy = true, .resourceScript = {},
+    Host host(HostOptions{.modulePath = defaultModulePath(),
+                          .privateCopy = true,
+                          .resourceScript = {},
                           .logFolder = work.path().string()});
     flight::BuiltinFlight source;
     flight::RunOptions options;
@@ -160,7 +164,8 @@ TEST_F(ReplayPicture, MarkingTouchesOnlyTheHatchedFields) {
     for (const std::size_t child : hatched) {
         const ElementView e = host.child(child);
         for (int y = e.y * SCALE; y < (e.y + e.height) * SCALE; ++y)
-            for (int x = e.x * SCALE; x < (e.x + e.width) * SCALE; ++x) inField[std::size_t(y) * marked.width() + x] = true;
+            for (int x = e.x * SCALE; x < (e.x + e.width) * SCALE; ++x)
+                inField[std::size_t(y) * marked.width() + x] = true;
     }
     std::size_t changedOutside = 0, changedInside = 0;
     for (int y = 0; y < marked.height(); ++y)
@@ -185,9 +190,13 @@ TEST(ReadoutsLogged, FollowTheReadoutsInputsAndTheLogsColumns) {
         std::string_view box;
         bool logged;
     } cases[] = {
-        {"row", true},   {"TAS", true},    {"G's", true},   {"AoA", true},    {"Thrst", true},
-        {"Ft", false},   {"Acel", false},  {"Roll", false}, {"Turn", false},  {"Thrt", false},
-        {"Rpm", false},  {"pressure", false}, {gauge::LONGITUDE_LINE, false},
+        // clang-format off
+        {.box = "row",   .logged = true},  {.box = "TAS",  .logged = true},  {.box = "G's",      .logged = true},
+        {.box = "AoA",   .logged = true},  {.box = "Thrst", .logged = true}, {.box = "Ft",       .logged = false},
+        {.box = "Acel",  .logged = false}, {.box = "Roll", .logged = false}, {.box = "Turn",     .logged = false},
+        {.box = "Thrt",  .logged = false}, {.box = "Rpm",  .logged = false}, {.box = "pressure", .logged = false},
+        {.box = gauge::LONGITUDE_LINE, .logged = false},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const auto readout = std::find_if(gauge::READOUT_INPUTS.begin(), gauge::READOUT_INPUTS.end(),

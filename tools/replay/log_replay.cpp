@@ -75,10 +75,8 @@ HostInputs hostInputsFor(const Row& row) {
         const auto column = static_cast<Column>(c);
         if (input->storage == gauge::Storage::Variable)
             inputs.variables.push_back({input->index, hostValue(column, *input, row[column])});
-        else if (input == &gauge::TAS_WORD)
-            inputs.tasWord = dataWord(row[column], input->panelPerRaw);
-        else if (input == &gauge::IAS_WORD)
-            inputs.iasWord = dataWord(row[column], input->panelPerRaw);
+        else if (input == &gauge::TAS_WORD) inputs.tasWord = dataWord(row[column], input->panelPerRaw);
+        else if (input == &gauge::IAS_WORD) inputs.iasWord = dataWord(row[column], input->panelPerRaw);
     }
     return inputs;
 }
@@ -306,7 +304,10 @@ std::vector<double> timesOf(const std::vector<ReplayShot>& shots) {
 }  // namespace
 
 ReplaySink::ReplaySink(const ReplayRequest& request, std::ostream& report)
-    : request_(request), report_(report), replayer_(request.modulePath, MAX_CATCH_UP_SAMPLES, CatchUp::Fast, request.unlogged), schedule_(timesOf(request.shots)) {
+    : request_(request),
+      report_(report),
+      replayer_(request.modulePath, MAX_CATCH_UP_SAMPLES, CatchUp::Fast, request.unlogged),
+      schedule_(timesOf(request.shots)) {
     for (const ReplayShot& shot : request.shots)
         if (!request.range.contains(shot.time))
             throw ReplayError("--png-at " + numberText(shot.time, -1) + ": the time lies outside the range " +

@@ -114,7 +114,9 @@ std::string framesNote(const ReportContent& content) {
     const double step =
         content.plan.cursorTimes.size() > 1 ? content.plan.cursorTimes[1] - content.plan.cursorTimes[0] : 0;
     std::string note = "The panel of " + htmlEscape(content.flights[0].label) +
-                       " replayed: the logged values fed back through the module, which draws them; the boxes whose inputs the log does not hold are hatched, not drawn from made-up inputs: " + summary_text::count(cursor) + " small pictures";
+                       " replayed: the logged values fed back through the module, which draws them; the boxes whose "
+                       "inputs the log does not hold are hatched, not drawn from made-up inputs: " +
+                       summary_text::count(cursor) + " small pictures";
     if (step > 0) note += " about every " + seconds(step);
     note += " and " + summary_text::count(events) + " at full size at event times; the nearest to the cursor is shown.";
     if (content.plan.distinctEventTimes > content.plan.eventTimes.size())
