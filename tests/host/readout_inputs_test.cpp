@@ -82,25 +82,4 @@ TEST(ReadoutInputs, EachInputMovesExactlyTheBoxesThatListIt) {
     }
 }
 
-// The variable bound to each box's first slot is one of its inputs, or the
-// tick count of a box that says it reads the clock.
-TEST(ReadoutInputs, EachBoxSlotIsAListedInputOrTheClock) {
-    Host host(HostOptions{.modulePath = defaultModulePath(), .privateCopy = true, .resourceScript = {}});
-    for (const gauge::ReadoutInputs& readout : gauge::READOUT_INPUTS) {
-        const gauge::ReadoutPlace place = gauge::readoutPlace(readout.box);
-        const ElementView element = host.child(host.textChildAt(place.x, place.y).value());
-        const std::uint32_t slot = element.variableIds[0];
-        if (slot == gauge::TICK_VARIABLE) {
-            EXPECT_NE(readout.clock, gauge::Clock::None) << readout.box;
-            continue;
-        }
-        bool listed = slot == 0;
-        for (const HostInput* input : readout.inputs)
-            listed = listed || (input && input->storage == gauge::Storage::Variable && input->index == slot);
-        // TAS and IAS keep the speed in their slot but read the data block's words.
-        if (readout.box == "TAS" || readout.box == "IAS") listed = listed || slot == gauge::SPEED.index;
-        EXPECT_TRUE(listed) << readout.box << " reads variable " << slot;
-    }
-}
-
 }  // namespace

@@ -4,7 +4,6 @@
 // hatched fields is the picture the replay drew before boxes were marked.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <stdexcept>
@@ -179,31 +178,6 @@ TEST_F(ReplayPicture, MarkingTouchesOnlyTheHatchedFields) {
                                   flightlog::Unlogged::Invented);
     showTheMoment(inventing);
     EXPECT_EQ(inventing.png(SCALE), invented.pngBytes());
-}
-
-// Which readouts the replay marks follows from the host's description of each
-// readout and the log's columns: a readout is logged exactly when every input
-// it reads comes back from a column and the tick count serves it only as a
-// count of samples.
-TEST(ReadoutsLogged, FollowTheReadoutsInputsAndTheLogsColumns) {
-    const struct {
-        std::string_view box;
-        bool logged;
-    } cases[] = {
-        // clang-format off
-        {.box = "row",   .logged = true},  {.box = "TAS",  .logged = true},  {.box = "G's",      .logged = true},
-        {.box = "AoA",   .logged = true},  {.box = "Thrst", .logged = true}, {.box = "Ft",       .logged = false},
-        {.box = "Acel",  .logged = false}, {.box = "Roll", .logged = false}, {.box = "Turn",     .logged = false},
-        {.box = "Thrt",  .logged = false}, {.box = "Rpm",  .logged = false}, {.box = "pressure", .logged = false},
-        {.box = gauge::LONGITUDE_LINE, .logged = false},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        const auto readout = std::find_if(gauge::READOUT_INPUTS.begin(), gauge::READOUT_INPUTS.end(),
-                                          [&](const gauge::ReadoutInputs& r) { return r.box == c.box; });
-        ASSERT_NE(readout, gauge::READOUT_INPUTS.end()) << c.box;
-        EXPECT_EQ(flightlog::readoutLogged(*readout), c.logged) << c.box;
-    }
 }
 
 }  // namespace
