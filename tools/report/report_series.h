@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/log/json_layout.h"
 #include "tools/log/plot_series.h"
 
 namespace vorlat::report {
@@ -24,7 +25,7 @@ struct ChartTable {
 // shown beside others is timed from its recording's start).
 ChartTable chartTable(const flightlog::BucketGrid& grid, double offset = 0);
 
-// {"t":[...],"s":[[...],...]} with nulls for the gaps and numbers in their shortest exact form.
-std::string chartTableJson(const ChartTable& table);
+// {"t":[...],"s":[[...],...]} with nulls for the gaps.
+flightlog::Json chartTableJson(const ChartTable& table);
 
 }  // namespace vorlat::report
