@@ -23,6 +23,13 @@ std::string colourHex(flightlog::PlotColour colour) {
     return text;
 }
 
+std::string bandFill(flightlog::BandLevel level) {
+    const flightlog::BandLevelLook& look = flightlog::lookOf(level);
+    const flightlog::PlotColour colour = look.plotColour;
+    return "rgba(" + std::to_string(colour.r) + "," + std::to_string(colour.g) + "," + std::to_string(colour.b) + "," +
+           flightlog::numberText(look.pageOpacity, -1) + ")";
+}
+
 flightlog::PlotColour flightColour(std::size_t position) {
     return flightlog::PLOT_FLIGHTS[position % std::size(flightlog::PLOT_FLIGHTS)];
 }
@@ -44,13 +51,13 @@ constexpr JsonBreaks PAGE_BREAKS[] = {
 constexpr double NO_END = 1e9;
 double scriptEnd(double value) { return std::isinf(value) ? std::copysign(NO_END, value) : value; }
 
-// A chart's horizontal bands, from the band table: [from, to, "yellow" or "red"].
+// A chart's horizontal bands, from the band table: [from, to, "yellow" or "red", fill].
 Json bandsJson(PlotGroup group) {
     Json bands = Json::array();
     for (const Band* band : panelBands(group))
         for (const BandInterval& interval : bandIntervals(*band))
             bands.push_back({jsonNumber(scriptEnd(interval.from)), jsonNumber(scriptEnd(interval.to)),
-                             lookOf(interval.level).keyword});
+                             lookOf(interval.level).keyword, bandFill(interval.level)});
     return bands;
 }
 
@@ -95,10 +102,13 @@ Json flightJson(const ReportFlight& flight, std::size_t position) {
               {"offset", jsonNumber(flight.offset)},
               {"width", jsonNumber(series.grid().width())},
               {"table", chartTableJson(chartTable(series.grid(), flight.offset))}};
-    // The finer level, when the overview's buckets hold more than one sample each.
-    if (flight.detail != nullptr && flight.detail->grid().width() < series.grid().width())
-        json["detail"] = {{"width", jsonNumber(flight.detail->grid().width())},
-                          {"table", chartTableJson(chartTable(flight.detail->grid(), flight.offset))}};
+    // The finer levels, finest first, when the overview's buckets hold more than one sample each.
+    if (flight.detail != nullptr) {
+        Json levels = Json::array();
+        for (const ChartLevel& level : chartLevels(flight.detail->grid(), series.grid().width(), flight.offset))
+            levels.push_back({{"width", jsonNumber(level.width)}, {"table", chartTableJson(level.table)}});
+        if (!levels.empty()) json["levels"] = std::move(levels);
+    }
     json["pauses"] = spansJson(series.lane(PAUSE_LANE), flight.offset);
     json["stalls"] = spansJson(series.lane(STALL_LANE), flight.offset);
     return json;

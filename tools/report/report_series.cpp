@@ -90,6 +90,17 @@ ChartTable chartTable(const BucketGrid& grid, double offset) {
     return builder.take();
 }
 
+std::vector<ChartLevel> chartLevels(const BucketGrid& finest, double overviewWidth, double offset) {
+    std::vector<ChartLevel> levels;
+    if (!(finest.width() < overviewWidth)) return levels;
+    BucketGrid grid = finest;
+    while (grid.width() < overviewWidth && grid.used() > 1) {
+        levels.push_back({.width = grid.width(), .table = chartTable(grid, offset)});
+        grid.widen();
+    }
+    return levels;
+}
+
 flightlog::Json chartTableJson(const ChartTable& table) {
     flightlog::Json series = flightlog::Json::array();
     for (const std::vector<std::optional<double>>& values : table.values) {
