@@ -49,8 +49,8 @@ TEST(JsonLayout, WritesValuesAsTheLogToolsDo) {
 
 TEST(JsonLayout, BreaksLinesOnlyInTheContainersItsPathsName) {
     constexpr JsonBreaks BREAKS[] = {
-        {.path = "", .open = "\n  ", .separator = ",\n  ", .close = "\n"},
-        {.path = "/rows/*", .open = "", .separator = ",\n    ", .close = ""},
+        {.path = "", .lines = {.open = "\n  ", .separator = ",\n  ", .close = "\n"}},
+        {.path = "/rows/*", .lines = {.open = "", .separator = ",\n    ", .close = ""}},
     };
     const Json document = {{"rows", {{1, 2}, Json::array(), {3}}}, {"keep", {{"a", 1}, {"b", {4, 5}}}}};
     EXPECT_EQ(jsonText(document, {.nameSeparator = ":", .separator = ",", .breaks = BREAKS}),

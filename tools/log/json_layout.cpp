@@ -29,9 +29,9 @@ private:
         else out_ += "null";
     }
 
-    const JsonBreaks* breaksHere() const {
+    const JsonLines* linesHere() const {
         for (const JsonBreaks& breaks : layout_.breaks)
-            if (breaks.path == path_) return &breaks;
+            if (breaks.path == path_) return &breaks.lines;
         return nullptr;
     }
 
@@ -42,7 +42,7 @@ private:
             out_ += object ? '}' : ']';
             return;
         }
-        const JsonBreaks* breaks = breaksHere();
+        const JsonLines* breaks = linesHere();
         out_ += breaks ? breaks->open : "";
         const std::string_view separator = breaks ? breaks->separator : layout_.separator;
         bool first = true;

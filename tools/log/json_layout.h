@@ -15,13 +15,18 @@ namespace vorlat::flightlog {
 
 using Json = nlohmann::ordered_json;
 
-// How one container breaks its lines, found by its path from the root: "" for
-// the root, "/columns" for a member, "/flights/*" for every element of an array.
-struct JsonBreaks {
-    std::string_view path;
+// Where a container that breaks its lines puts the breaks (and the indents after them).
+struct JsonLines {
     std::string_view open;       // after "{" or "["
     std::string_view separator;  // between members or elements
     std::string_view close;      // before "}" or "]"
+};
+
+// A container that breaks its lines, found by its path from the root: "" for
+// the root, "/columns" for a member, "/flights/*" for every element of an array.
+struct JsonBreaks {
+    std::string_view path;
+    JsonLines lines;
 };
 
 // Every container not listed stays on one line. Empty ones are always "{}" or "[]".

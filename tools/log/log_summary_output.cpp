@@ -1,6 +1,7 @@
-// The summary as a table for people and as JSON for machines. Both writers walk
-// one list of fields (summaryFields): each field gives its table lines and its
-// JSON members side by side, so a field is added, moved or dropped in one place.
+// The summary as a table for people and as JSON for machines (one summary, or
+// an array of several). Both writers walk one list of fields (summaryFields):
+// each field gives its table lines and its JSON members side by side, so a
+// field is added, moved or dropped in one place.
 #include <cmath>
 #include <ostream>
 #include <sstream>
@@ -29,15 +30,27 @@ struct SummaryField {
 };
 
 // The JSON's layout: a member per line, and the columns, events and damage a
-// line per entry; everything else on one line.
+// line per entry; everything else on one line. Several summaries: an array of
+// them, each laid out as one is.
+constexpr JsonLines MEMBER_LINES{.open = "\n  ", .separator = ",\n  ", .close = "\n"};
+constexpr JsonLines ENTRY_LINES{.open = "\n    ", .separator = ",\n    ", .close = "\n  "};
+constexpr JsonLines DAMAGED_LINES{.open = "", .separator = ",\n             ", .close = ""};
 constexpr JsonBreaks SUMMARY_BREAKS[] = {
-    {.path = "", .open = "\n  ", .separator = ",\n  ", .close = "\n"},
-    {.path = "/columns", .open = "\n    ", .separator = ",\n    ", .close = "\n  "},
-    {.path = "/events", .open = "\n    ", .separator = ",\n    ", .close = "\n  "},
-    {.path = "/damage", .open = "\n    ", .separator = ",\n    ", .close = "\n  "},
-    {.path = "/damage/first", .open = "", .separator = ",\n             ", .close = ""},
+    {.path = "", .lines = MEMBER_LINES},
+    {.path = "/columns", .lines = ENTRY_LINES},
+    {.path = "/events", .lines = ENTRY_LINES},
+    {.path = "/damage", .lines = ENTRY_LINES},
+    {.path = "/damage/first", .lines = DAMAGED_LINES},
 };
-constexpr JsonLayout SUMMARY_LAYOUT{.nameSeparator = ": ", .separator = ", ", .breaks = SUMMARY_BREAKS};
+constexpr JsonBreaks SUMMARIES_BREAKS[] = {
+    {.path = "", .lines = {.open = "\n", .separator = ",\n", .close = "\n"}},
+    {.path = "/*", .lines = MEMBER_LINES},
+    {.path = "/*/columns", .lines = ENTRY_LINES},
+    {.path = "/*/events", .lines = ENTRY_LINES},
+    {.path = "/*/damage", .lines = ENTRY_LINES},
+    {.path = "/*/damage/first", .lines = DAMAGED_LINES},
+};
+constexpr std::string_view NAME_SEPARATOR = ": ", ONE_LINE_SEPARATOR = ", ";
 
 // --- Per-column statistics and bands: tables of their own ---------------------
 
@@ -270,12 +283,30 @@ void writeSummaryTable(std::ostream& out, const Summary& summary, SummaryEvents 
     for (const SummaryField& field : fields) out << field.table;
 }
 
-void writeSummaryJson(std::ostream& out, const Summary& summary) {
+namespace {
+
+Json summaryJson(const Summary& summary) {
     Json document = Json::object();
     for (SummaryField& field : summaryFields(summary))
         for (auto member = field.json.begin(); member != field.json.end(); ++member)
             document[member.key()] = std::move(*member);
-    out << jsonText(document, SUMMARY_LAYOUT) << "\n";
+    return document;
+}
+
+}  // namespace
+
+void writeSummaryJson(std::ostream& out, const Summary& summary) {
+    out << jsonText(summaryJson(summary),
+                    {.nameSeparator = NAME_SEPARATOR, .separator = ONE_LINE_SEPARATOR, .breaks = SUMMARY_BREAKS})
+        << "\n";
+}
+
+void writeSummariesJson(std::ostream& out, const std::vector<Summary>& summaries) {
+    Json documents = Json::array();
+    for (const Summary& summary : summaries) documents.push_back(summaryJson(summary));
+    out << jsonText(documents,
+                    {.nameSeparator = NAME_SEPARATOR, .separator = ONE_LINE_SEPARATOR, .breaks = SUMMARIES_BREAKS})
+        << "\n";
 }
 
 }  // namespace vorlat::flightlog

@@ -40,11 +40,12 @@ using namespace flightlog;
 
 // The page's data is compact; the top members, the charts, the flights and the
 // pictures each start a line, so the page's source stays readable.
+constexpr JsonLines ONE_A_LINE{.open = "", .separator = ",\n", .close = ""};
 constexpr JsonBreaks PAGE_BREAKS[] = {
-    {.path = "", .open = "", .separator = ",\n", .close = ""},
-    {.path = "/panels", .open = "", .separator = ",\n", .close = ""},
-    {.path = "/flights", .open = "\n", .separator = ",\n", .close = ""},
-    {.path = "/frames", .open = "", .separator = ",\n", .close = ""},
+    {.path = "", .lines = ONE_A_LINE},
+    {.path = "/panels", .lines = ONE_A_LINE},
+    {.path = "/flights", .lines = {.open = "\n", .separator = ",\n", .close = ""}},
+    {.path = "/frames", .lines = ONE_A_LINE},
 };
 
 // The script's charts take +-1e9 for a band's open end.
