@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "schema/sample_clock.h"
+
 namespace vorlat::gauge {
 
 // --- Identity and the exported records' tags --------------------------------
@@ -49,11 +51,12 @@ inline constexpr std::uint32_t COLOUR_YELLOW = 0x00FFFF;
 inline constexpr std::uint32_t COLOUR_GREEN = 0x00FF00;
 
 // --- The clock and the recorder ----------------------------------------------
-// The host raises the tick count (variable 1) by one per panel update, at the
-// simulator's 18 updates a second; the recorder samples whenever the count has
-// moved by nine or more, so a row every half second.
-inline constexpr double DEFAULT_TICK_RATE = 18.0;
-inline constexpr int TICKS_PER_SAMPLE = 9;
+// The host raises the tick count (variable 1) by one per panel update, at
+// DEFAULT_TICK_RATE updates a second; the recorder samples whenever the count
+// has moved by TICKS_PER_SAMPLE (schema/sample_clock.h, shared with the module
+// and the log tools, so each number has one name and one home).
+using ::DEFAULT_TICK_RATE;
+using ::TICKS_PER_SAMPLE;
 inline constexpr std::string_view LOG_FILE_NAME = "data_log.txt";  // in the simulator's current folder
 
 // --- Host inputs ---------------------------------------------------------------

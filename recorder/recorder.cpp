@@ -12,13 +12,14 @@
 #include "recorder/log_format.h"
 #include "recorder/recorder_state.h"
 #include "schema/log_schema.h"
+#include "schema/sample_clock.h"
 
 constinit RecorderStateRecord RecorderState = {};
 constinit AccelSamplerRecord AccelSampler = {};
 
 namespace {
 
-constexpr std::int32_t SAMPLE_GAP = 8;  // ticks: a sample needs the count to move by 9 or more
+constexpr std::int32_t SAMPLE_GAP = TICKS_PER_SAMPLE - 1;  // ticks: a sample needs the count to move by more
 constexpr double ACCEL_FACTOR = 20.7306;
 
 constexpr char BOX_FORMAT[] = "%5d";

@@ -5,5 +5,7 @@
 // indices into times with it.
 #pragma once
 
-inline constexpr double HOST_TICK_RATE = 18.0;  // ticks per second
-inline constexpr int RECORDER_TICKS_PER_SAMPLE = 9;
+// The one home of both numbers: the module, the host and the log tools read them
+// here (the tools also take the rate as --tick-rate's default).
+inline constexpr double DEFAULT_TICK_RATE = 18.0;  // ticks per second
+inline constexpr int TICKS_PER_SAMPLE = 9;

@@ -115,13 +115,11 @@ std::vector<std::string> eventsOf(const EventCase& c) {
     RangeFilter filter(range, DEFAULT_TICK_RATE, summary);
     TextSource source(c.log, "f.txt");
     const Summary s = summary.finish(readLog(source, filter));
-    std::istringstream json(summary_text::eventsJson(s.events));
+    constexpr JsonLayout ONE_LINE{.nameSeparator = ": ", .separator = ", ", .breaks = {}};
     std::vector<std::string> events;
-    for (std::string line; std::getline(json, line);) {
-        const std::size_t open = line.find('{');
-        if (open == std::string::npos) continue;
-        if (!c.extremes && line.find(R"("kind": "extreme")") != std::string::npos) continue;
-        events.push_back(line.substr(open, line.rfind('}') - open + 1));
+    for (const Json& event : summary_text::eventsJson(s.events)) {
+        if (!c.extremes && event["kind"] == "extreme") continue;
+        events.push_back(jsonText(event, ONE_LINE));
     }
     return events;
 }

@@ -28,10 +28,6 @@ namespace {
 using namespace log_test;
 using namespace vorlat::flightlog;
 
-// The host drives the module by its own clock; the log tools read times by the schema's.
-static_assert(vorlat::gauge::DEFAULT_TICK_RATE == HOST_TICK_RATE);
-static_assert(vorlat::gauge::TICKS_PER_SAMPLE == RECORDER_TICKS_PER_SAMPLE);
-
 std::vector<std::string> tabFields(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream stream(line);

@@ -20,12 +20,13 @@ using namespace vorlat::flightlog;
 using vorlat::report::pageDataJson;
 using vorlat::report::ReportContent;
 
-// The level a chart's bands give `value`: the deepest band holding it strictly inside.
+// The level a chart's bands give `value` and the fill the script paints it with:
+// the deepest band holding it strictly inside.
 std::optional<std::string> pageLevel(const nlohmann::json& bands, double value) {
     std::optional<std::string> level;
     for (const nlohmann::json& band : bands) {
         if (!(value > band[0].get<double>() && value < band[1].get<double>())) continue;
-        if (!level || band[2] == "red") level = band[2].get<std::string>();
+        if (!level || band[2] == "red") level = band[2].get<std::string>() + " " + band[3].get<std::string>();
     }
     return level;
 }
@@ -66,7 +67,11 @@ TEST(ReportBands, ThePagesBandsColourValuesAsThePanelDoes) {
                 for (const double value : {limit - 0.5, limit + 0.5, -limit - 0.5, -limit + 0.5}) {
                     const std::optional<BandLevel> expected = bandLevelOf(*band, value);
                     const std::optional<std::string> shown = pageLevel(panel["bands"], value);
-                    EXPECT_EQ(shown, expected ? std::optional<std::string>(lookOf(*expected).keyword) : std::nullopt)
+                    const std::optional<std::string> wanted =
+                        expected ? std::optional<std::string>(std::string(lookOf(*expected).keyword) + " " +
+                                                              vorlat::report::bandFill(*expected))
+                                 : std::nullopt;
+                    EXPECT_EQ(shown, wanted)
                         << COLUMNS[band->column].header << " at " << value;
                     ++valuesChecked;
                 }

@@ -58,8 +58,37 @@ struct Page {
     }
 };
 
-// A long log: about 55 hours of samples, its overview's buckets 64 s wide.
+// A long log: about 55 hours of samples, its overview's buckets 64 s wide,
+// its finest level's 8 s. Two lone TAS values 12 s apart lie in one bucket of
+// the overview, which keeps only the larger; the finest level keeps both.
 constexpr std::int64_t LONG_ROWS = 400'000;
+constexpr std::int64_t SPIKE_ROW = 250'000, LARGER_SPIKE_ROW = SPIKE_ROW + 24;
+constexpr double SPIKE_TAS = 400, LARGER_SPIKE_TAS = 410;
+
+// The TAS field (the second) of the last line of `text` set to `tas`.
+void setLastTas(std::string& text, double tas) {
+    const std::size_t line = text.rfind('\n', text.size() - 2) + 1;
+    const std::size_t from = text.find('\t', line) + 1;
+    char field[16];
+    std::snprintf(field, sizeof field, "%5.1f", tas);
+    text.replace(from, text.find('\t', from) - from, field);
+}
+
+// The long log with its two spikes; the first one's log time in `spikeTime`.
+bool writeSpikedLongLog(std::FILE* out, double& spikeTime) {
+    std::string text = std::string(flightlog::FIRST_LINE) + "\r\n";
+    std::int64_t index = 0;
+    for (std::int64_t row = 0; row < LONG_ROWS; ++row) {
+        log_test::appendLongRows(text, row, 1, index);
+        if (row == SPIKE_ROW) spikeTime = flightlog::timeOfIndex(double(index - 1), flightlog::DEFAULT_TICK_RATE);
+        if (row == SPIKE_ROW || row == LARGER_SPIKE_ROW) setLastTas(text, row == SPIKE_ROW ? SPIKE_TAS : LARGER_SPIKE_TAS);
+        if (row + 1 == LONG_ROWS) text += std::string(flightlog::END_RECORDING_LINE) + "\r\n";
+        if (text.size() < (1u << 20) && row + 1 != LONG_ROWS) continue;
+        if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) return false;
+        text.clear();
+    }
+    return std::fflush(out) == 0;
+}
 
 class ReportInBrowser : public testing::Test {
 protected:
@@ -74,7 +103,7 @@ protected:
                 " log report one/data_log.txt two/data_log.txt -o two.html",
             status);
         std::FILE* log = std::fopen((folder_->path() / "long.txt").c_str(), "wb");
-        const bool written = log != nullptr && log_test::writeLongLog(log, LONG_ROWS);
+        const bool written = log != nullptr && writeSpikedLongLog(log, spikeTime_);
         if (log != nullptr) std::fclose(log);
         int longStatus = 0;
         if (written)
@@ -118,6 +147,7 @@ protected:
 
     static inline log_test::ScratchFolder* folder_ = nullptr;
     static inline int setUpStatus_ = -1;
+    static inline double spikeTime_ = 0;
     static inline int runs_ = 0;
 };
 
@@ -205,8 +235,8 @@ TEST_F(ReportInBrowser, EveryEventButtonPutsCursorAndPanelAtItsTime) {
 }
 
 // Each kind's box hides exactly its events and says how many there are; a long
-// log zoomed to a fiftieth (its overview's buckets now wider than a pixel) draws
-// from the finer buckets: several times the rows the overview holds in that span.
+// log zoomed to a fiftieth draws from a finer level (the finest whose rows fit
+// the chart): several times the rows the overview holds in that span.
 TEST_F(ReportInBrowser, FiltersEventsByKindAndZoomsIntoFinerBuckets) {
     const std::string driver = log_test::readFile(fs::path(REPORT_TEST_SOURCES) / "report_filter_zoom.js");
     for (const std::string name : {"one", "long"}) {
@@ -226,10 +256,26 @@ TEST_F(ReportInBrowser, FiltersEventsByKindAndZoomsIntoFinerBuckets) {
             EXPECT_EQ(zoomed.substr(0, 2), "o:");
             EXPECT_LT(shown, overview / 2);
         } else {
-            EXPECT_EQ(zoomed.substr(0, 2), "d:");
-            EXPECT_GT(shown, overview / 10);  // the overview holds about a fiftieth of its rows there
+            EXPECT_NE(zoomed.substr(0, 2), "o:");
+            EXPECT_GT(shown, overview / 25);  // the overview holds about a fiftieth of its rows there
         }
     }
+}
+
+// Hovered at a lone TAS value of the long log, the overview's legend shows
+// another value (its bucket kept only a larger one beside it); zoomed in to
+// a minute around it, the chart draws from the finest level and shows it.
+TEST_F(ReportInBrowser, ZoomingALongLogShowsTheDetailOfTheSpan) {
+    const std::string driver = log_test::readFile(fs::path(REPORT_TEST_SOURCES) / "report_zoom_detail.js");
+    std::string html = log_test::readFile(file("long.html"));
+    html.insert(html.rfind("</body>"), "<script>" + driver + "</script>");
+    log_test::writeFile(file("long-zoomed.html"), html);
+    const Page page = load(file("long-zoomed.html"), "#spike=" + std::to_string(spikeTime_));
+    EXPECT_EQ(page.attribute("failures"), "0");
+    ASSERT_NE(page.attribute("spike-zoomed"), "(none)");
+    EXPECT_EQ(page.attribute("spike-level"), "0");
+    EXPECT_NE(std::stod(page.attribute("spike-overview")), SPIKE_TAS);
+    EXPECT_EQ(std::stod(page.attribute("spike-zoomed")), SPIKE_TAS);
 }
 
 TEST_F(ReportInBrowser, LeavesAScreenshotAsATestArtifact) {

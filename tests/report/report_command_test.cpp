@@ -184,15 +184,23 @@ TEST(ReportCommand, AMillionRowLogMakesAPageUnderTwentyMegabytes) {
     EXPECT_GT(pictures, vorlat::report::MAX_CURSOR_FRAMES / 2);
     EXPECT_NE(page.find("full-size pictures were made at 30 of them"), std::string::npos);
 
-    // Zoomed in, the charts draw from buckets DETAIL_FACTOR times narrower: 500,000 s
-    // over 4096 buckets of 128 s, and over 32768 of 16 s.
+    // Zoomed in, the charts draw from levels down to DETAIL_FACTOR times narrower
+    // buckets: 500,000 s over 4096 buckets of 128 s, and over 32768 of 16 s, 8192 of 32 s
+    // and 16384 of 64 s, finest first, each with about half the rows of the one before.
     const std::size_t overview = page.find(",\"width\":128,\"table\":{\"t\":[");
     ASSERT_NE(overview, std::string::npos);
-    const std::size_t detail = page.find(",\"detail\":{\"width\":16,\"table\":{\"t\":[", overview);
-    ASSERT_NE(detail, std::string::npos);
     const auto times = [&page](std::size_t from) {
         const std::size_t open = page.find('[', from + 20), close = page.find(']', open);
         return std::count(page.begin() + open, page.begin() + close, ',') + 1;
     };
-    EXPECT_GT(times(detail), 6 * times(overview));  // at most two rows and a gap row per bucket
+    std::size_t at = page.find(",\"levels\":[", overview);
+    ASSERT_NE(at, std::string::npos);
+    std::ptrdiff_t finer = 0;
+    for (const std::string width : {"64", "32", "16"}) {
+        SCOPED_TRACE(width + " s");
+        at = page.rfind("{\"width\":" + width + ",\"table\":{\"t\":[", page.find("],\"pauses\":", at));
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_GT(times(at), std::max<std::ptrdiff_t>(3 * times(overview) / 2, 3 * finer / 2));
+        finer = times(at);
+    }
 }

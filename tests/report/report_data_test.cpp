@@ -86,7 +86,8 @@ TEST(ChartTable, GapsBecomeNullsOnlyInTheSeriesTheyCut) {
     using V = std::vector<std::optional<double>>;
     EXPECT_EQ(table.values[0], (V{1, 2, std::nullopt, 3, 4}));
     EXPECT_EQ(table.values[1], (V{10, 20, 20, 30, std::nullopt}));
-    EXPECT_EQ(chartTableJson(table), "{\"t\":[0,1,2.5,4,5],\"s\":[[1,2,null,3,4],[10,20,20,30,null]]}");
+    EXPECT_EQ(vorlat::flightlog::jsonText(chartTableJson(table), {.nameSeparator = ":", .separator = ",", .breaks = {}}),
+              "{\"t\":[0,1,2.5,4,5],\"s\":[[1,2,null,3,4],[10,20,20,30,null]]}");
 }
 
 TEST(FramePlan, CursorTimesAreWholeSamplesApartAndEventsAreThinnedEvenly) {

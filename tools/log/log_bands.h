@@ -29,11 +29,14 @@ struct BandLevelLook {
     std::string_view keyword;   // "yellow", "red": the events' and the report's name
     std::uint32_t panelColour;  // the panel's colour of a value in it
     PlotColour plotColour;      // the plot's and the report's fill
+    double pageOpacity;         // of that fill under the report's lines (the page's script gets it as data)
 };
+// clang-format off
 inline constexpr std::array<BandLevelLook, BAND_LEVEL_COUNT> BAND_LEVEL_LOOKS{{
-    {.keyword = "yellow", .panelColour = COLOUR_YELLOW, .plotColour = PLOT_YELLOW_BAND},
-    {.keyword = "red", .panelColour = COLOUR_RED, .plotColour = PLOT_RED_BAND},
+    {.keyword = "yellow", .panelColour = COLOUR_YELLOW, .plotColour = PLOT_YELLOW_BAND, .pageOpacity = 0.25},
+    {.keyword = "red",    .panelColour = COLOUR_RED,    .plotColour = PLOT_RED_BAND,    .pageOpacity = 0.18},
 }};
+// clang-format on
 inline const BandLevelLook& lookOf(BandLevel level) { return BAND_LEVEL_LOOKS[static_cast<std::size_t>(level)]; }
 
 enum class BandSide {

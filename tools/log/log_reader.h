@@ -161,9 +161,10 @@ private:
     std::size_t step_;
 };
 
-// Sample clock: one sample every TICKS_PER_SAMPLE ticks of the host (schema/sample_clock.h).
-inline constexpr double DEFAULT_TICK_RATE = HOST_TICK_RATE;  // ticks per second
-inline constexpr double TICKS_PER_SAMPLE = RECORDER_TICKS_PER_SAMPLE;
+// Sample clock: one sample every TICKS_PER_SAMPLE ticks of the host, DEFAULT_TICK_RATE
+// ticks a second unless told otherwise (schema/sample_clock.h).
+using ::DEFAULT_TICK_RATE;
+using ::TICKS_PER_SAMPLE;
 inline constexpr double samplePeriod(double tickRate) { return TICKS_PER_SAMPLE / tickRate; }
 // A row's time: the moment its sample was taken, in seconds since the gauge
 // started (tick 0). The sample counted `index` is taken when the tick count has

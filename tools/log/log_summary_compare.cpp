@@ -1,11 +1,11 @@
 // Several flights side by side: one table with a column per flight, its rows
 // one list (comparisonRows) of what the single summary says, then the events
-// of each flight under its label; and for machines an array of the summaries.
+// of each flight under its label. (For machines, an array of the summaries:
+// log_summary_output.cpp.)
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -139,18 +139,6 @@ void writeSummariesTable(std::ostream& out, const std::vector<Summary>& summarie
     }
     if (events == SummaryEvents::Omitted) return;
     for (const Summary& s : summaries) out << "\n" << s.label << "\n" << eventsTable(s.events);
-}
-
-void writeSummariesJson(std::ostream& out, const std::vector<Summary>& summaries) {
-    out << "[\n";
-    for (const Summary& s : summaries) {
-        std::ostringstream one;
-        writeSummaryJson(one, s);
-        std::string text = one.str();
-        text.pop_back();  // its line break: the array's separator follows
-        out << text << (&s != &summaries.back() ? ",\n" : "\n");
-    }
-    out << "]\n";
 }
 
 }  // namespace vorlat::flightlog

@@ -1,6 +1,7 @@
-// The summary as a table for people and as JSON for machines. Both writers walk
-// one list of fields (summaryFields): each field gives its table lines and its
-// JSON members side by side, so a field is added, moved or dropped in one place.
+// The summary as a table for people and as JSON for machines (one summary, or
+// an array of several). Both writers walk one list of fields (summaryFields):
+// each field gives its table lines and its JSON members side by side, so a
+// field is added, moved or dropped in one place.
 #include <cmath>
 #include <ostream>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "common/printable.h"
+#include "tools/log/json_layout.h"
 #include "tools/log/log_bands.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/number_text.h"
@@ -24,8 +26,31 @@ using namespace summary_text;
 // its line break; empty: the table leaves it out) and its members of the JSON object.
 struct SummaryField {
     std::string table;
-    std::vector<JsonMember> json;
+    Json json = Json::object();
 };
+
+// The JSON's layout: a member per line, and the columns, events and damage a
+// line per entry; everything else on one line. Several summaries: an array of
+// them, each laid out as one is.
+constexpr JsonLines MEMBER_LINES{.open = "\n  ", .separator = ",\n  ", .close = "\n"};
+constexpr JsonLines ENTRY_LINES{.open = "\n    ", .separator = ",\n    ", .close = "\n  "};
+constexpr JsonLines DAMAGED_LINES{.open = "", .separator = ",\n             ", .close = ""};
+constexpr JsonBreaks SUMMARY_BREAKS[] = {
+    {.path = "", .lines = MEMBER_LINES},
+    {.path = "/columns", .lines = ENTRY_LINES},
+    {.path = "/events", .lines = ENTRY_LINES},
+    {.path = "/damage", .lines = ENTRY_LINES},
+    {.path = "/damage/first", .lines = DAMAGED_LINES},
+};
+constexpr JsonBreaks SUMMARIES_BREAKS[] = {
+    {.path = "", .lines = {.open = "\n", .separator = ",\n", .close = "\n"}},
+    {.path = "/*", .lines = MEMBER_LINES},
+    {.path = "/*/columns", .lines = ENTRY_LINES},
+    {.path = "/*/events", .lines = ENTRY_LINES},
+    {.path = "/*/damage", .lines = ENTRY_LINES},
+    {.path = "/*/damage/first", .lines = DAMAGED_LINES},
+};
+constexpr std::string_view NAME_SEPARATOR = ": ", ONE_LINE_SEPARATOR = ", ";
 
 // --- Per-column statistics and bands: tables of their own ---------------------
 
@@ -63,22 +88,20 @@ SummaryField columnsField(const Summary& s) {
     for (const StatisticField& statistic : STATISTIC_FIELDS)
         field.table += padLeft(std::string(statistic.heading), statistic.width);
     field.table += "\n";
-    std::string json = "{\n";
+    Json columns = Json::object();
     for (std::size_t c = 1; c < COLUMN_COUNT; ++c) {
         const ColumnStats& stats = s.columns[c];
         field.table +=
             padRight(std::string(COLUMNS[c].header), NAME_WIDTH) + padRight(std::string(COLUMNS[c].unit), NAME_WIDTH);
-        std::vector<JsonMember> members;
+        Json& members = columns[std::string(COLUMNS[c].csvName)];  // null when the column has no values
         for (const StatisticField& statistic : STATISTIC_FIELDS) {
             if (stats.count == 0) break;
             field.table += padLeft(statisticText(statistic, stats, COLUMNS[c].decimals), statistic.width);
-            members.push_back({std::string(statistic.key), jsonNumber(stats.*statistic.value)});
+            members[std::string(statistic.key)] = jsonNumber(stats.*statistic.value);
         }
         field.table += (stats.count == 0 ? padLeft("-", STATISTIC_FIELDS[0].width) : "") + "\n";
-        json += "    " + jsonString(COLUMNS[c].csvName) + ": " + (stats.count == 0 ? "null" : jsonObject(members)) +
-                (c + 1 < COLUMN_COUNT ? ",\n" : "\n");
     }
-    field.json = {{"columns", json + "  }"}};
+    field.json["columns"] = std::move(columns);
     return field;
 }
 
@@ -95,16 +118,16 @@ SummaryField bandsField(const Summary& s) {
     SummaryField field;
     field.table =
         "\n" + padRight("Bands", NAME_WIDTH) + padLeft("yellow", BAND_WIDTH) + padLeft("red", BAND_WIDTH) + "\n";
-    std::vector<JsonMember> bands;
+    Json bands = Json::object();
     for (std::size_t b = 0; b < BAND_COUNT; ++b) {
         const BandTimes& times = s.bands[b];
         field.table += padRight(std::string(eventName(BANDS[b].column)), NAME_WIDTH) +
                        padLeft(seconds(times.yellowSeconds), BAND_WIDTH) +
                        padLeft(seconds(times.redSeconds), BAND_WIDTH) + "  " + bandLimits(BANDS[b]) + "\n";
-        bands.push_back({std::string(BANDS[b].key), jsonObject({{"yellow_s", jsonNumber(times.yellowSeconds)},
-                                                                {"red_s", jsonNumber(times.redSeconds)}})});
+        bands[std::string(BANDS[b].key)] = {{"yellow_s", jsonNumber(times.yellowSeconds)},
+                                            {"red_s", jsonNumber(times.redSeconds)}};
     }
-    field.json = {{"bands", jsonObject(bands)}};
+    field.json["bands"] = std::move(bands);
     return field;
 }
 
@@ -113,24 +136,28 @@ SummaryField bandsField(const Summary& s) {
 constexpr std::string_view MORE = "              ";  // a line that continues the one above
 
 SummaryField fileField(const Summary& s) {
-    SummaryField field{"File          " + terminalText(s.file) + "\n", {{"file", jsonString(s.file)}}};
+    SummaryField field{.table = "File          " + terminalText(s.file) + "\n"};
+    field.json["file"] = s.file;
     if (!s.label.empty()) {
         field.table += "Label         " + terminalText(s.label) + "\n";
-        field.json.push_back({"label", jsonString(s.label)});
+        field.json["label"] = s.label;
     }
     return field;
 }
 
 // The table names a range only when one was asked for; the JSON always has both ends, null when open.
 SummaryField rangeField(const Summary& s) {
-    const auto end = [](const std::optional<double>& time) { return time ? jsonNumber(*time) : std::string("null"); };
-    return {s.range.limited() ? "Range         " + rangeText(s.range) + "\n" : std::string(),
-            {{"range", jsonObject({{"from_s", end(s.range.from)}, {"to_s", end(s.range.to)}})}}};
+    const auto end = [](const std::optional<double>& time) { return jsonNumberIf(time.has_value(), time.value_or(0)); };
+    SummaryField field{.table = s.range.limited() ? "Range         " + rangeText(s.range) + "\n" : std::string()};
+    field.json["range"] = {{"from_s", end(s.range.from)}, {"to_s", end(s.range.to)}};
+    return field;
 }
 
 SummaryField eventsField(const Summary& s) {
-    return {"\n" + eventsTable(s.events),
-            {{"events", eventsJson(s.events)}, {"events_not_listed", count(s.events.notListed)}}};
+    SummaryField field{.table = "\n" + eventsTable(s.events)};
+    field.json["events"] = eventsJson(s.events);
+    field.json["events_not_listed"] = s.events.notListed;
+    return field;
 }
 
 // The damage as table lines under the completeness: the headline, the first lines, how many more.
@@ -144,20 +171,16 @@ std::string damageTable(const Damage& damage) {
 }
 
 // The damage as one JSON object whose keys are the same for every log.
-std::string damageJson(const Damage& damage) {
-    std::vector<JsonMember> lines;
-    for (const DamageKindInfo& kind : DAMAGE_KINDS)
-        lines.push_back({std::string(kind.keyword), count(damage.count(kind.kind))});
-    std::string first = "[";
-    for (const DamagedLine& line : damage.first) {
-        if (&line != &damage.first.front()) first += ",\n             ";
-        first += jsonObject({{"line", count(line.line)},
-                             {"kind", jsonString(infoOf(line.kind).keyword)},
-                             {"expected", jsonString(line.expected)}});
-    }
-    return "{\n    \"skipped_lines\": " + count(damage.skippedLines) +
-           ",\n    \"trailing_nul_bytes\": " + std::to_string(damage.trailingNulBytes) +
-           ",\n    \"lines\": " + jsonObject(lines) + ",\n    \"first\": " + first + "]\n  }";
+Json damageJson(const Damage& damage) {
+    Json lines = Json::object();
+    for (const DamageKindInfo& kind : DAMAGE_KINDS) lines[std::string(kind.keyword)] = damage.count(kind.kind);
+    Json first = Json::array();
+    for (const DamagedLine& line : damage.first)
+        first.push_back({{"line", line.line}, {"kind", infoOf(line.kind).keyword}, {"expected", line.expected}});
+    return {{"skipped_lines", damage.skippedLines},
+            {"trailing_nul_bytes", damage.trailingNulBytes},
+            {"lines", std::move(lines)},
+            {"first", std::move(first)}};
 }
 
 SummaryField completenessField(const Summary& s) {
@@ -166,9 +189,9 @@ SummaryField completenessField(const Summary& s) {
     if (s.lfOnlyLines != 0)
         field.table += std::string(MORE) + count(s.lfOnlyLines) +
                        plural(s.lfOnlyLines, " line ends in LF alone", " lines end in LF alone") + ", not CR LF\n";
-    field.json = {{"completeness", jsonString(endingKeyword(s.ending))},
-                  {"dropped_line", s.dropped ? count(s.dropped->line) : "null"},
-                  {"lf_only_lines", count(s.lfOnlyLines)},
+    field.json = {{"completeness", endingKeyword(s.ending)},
+                  {"dropped_line", s.dropped ? Json(s.dropped->line) : Json(nullptr)},
+                  {"lf_only_lines", s.lfOnlyLines},
                   {"damage", damageJson(s.damage)}};
     return field;
 }
@@ -187,10 +210,10 @@ SummaryField extentField(const Summary& s) {
                            : "Time          no rows " + clock;
     field.json = {{"tick_rate", jsonNumber(s.tickRate)},
                   {"sample_period_s", jsonNumber(s.samplePeriod)},
-                  {"rows", count(s.rows)},
-                  {"segments", count(s.segments)},
-                  {"pauses", count(s.pauses)},
-                  {"skipped_samples", std::to_string(s.skippedSamples)},
+                  {"rows", s.rows},
+                  {"segments", s.segments},
+                  {"pauses", s.pauses},
+                  {"skipped_samples", s.skippedSamples},
                   {"start_s", jsonNumberIf(anyRows, s.startTime)},
                   {"end_s", jsonNumberIf(anyRows, s.endTime)},
                   {"duration_s", jsonNumberIf(anyRows, s.duration)}};
@@ -204,22 +227,24 @@ SummaryField stallField(const Summary& s) {
     if (stall.firstTime)
         field.table += ", first at " + seconds(*stall.firstTime) + ", " + seconds(stall.totalSeconds) + " in all";
     field.table += "\n";
-    field.json = {
-        {"stall", jsonObject({{"events", count(stall.events)},
-                              {"first_s", jsonNumberIf(stall.firstTime.has_value(), stall.firstTime.value_or(0))},
-                              {"total_s", jsonNumber(stall.totalSeconds)}})}};
+    field.json = {{"stall",
+                   {{"events", stall.events},
+                    {"first_s", jsonNumberIf(stall.firstTime.has_value(), stall.firstTime.value_or(0))},
+                    {"total_s", jsonNumber(stall.totalSeconds)}}}};
     return field;
 }
 
 SummaryField climbField(const Summary& s) {
     const ColumnStats& climb = s.columns[CLIMB];
     const bool any = climb.count != 0;
-    return {"Climb rate    largest climb " + numberText(climb.max, 0) + " ft/min at " + seconds(climb.maxTime) +
-                ", largest descent " + numberText(climb.min, 0) + " ft/min at " + seconds(climb.minTime) + "\n",
-            {{"climb", jsonObject({{"largest_climb_ft_min", jsonNumberIf(any, climb.max)},
-                                   {"at_s", jsonNumberIf(any, climb.maxTime)},
-                                   {"largest_descent_ft_min", jsonNumberIf(any, climb.min)},
-                                   {"descent_at_s", jsonNumberIf(any, climb.minTime)}})}}};
+    SummaryField field{.table = "Climb rate    largest climb " + numberText(climb.max, 0) + " ft/min at " +
+                                seconds(climb.maxTime) + ", largest descent " + numberText(climb.min, 0) +
+                                " ft/min at " + seconds(climb.minTime) + "\n"};
+    field.json["climb"] = {{"largest_climb_ft_min", jsonNumberIf(any, climb.max)},
+                           {"at_s", jsonNumberIf(any, climb.maxTime)},
+                           {"largest_descent_ft_min", jsonNumberIf(any, climb.min)},
+                           {"descent_at_s", jsonNumberIf(any, climb.minTime)}};
+    return field;
 }
 
 SummaryField altitudeField(const Summary& s) {
@@ -227,13 +252,14 @@ SummaryField altitudeField(const Summary& s) {
         if (c.feet == 0) return std::string("none");
         return numberText(c.feet, 0) + " ft (" + seconds(c.fromTime) + " to " + seconds(c.toTime) + ")";
     };
-    const auto json = [](const AltitudeChange& c) -> std::string {
-        if (c.feet == 0) return "null";
-        return jsonObject(
-            {{"ft", jsonNumber(c.feet)}, {"from_s", jsonNumber(c.fromTime)}, {"to_s", jsonNumber(c.toTime)}});
+    const auto json = [](const AltitudeChange& c) -> Json {
+        if (c.feet == 0) return nullptr;
+        return {{"ft", jsonNumber(c.feet)}, {"from_s", jsonNumber(c.fromTime)}, {"to_s", jsonNumber(c.toTime)}};
     };
-    return {"Altitude      largest gain " + text(s.largestGain) + ", largest loss " + text(s.largestLoss) + "\n",
-            {{"altitude", jsonObject({{"largest_gain", json(s.largestGain)}, {"largest_loss", json(s.largestLoss)}})}}};
+    SummaryField field{.table = "Altitude      largest gain " + text(s.largestGain) + ", largest loss " +
+                                text(s.largestLoss) + "\n"};
+    field.json["altitude"] = {{"largest_gain", json(s.largestGain)}, {"largest_loss", json(s.largestLoss)}};
+    return field;
 }
 
 // The summary's fields in the order both outputs give them. Without rows the
@@ -257,15 +283,30 @@ void writeSummaryTable(std::ostream& out, const Summary& summary, SummaryEvents 
     for (const SummaryField& field : fields) out << field.table;
 }
 
+namespace {
+
+Json summaryJson(const Summary& summary) {
+    Json document = Json::object();
+    for (SummaryField& field : summaryFields(summary))
+        for (auto member = field.json.begin(); member != field.json.end(); ++member)
+            document[member.key()] = std::move(*member);
+    return document;
+}
+
+}  // namespace
+
 void writeSummaryJson(std::ostream& out, const Summary& summary) {
-    std::string_view separator = "{\n";
-    for (const SummaryField& field : summaryFields(summary)) {
-        for (const JsonMember& member : field.json) {
-            out << separator << "  " << jsonString(member.key) << ": " << member.value;
-            separator = ",\n";
-        }
-    }
-    out << "\n}\n";
+    out << jsonText(summaryJson(summary),
+                    {.nameSeparator = NAME_SEPARATOR, .separator = ONE_LINE_SEPARATOR, .breaks = SUMMARY_BREAKS})
+        << "\n";
+}
+
+void writeSummariesJson(std::ostream& out, const std::vector<Summary>& summaries) {
+    Json documents = Json::array();
+    for (const Summary& summary : summaries) documents.push_back(summaryJson(summary));
+    out << jsonText(documents,
+                    {.nameSeparator = NAME_SEPARATOR, .separator = ONE_LINE_SEPARATOR, .breaks = SUMMARIES_BREAKS})
+        << "\n";
 }
 
 }  // namespace vorlat::flightlog

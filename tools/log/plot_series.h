@@ -51,9 +51,11 @@ public:
     std::size_t bucketCount() const { return buckets_; }
     std::size_t used() const { return used_; }  // buckets from the first to the last placed
     double width() const { return width_; }
+    // Neighbours merged in pairs (every extreme kept), the width doubled: what
+    // place() does as the span outgrows the buckets; a coarser view calls it too.
+    void widen();
 
 private:
-    void widen();
     Extent& slot(std::size_t series, std::size_t bucket) { return extents_[series * buckets_ + bucket]; }
 
     std::size_t series_, buckets_;

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
 #include "tools/log/number_text.h"
 
@@ -41,22 +40,6 @@ std::string seconds(double value) {
 std::string count(std::size_t value) { return std::to_string(value); }
 std::string plural(std::size_t n, std::string_view one, std::string_view many) {
     return std::string(n == 1 ? one : many);
-}
-
-// The library escapes; bytes that are not UTF-8 (a file name, a label) become U+FFFD, so the JSON stays valid.
-std::string jsonString(std::string_view text) {
-    return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-std::string jsonNumber(double value) { return std::isfinite(value) ? numberText(value, -1) : "null"; }
-std::string jsonNumberIf(bool exists, double value) { return exists ? jsonNumber(value) : "null"; }
-
-std::string jsonObject(const std::vector<JsonMember>& members) {
-    std::string out = "{";
-    for (const JsonMember& member : members) {
-        if (&member != &members.front()) out += ", ";
-        out += jsonString(member.key) + ": " + member.value;
-    }
-    return out + "}";
 }
 
 namespace {
@@ -100,18 +83,18 @@ namespace {
 constexpr std::size_t EVENT_TIME_WIDTH = 12;
 
 // The members an event has, in the documented order.
-std::string eventJson(const Event& event) {
-    std::vector<JsonMember> members{{"time_s", jsonNumber(event.time)}, {"kind", jsonString(eventKeyword(event.kind))}};
-    if (event.column) members.push_back({"column", jsonString(COLUMNS[*event.column].csvName)});
-    if (event.band) members.push_back({"band", jsonString(bandKeyword(*event.band))});
-    if (event.value) members.push_back({"value", jsonNumber(*event.value)});
-    if (event.to) members.push_back({"to_s", jsonNumber(*event.to)});
-    if (event.length) members.push_back({"length_s", jsonNumber(*event.length)});
-    if (event.peak) members.push_back({"peak", jsonNumber(*event.peak)});
-    if (event.peakTime) members.push_back({"peak_s", jsonNumber(*event.peakTime)});
-    if (!event.which.empty()) members.push_back({"which", jsonString(event.which)});
-    if (event.ending) members.push_back({"ending", jsonString(endingKeyword(*event.ending))});
-    return jsonObject(members);
+Json eventJson(const Event& event) {
+    Json members{{"time_s", jsonNumber(event.time)}, {"kind", eventKeyword(event.kind)}};
+    if (event.column) members["column"] = COLUMNS[*event.column].csvName;
+    if (event.band) members["band"] = bandKeyword(*event.band);
+    if (event.value) members["value"] = jsonNumber(*event.value);
+    if (event.to) members["to_s"] = jsonNumber(*event.to);
+    if (event.length) members["length_s"] = jsonNumber(*event.length);
+    if (event.peak) members["peak"] = jsonNumber(*event.peak);
+    if (event.peakTime) members["peak_s"] = jsonNumber(*event.peakTime);
+    if (!event.which.empty()) members["which"] = event.which;
+    if (event.ending) members["ending"] = endingKeyword(*event.ending);
+    return members;
 }
 
 }  // namespace
@@ -125,12 +108,10 @@ std::string eventsTable(const EventList& list) {
     return table;
 }
 
-std::string eventsJson(const EventList& list) {
-    if (list.events.empty()) return "[]";
-    std::string json = "[\n";
-    for (const Event& event : list.events)
-        json += "    " + eventJson(event) + (&event != &list.events.back() ? ",\n" : "\n");
-    return json + "  ]";
+Json eventsJson(const EventList& list) {
+    Json events = Json::array();
+    for (const Event& event : list.events) events.push_back(eventJson(event));
+    return events;
 }
 
 }  // namespace vorlat::flightlog::summary_text

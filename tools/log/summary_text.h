@@ -1,7 +1,7 @@
-// The pieces of text the summary's outputs are made of: padded table cells,
-// times, and JSON strings, numbers and one-line objects; and the events as
-// table lines and as JSON, shared by the one-flight and the several-flight
-// outputs (log_summary_output.cpp, log_summary_compare.cpp).
+// The pieces of text the summary's outputs are made of: padded table cells
+// and times; and the events as table lines and as JSON, shared by the
+// one-flight and the several-flight outputs (log_summary_output.cpp,
+// log_summary_compare.cpp).
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/log/json_layout.h"
 #include "tools/log/log_summary.h"
 
 namespace vorlat::flightlog::summary_text {
@@ -21,22 +22,11 @@ std::string seconds(double value);  // timeText and " s"; from an hour on h:mm:s
 std::string count(std::size_t value);
 std::string plural(std::size_t n, std::string_view one, std::string_view many);
 
-std::string jsonString(std::string_view text);
-std::string jsonNumber(double value);  // null when not finite
-std::string jsonNumberIf(bool exists, double value);
-
-struct JsonMember {
-    std::string key;
-    std::string value;  // JSON text
-};
-// {"key": value, ...} on one line.
-std::string jsonObject(const std::vector<JsonMember>& members);
-
 // What happened, as an events line gives it after the time.
 std::string eventText(const Event& event);
 // The events under a heading line ("Events        4 in time order"), one line each.
 std::string eventsTable(const EventList& events);
-// An array of one-line objects, indented to stand as a member of the summary's object.
-std::string eventsJson(const EventList& events);
+// The events as an array of objects, one per event with the members it has.
+Json eventsJson(const EventList& events);
 
 }  // namespace vorlat::flightlog::summary_text

@@ -74,12 +74,29 @@
     root.dataset.frameTime = String(frame.t);
   }
 
-  // A long flight has a finer level of buckets beside its overview: a chart
-  // draws each flight from the finer one when the overview's buckets are wider
-  // than a pixel of the time span shown. The key names each flight's level.
+  // How many of the sorted `times` lie in [min, max].
+  function countWithin(times, min, max) {
+    // How many lie before `t`, or at it too when `inclusive`.
+    const before = (t, inclusive) => {
+      let low = 0, high = times.length;
+      while (low < high) {
+        const mid = (low + high) >> 1;
+        if (times[mid] < t || (inclusive && times[mid] === t)) low = mid + 1; else high = mid;
+      }
+      return low;
+    };
+    return before(max, true) - before(min, false);
+  }
+  // A long flight has finer levels of buckets beside its overview, finest
+  // first: a chart draws each flight from the finest level whose rows in the
+  // span shown fit the chart, two to a pixel (a bucket's low and high), else
+  // from the overview. The key names each flight's level ('o': the overview).
   function levelKey(u, min, max) {
-    const secondsPerPixel = (max - min) / Math.max(1, u.bbox.width / devicePixelRatio);
-    return page.data.flights.map((f) => (f.detail && f.width > secondsPerPixel ? 'd' : 'o')).join('');
+    const room = 2 * Math.max(1, u.bbox.width / devicePixelRatio);
+    return page.data.flights.map((f) => {
+      const k = (f.levels || []).findIndex((level) => countWithin(level.table.t, min, max) <= room);
+      return k < 0 ? 'o' : String(k);
+    }).join(',');
   }
   // Swaps the charts' data for the levels the span needs; true when one changed.
   // (setData without resetting the scales takes effect at the chart's next setScale.)
@@ -102,6 +119,7 @@
     if (!page.charts.length) return;
     const times = page.charts[0].data[0];
     root.dataset.visiblePoints = String(nearest(times, max) - nearest(times, min) + 1);
+    root.dataset.span = min + ',' + max;
   }
 
   // Every chart's time scale follows the one the user zoomed or reset.
@@ -153,18 +171,18 @@
     }
   }
 
-  const BAND_COLOURS = { yellow: 'rgba(255,215,0,0.25)', red: 'rgba(230,30,30,0.18)' };
-  // Under the lines: the panel's yellow and red bands, pauses in grey, stalls in red.
+  // Under the lines: the panel's yellow and red bands (each with its fill, from the band table), pauses in
+  // grey, stalls in red.
   function drawMarks(u, panel) {
     const ctx = u.ctx, box = u.bbox;
     ctx.save();
     ctx.beginPath();
     ctx.rect(box.left, box.top, box.width, box.height);
     ctx.clip();
-    for (const [from, to, colour] of panel.bands) {
+    for (const [from, to, , fill] of panel.bands) {
       const y0 = u.valToPos(Math.min(to, u.scales.y.max), 'y', true);
       const y1 = u.valToPos(Math.max(from, u.scales.y.min), 'y', true);
-      ctx.fillStyle = BAND_COLOURS[colour];
+      ctx.fillStyle = fill;
       if (y1 > y0) ctx.fillRect(box.left, y0, box.width, y1 - y0);
     }
     for (const flight of page.data.flights) {
@@ -216,7 +234,8 @@
     const columns = panel.left.concat(panel.right);
     const tableOf = (table) => [table.t].concat(columns.map((c) => table.s[c]));
     const overview = page.data.flights.map((f) => tableOf(f.table));
-    const levelData = (key) => joined(page.data.flights.map((f, i) => (key[i] === 'd' ? tableOf(f.detail.table) : overview[i])));
+    const levelData = (key) => joined(key.split(',').map((k, i) =>
+      (k === 'o' ? overview[i] : tableOf(page.data.flights[i].levels[Number(k)].table))));
     const last = panel === page.data.panels[page.data.panels.length - 1];
     const axes = [{ label: last ? 'time (s)' : undefined, size: last ? 50 : 30, values: (u, ticks) => ticks.map(clockText) },
       { scale: 'y', label: panel.label, size: 60, space: 24 }];
@@ -239,7 +258,7 @@
         setScale: [followScale],
       },
     }, joined(overview), element);
-    u.levelKey = page.data.flights.map(() => 'o').join('');
+    u.levelKey = page.data.flights.map(() => 'o').join(',');
     u.levelData = levelData;
     return u;
   }
@@ -291,6 +310,7 @@
     setTimeout(() => {
       const wanted = /(?:^#|&)t=([0-9.]+)/.exec(location.hash);
       if (wanted) moveCursor(Number(wanted[1]));
+      root.dataset.span = page.charts[0].scales.x.min + ',' + page.charts[0].scales.x.max;
       root.dataset.readyMs = String(Math.round(performance.now()));
       root.dataset.state = 'ready';
     }, 0);

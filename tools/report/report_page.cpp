@@ -4,14 +4,13 @@
 
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 #include <stdexcept>
 
 #include "tools/log/log_bands.h"
 #include "tools/log/log_damage.h"
 #include "tools/log/number_text.h"
 #include "tools/log/plot_panels.h"
-#include "tools/log/summary_text.h"
+#include "tools/log/json_layout.h"
 #include "tools/report/report_series.h"
 #include "tools/report/web_assets.h"
 #include "tools/report/web_text.h"
@@ -24,6 +23,13 @@ std::string colourHex(flightlog::PlotColour colour) {
     return text;
 }
 
+std::string bandFill(flightlog::BandLevel level) {
+    const flightlog::BandLevelLook& look = flightlog::lookOf(level);
+    const flightlog::PlotColour colour = look.plotColour;
+    return "rgba(" + std::to_string(colour.r) + "," + std::to_string(colour.g) + "," + std::to_string(colour.b) + "," +
+           flightlog::numberText(look.pageOpacity, -1) + ")";
+}
+
 flightlog::PlotColour flightColour(std::size_t position) {
     return flightlog::PLOT_FLIGHTS[position % std::size(flightlog::PLOT_FLIGHTS)];
 }
@@ -31,98 +37,94 @@ flightlog::PlotColour flightColour(std::size_t position) {
 namespace {
 
 using namespace flightlog;
-using summary_text::jsonString;
 
-using summary_text::jsonNumber;
+// The page's data is compact; the top members, the charts, the flights and the
+// pictures each start a line, so the page's source stays readable.
+constexpr JsonLines ONE_A_LINE{.open = "", .separator = ",\n", .close = ""};
+constexpr JsonBreaks PAGE_BREAKS[] = {
+    {.path = "", .lines = ONE_A_LINE},
+    {.path = "/panels", .lines = ONE_A_LINE},
+    {.path = "/flights", .lines = {.open = "\n", .separator = ",\n", .close = ""}},
+    {.path = "/frames", .lines = ONE_A_LINE},
+};
 
 // The script's charts take +-1e9 for a band's open end.
 constexpr double NO_END = 1e9;
 double scriptEnd(double value) { return std::isinf(value) ? std::copysign(NO_END, value) : value; }
 
-// A chart's horizontal bands, from the band table: [from, to, "yellow" or "red"].
-std::string bandsJson(PlotGroup group) {
-    std::string bands = "[";
-    for (const Band* band : panelBands(group)) {
-        for (const BandInterval& interval : bandIntervals(*band)) {
-            if (bands.size() > 1) bands += ',';
-            // Appended, not "[" + number: GCC 12 at -O3 takes that form for overlapping
-            // copies (a false -Wrestrict warning in its own string header).
-            bands += '[';
-            bands += jsonNumber(scriptEnd(interval.from)) + "," + jsonNumber(scriptEnd(interval.to)) + "," +
-                     jsonString(lookOf(interval.level).keyword) + "]";
-        }
-    }
-    return bands + "]";
+// A chart's horizontal bands, from the band table: [from, to, "yellow" or "red", fill].
+Json bandsJson(PlotGroup group) {
+    Json bands = Json::array();
+    for (const Band* band : panelBands(group))
+        for (const BandInterval& interval : bandIntervals(*band))
+            bands.push_back({jsonNumber(scriptEnd(interval.from)), jsonNumber(scriptEnd(interval.to)),
+                             lookOf(interval.level).keyword, bandFill(interval.level)});
+    return bands;
 }
 
-std::string indexList(const FlightSeries& series, const std::vector<Column>& columns) {
-    std::string json = "[";
-    for (const Column column : columns) {
-        if (json.size() > 1) json += ',';
-        json += std::to_string(series.seriesOf(column).value());
-    }
-    return json + "]";
+Json indexList(const FlightSeries& series, const std::vector<Column>& columns) {
+    Json indices = Json::array();
+    for (const Column column : columns) indices.push_back(series.seriesOf(column).value());
+    return indices;
 }
 
 // The five charts: their series (by position in the flight's table), scales' labels, bands and shading.
-std::string panelsJson(const FlightSeries& series) {
-    std::string json = "[";
-    for (const PanelPlan& panel : planPanels({})) {
-        if (json.size() > 1) json += ",\n";
-        json += "{\"label\":" + jsonString(panel.leftLabel) + ",\"rightLabel\":" + jsonString(panel.rightLabel) +
-                ",\"left\":" + indexList(series, panel.left) + ",\"right\":" + indexList(series, panel.right) +
-                ",\"bands\":" + bandsJson(panel.group) + ",\"stall\":" + (panel.group == PlotGroup::Attitude ? "true" : "false") + "}";
-    }
-    return json + "]";
+Json panelsJson(const FlightSeries& series) {
+    Json panels = Json::array();
+    for (const PanelPlan& panel : planPanels({}))
+        panels.push_back({{"label", panel.leftLabel},
+                          {"rightLabel", panel.rightLabel},
+                          {"left", indexList(series, panel.left)},
+                          {"right", indexList(series, panel.right)},
+                          {"bands", bandsJson(panel.group)},
+                          {"stall", panel.group == PlotGroup::Attitude}});
+    return panels;
 }
 
-std::string seriesJson(const FlightSeries& series) {
-    std::string json = "[";
-    for (const Column column : series.columns()) {
-        if (json.size() > 1) json += ',';
-        json += "{\"name\":" + jsonString(COLUMNS[column].csvName) + ",\"label\":" + jsonString(columnLabel(column)) +
-                ",\"colour\":" + jsonString(colourHex(COLUMNS[column].colour)) + "}";
-    }
-    return json + "]";
+Json seriesJson(const FlightSeries& series) {
+    Json styles = Json::array();
+    for (const Column column : series.columns())
+        styles.push_back({{"name", COLUMNS[column].csvName},
+                          {"label", columnLabel(column)},
+                          {"colour", colourHex(COLUMNS[column].colour)}});
+    return styles;
 }
 
-std::string spansJson(const SpanLane& lane, double offset) {
-    std::string json = "[";
-    for (const Span& span : lane.spans()) {
-        if (json.size() > 1) json += ',';
-        json += '[';  // appended: see panelsJson
-        json += jsonNumber(span.from - offset) + "," + jsonNumber(span.to - offset) + "]";
-    }
-    return json + "]";
+Json spansJson(const SpanLane& lane, double offset) {
+    Json spans = Json::array();
+    for (const Span& span : lane.spans()) spans.push_back({jsonNumber(span.from - offset), jsonNumber(span.to - offset)});
+    return spans;
 }
 
-// The finer level, when the overview's buckets hold more than one sample each.
-std::string detailJson(const ReportFlight& flight) {
-    if (flight.detail == nullptr || flight.detail->grid().width() >= flight.series->grid().width()) return {};
-    return ",\"detail\":{\"width\":" + jsonNumber(flight.detail->grid().width()) +
-           ",\"table\":" + chartTableJson(chartTable(flight.detail->grid(), flight.offset)) + "}";
-}
-
-std::string flightJson(const ReportFlight& flight, std::size_t position) {
+Json flightJson(const ReportFlight& flight, std::size_t position) {
     const FlightSeries& series = *flight.series;
-    return "{\"label\":" + jsonString(flight.label) + ",\"colour\":" + jsonString(colourHex(flightColour(position))) +
-           ",\"offset\":" + jsonNumber(flight.offset) + ",\"width\":" + jsonNumber(series.grid().width()) +
-           ",\"table\":" + chartTableJson(chartTable(series.grid(), flight.offset)) + detailJson(flight) +
-           ",\"pauses\":" + spansJson(series.lane(PAUSE_LANE), flight.offset) +
-           ",\"stalls\":" + spansJson(series.lane(STALL_LANE), flight.offset) + "}";
+    Json json{{"label", flight.label},
+              {"colour", colourHex(flightColour(position))},
+              {"offset", jsonNumber(flight.offset)},
+              {"width", jsonNumber(series.grid().width())},
+              {"table", chartTableJson(chartTable(series.grid(), flight.offset))}};
+    // The finer levels, finest first, when the overview's buckets hold more than one sample each.
+    if (flight.detail != nullptr) {
+        Json levels = Json::array();
+        for (const ChartLevel& level : chartLevels(flight.detail->grid(), series.grid().width(), flight.offset))
+            levels.push_back({{"width", jsonNumber(level.width)}, {"table", chartTableJson(level.table)}});
+        if (!levels.empty()) json["levels"] = std::move(levels);
+    }
+    json["pauses"] = spansJson(series.lane(PAUSE_LANE), flight.offset);
+    json["stalls"] = spansJson(series.lane(STALL_LANE), flight.offset);
+    return json;
 }
 
-std::string framesJson(const ReportContent& content, bool withPictures) {
+Json framesJson(const ReportContent& content, bool withPictures) {
     const double offset = content.flights.empty() ? 0 : content.flights[0].offset;
-    std::string json = "[";
-    for (const Frame& frame : content.frames) {
-        if (json.size() > 1) json += ",\n";
-        json += "{\"t\":" + jsonNumber(frame.time - offset) + ",\"index\":" + std::to_string(frame.index) +
-                ",\"event\":" + (frame.event ? "true" : "false") +
-                ",\"indexShown\":" + (frame.indexShown ? "true" : "false") +
-                ",\"src\":" + jsonString(withPictures ? web::pngDataUrl(frame.png) : std::string()) + "}";
-    }
-    return json + "]";
+    Json frames = Json::array();
+    for (const Frame& frame : content.frames)
+        frames.push_back({{"t", jsonNumber(frame.time - offset)},
+                          {"index", frame.index},
+                          {"event", frame.event},
+                          {"indexShown", frame.indexShown},
+                          {"src", withPictures ? web::pngDataUrl(frame.png) : std::string()}});
+    return frames;
 }
 
 }  // namespace
@@ -155,11 +157,15 @@ std::string fillTemplate(std::string_view text, const std::vector<std::pair<std:
 std::string pageDataJson(const ReportContent& content, bool withPictures) {
     if (content.flights.empty()) throw std::invalid_argument("a report needs a flight");
     const FlightSeries& first = *content.flights[0].series;
-    std::string json = "{\"title\":" + jsonString(content.title) + ",\n\"period\":" + jsonNumber(first.period()) +
-                       ",\n\"series\":" + seriesJson(first) + ",\n\"panels\":" + panelsJson(first) + ",\n\"flights\":[";
-    for (std::size_t f = 0; f < content.flights.size(); ++f)
-        json += (f == 0 ? "\n" : ",\n") + flightJson(content.flights[f], f);
-    return json + "],\n\"frames\":" + framesJson(content, withPictures) + "}\n";
+    Json flights = Json::array();
+    for (std::size_t f = 0; f < content.flights.size(); ++f) flights.push_back(flightJson(content.flights[f], f));
+    const Json data{{"title", content.title},
+                    {"period", jsonNumber(first.period())},
+                    {"series", seriesJson(first)},
+                    {"panels", panelsJson(first)},
+                    {"flights", std::move(flights)},
+                    {"frames", framesJson(content, withPictures)}};
+    return jsonText(data, {.nameSeparator = ":", .separator = ",", .breaks = PAGE_BREAKS}) + "\n";
 }
 
 }  // namespace vorlat::report

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/log/log_bands.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/plot_panels.h"
 #include "tools/log/plot_sink.h"
@@ -15,8 +16,9 @@
 
 namespace vorlat::report {
 
-// A long log's charts, zoomed in, draw from buckets this many times narrower
-// than the overview's (a 57-hour log: about 6 s instead of 50 s).
+// A long log's charts, zoomed in, draw from levels of buckets down to this many
+// times narrower than the overview's (a 57-hour log: 8 s, 16 s and 32 s beside
+// the overview's 64 s): finer would outgrow the page.
 inline constexpr std::size_t DETAIL_FACTOR = 8;
 inline constexpr std::size_t DETAIL_BUCKETS = DETAIL_FACTOR * flightlog::BucketGrid::DEFAULT_BUCKETS;
 
@@ -24,7 +26,8 @@ struct ReportFlight {
     std::string label;
     flightlog::Summary summary;  // with its events
     const flightlog::FlightSeries* series = nullptr;
-    // The same columns in DETAIL_BUCKETS buckets; on the page only when finer than `series`.
+    // The same columns in DETAIL_BUCKETS buckets: the finest of the levels between it and
+    // `series` (chartLevels), on the page when finer than `series`.
     const flightlog::FlightSeries* detail = nullptr;
     double offset = 0;  // taken from its times on the page: its recording's start, when beside others
 };
@@ -38,6 +41,8 @@ struct ReportContent {
 
 // "#rrggbb", as a page writes a colour.
 std::string colourHex(flightlog::PlotColour colour);
+// "rgba(r,g,b,a)": how the page fills a band of `level`, from the band table's look of it.
+std::string bandFill(flightlog::BandLevel level);
 // The colour of the flight at `position` among those shown.
 flightlog::PlotColour flightColour(std::size_t position);
 

@@ -5,7 +5,6 @@
 #include <limits>
 #include <utility>
 
-#include "tools/log/number_text.h"
 
 namespace vorlat::report {
 
@@ -91,24 +90,25 @@ ChartTable chartTable(const BucketGrid& grid, double offset) {
     return builder.take();
 }
 
-std::string chartTableJson(const ChartTable& table) {
-    std::string json = "{\"t\":[";
-    for (std::size_t i = 0; i < table.time.size(); ++i) {
-        if (i != 0) json += ',';
-        flightlog::appendNumber(json, table.time[i], -1);
+std::vector<ChartLevel> chartLevels(const BucketGrid& finest, double overviewWidth, double offset) {
+    std::vector<ChartLevel> levels;
+    if (!(finest.width() < overviewWidth)) return levels;
+    BucketGrid grid = finest;
+    while (grid.width() < overviewWidth && grid.used() > 1) {
+        levels.push_back({.width = grid.width(), .table = chartTable(grid, offset)});
+        grid.widen();
     }
-    json += "],\"s\":[";
-    for (std::size_t s = 0; s < table.values.size(); ++s) {
-        json += s == 0 ? "[" : ",[";
-        for (std::size_t i = 0; i < table.values[s].size(); ++i) {
-            if (i != 0) json += ',';
-            const std::optional<double>& value = table.values[s][i];
-            if (value) flightlog::appendNumber(json, *value, -1);
-            else json += "null";
-        }
-        json += ']';
+    return levels;
+}
+
+flightlog::Json chartTableJson(const ChartTable& table) {
+    flightlog::Json series = flightlog::Json::array();
+    for (const std::vector<std::optional<double>>& values : table.values) {
+        flightlog::Json& column = series.emplace_back(flightlog::Json::array());
+        for (const std::optional<double>& value : values)
+            column.push_back(value ? flightlog::jsonNumber(*value) : flightlog::Json(nullptr));
     }
-    return json + "]}";
+    return {{"t", table.time}, {"s", std::move(series)}};
 }
 
 }  // namespace vorlat::report

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/log/json_layout.h"
 #include "tools/log/plot_series.h"
 
 namespace vorlat::report {
@@ -24,7 +25,21 @@ struct ChartTable {
 // shown beside others is timed from its recording's start).
 ChartTable chartTable(const flightlog::BucketGrid& grid, double offset = 0);
 
-// {"t":[...],"s":[[...],...]} with nulls for the gaps and numbers in their shortest exact form.
-std::string chartTableJson(const ChartTable& table);
+// A long flight's charts at one level of detail: its buckets' width and their rows.
+struct ChartLevel {
+    double width = 0;
+    ChartTable table;
+};
+
+// The levels a long flight's zoomed charts draw from, finest first: the finest
+// grid's buckets, then each level's neighbours merged in pairs (every extreme
+// kept) while the buckets are still narrower than the overview's (`overviewWidth`).
+// None when the finest grid is no finer than the overview. Each level has at
+// most half the buckets of the one before, so all hold at most four rows per
+// bucket of the finest grid, however long the log.
+std::vector<ChartLevel> chartLevels(const flightlog::BucketGrid& finest, double overviewWidth, double offset = 0);
+
+// {"t":[...],"s":[[...],...]} with nulls for the gaps.
+flightlog::Json chartTableJson(const ChartTable& table);
 
 }  // namespace vorlat::report
