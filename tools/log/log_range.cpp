@@ -84,7 +84,8 @@ std::string flightLabel(const std::string& path, const std::optional<std::string
     if (error) full = fs::path(path);
     full = full.lexically_normal();
     const fs::path folder = full.parent_path().filename();
-    return folder.empty() ? full.filename().string() : (folder / full.filename()).string();
+    // "folder/name" on every system, so a page or table says the same on Windows.
+    return folder.empty() ? full.filename().string() : (folder / full.filename()).generic_string();
 }
 
 std::vector<std::string> flightLabels(const std::vector<std::string>& paths, const std::vector<std::string>& labels) {
