@@ -29,9 +29,11 @@ struct OutputError : CommandError {
 };
 
 // The files one command reads and writes, checked before anything is written:
-// files are compared by device and inode, so a symlink, a hard link or "./x"
-// against "x" are caught. Outputs that do not exist yet are compared by their
-// resolved paths. Devices and pipes (/dev/null, /dev/stdout) clash with nothing.
+// files are compared by device and inode (on Windows volume serial number and
+// file index), so a symlink, a hard link or "./x" against "x" are caught.
+// Outputs that do not exist yet are compared by their resolved paths (on
+// Windows without regard to case). Devices and pipes (/dev/null, /dev/stdout,
+// NUL) clash with nothing. Paths are UTF-8 text.
 // `shownName` is the path as the user gave it when `path` is not (default: path).
 class FilePlan {
 public:
@@ -63,7 +65,8 @@ private:
 // One output file written through a temporary file in the same folder.
 // commit() flushes, checks every write and renames it into place; the
 // destructor removes an uncommitted temporary file; a SIGINT, SIGTERM or SIGHUP
-// while it exists removes it too before the process ends.
+// (on Windows Ctrl-C, Ctrl-Break or a closed console) while it exists removes
+// it too before the process ends.
 // A symlink to a file is kept and its target replaced. A device or pipe
 // (/dev/stdout) is written directly: temporary() is then the target itself.
 class AtomicFile {
@@ -129,5 +132,10 @@ void finishStandardOutput();  // throws OutputError
 // Writes `text` to standard output and flushes it at once, so that a failure
 // is reported with its cause (a failed write's cause is lost by the end).
 void writeStandardOutput(std::string_view text);  // throws OutputError
+
+// Called once at the start of main: standard input, output and error carry
+// bytes unchanged (Windows would add CRs and stop at Ctrl-Z), and a Windows
+// console shows UTF-8 messages. Nothing to do on POSIX systems.
+void prepareStandardStreams();
 
 }  // namespace vorlat::files
