@@ -139,6 +139,9 @@ AtomicFile::AtomicFile(fs::path target, std::string shownName) : shownName_(std:
     slot_ = platform::registerTemporary(temporary_, false);
 }
 
+AtomicFile::AtomicFile(const std::string& target, std::string shownName)
+    : AtomicFile(pathFromUtf8(target), std::move(shownName)) {}
+
 AtomicFile::~AtomicFile() {
     if (!committed_) discard();
 }
@@ -231,6 +234,9 @@ FramesFolder::FramesFolder(fs::path folder, std::string shownName, bool force) :
                               error.message() + ")");
     }
 }
+
+FramesFolder::FramesFolder(const std::string& folder, std::string shownName, bool force)
+    : FramesFolder(pathFromUtf8(folder), std::move(shownName), force) {}
 
 fs::path FramesFolder::frame(std::int64_t number) const {
     char name[40];

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/command_error.h"
@@ -72,6 +73,9 @@ private:
 class AtomicFile {
 public:
     AtomicFile(std::filesystem::path target, std::string shownName);  // throws OutputError
+    // A name as the user gave it: UTF-8 text (see utf8_path.h).
+    AtomicFile(const std::string& target, std::string shownName);
+    AtomicFile(const char* target, std::string shownName) : AtomicFile(std::string(target), std::move(shownName)) {}
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -118,6 +122,9 @@ private:
 class FramesFolder {
 public:
     FramesFolder(std::filesystem::path folder, std::string shownName, bool force);  // throws SameFileError, OutputError
+    FramesFolder(const std::string& folder, std::string shownName, bool force);      // UTF-8 text
+    FramesFolder(const char* folder, std::string shownName, bool force)
+        : FramesFolder(std::string(folder), std::move(shownName), force) {}
     std::filesystem::path frame(std::int64_t number) const;                         // frame_NNNNNN.png, numbered from 1
     static bool isFrameName(std::string_view fileName);                             // frame_ + 6 or more digits + .png
 

@@ -248,6 +248,19 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{.name = "Utf8", .bytes = std::string(NON_ASCII) + "\n"}),
     [](const ::testing::TestParamInfo<StreamCase>& param) { return std::string(param.param.name); });
 
+// --- The manifest: UTF-8 is the code page, for arguments and the C library's names --------
+TEST(Utf8CodePage, ArgumentsAndNarrowFileNamesAreUtf8) {
+    EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+    const std::wstring wideName = pathFromUtf8(NON_ASCII).native();
+    EXPECT_EQ(runChild(L"--print-argument " + quoted(wideName)).output, NON_ASCII);
+    const test::ScratchFolder work;
+    const std::string narrowName = utf8Of(work / pathFromUtf8(NON_ASCII));
+    std::FILE* file = std::fopen(narrowName.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(namesIn(work.path()), std::vector<std::string>{NON_ASCII});
+}
+
 // --- The roles a child plays ------------------------------------------------------------
 // Writes half a file, then sends itself the event on a console of its own;
 // the console handler's removal runs and the process ends as a Ctrl-C ends it.
@@ -286,6 +299,7 @@ int main(int argc, char** argv) {
     if (wideCount == 3 && std::wstring(wide[1]) == L"--stop-with-control-break")
         return vorlat::stopWhileWriting(wide[2], CTRL_BREAK_EVENT);
     if (wideCount == 2 && std::wstring(wide[1]) == L"--echo") return vorlat::echoStandardInput();
+    if (argc == 3 && std::string(argv[1]) == "--print-argument") return std::fputs(argv[2], stdout) < 0;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
