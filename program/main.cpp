@@ -231,6 +231,7 @@ int runProgram(CLI::App& program, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    vorlat::files::prepareStandardStreams();
     useInstalledModule();
     CLI::App program{"Runs the ZEK.vorlat gauge module in the stand-in host: fly it, inspect it, read its logs.",
                      "vorlat"};
