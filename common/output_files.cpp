@@ -168,7 +168,7 @@ void AtomicFile::commit() {
     if (committed_) return;
     std::string problem;
     if (stream_ != nullptr) {
-        errno = 0;
+        // errno is not cleared: a write that failed earlier (a full disk) left its cause there.
         if (std::fflush(stream_) != 0 || std::ferror(stream_) != 0) problem = platform::errorReason(errno != 0 ? errno : EIO);
         if (std::fclose(stream_) != 0 && problem.empty()) problem = platform::errorReason(errno);
         stream_ = nullptr;
@@ -241,7 +241,12 @@ FramesFolder::FramesFolder(const std::string& folder, std::string shownName, boo
 fs::path FramesFolder::frame(std::int64_t number) const {
     char name[40];
     std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(number));
-    return folder_ / name;
+    // Joined with '/' on every system (Windows takes it), so a frame's name reads alike everywhere.
+    fs::path frame = folder_;
+    const auto last = frame.native().empty() ? '/' : frame.native().back();
+    if (last != '/' && last != fs::path::preferred_separator) frame += "/";
+    frame += name;
+    return frame;
 }
 
 // --- Standard output -------------------------------------------------------------------

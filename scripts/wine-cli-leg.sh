@@ -21,8 +21,12 @@ for file in "$exe" "$win_module" "$native" "$native_module"; do
     [ -f "$file" ] || { echo "SKIPPED: $file is not built"; exit "$SKIPPED"; }
 done
 
-rm -rf "$out" && mkdir -p "$out/native" "$out/windows" "$out/results"
+rm -rf "$out" && mkdir -p "$out/native/work" "$out/windows/work" "$out/results"
 out=$(realpath "$out")
+# The two work folders have the same name ("work"): a flight's label is its
+# folder and file name, so the pages and tables then read alike.
+# A 32-bit Wine in the Debian root of scripts/wine32-root.sh sees these folders too.
+export VORLAT_WINE32_BINDS=$win_build:$out${VORLAT_WINE32_BINDS:+:$VORLAT_WINE32_BINDS}
 results=$out/results
 passed=0 failed=0
 
@@ -34,10 +38,10 @@ windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; 
 argument_for() {  # side text
     local text=$2
     if [ "$1" = windows ]; then
-        text=${text//\{dir\}/$(windows_path "$out/windows")}
+        text=${text//\{dir\}/$(windows_path "$out/windows/work")}
         text=${text//\{sep\}/\\}
     else
-        text=${text//\{dir\}/$out/native}
+        text=${text//\{dir\}/$out/native/work}
         text=${text//\{sep\}//}
     fi
     printf '%s' "$text"
@@ -49,15 +53,15 @@ run() {
     local side=$1 name=$2 input=$3 arguments=() argument
     shift 3
     for argument in "$@"; do arguments+=("$(argument_for "$side" "$argument")"); done
-    local status=0 work=$out/$side
-    [ -n "$input" ] || input=/dev/null
+    local status=0 work=$out/$side/work
+    if [ -n "$input" ]; then input=$work/$input; else input=/dev/null; fi
     if [ "$side" = windows ]; then
         (cd "$work" && VORLAT_MODULE=$(windows_path "$win_module") \
             "$here/scripts/wine-run.sh" "$wine_dir" "$arch" "$exe" "${arguments[@]}") \
-            <"$work/$input" >"$results/$name.$side.stdout" 2>"$results/$name.$side.stderr" || status=$?
+            <"$input" >"$results/$name.$side.stdout" 2>"$results/$name.$side.stderr" || status=$?
     else
         (cd "$work" && VORLAT_MODULE=$native_module "$native" "${arguments[@]}") \
-            <"$work/$input" >"$results/$name.$side.stdout" 2>"$results/$name.$side.stderr" || status=$?
+            <"$input" >"$results/$name.$side.stdout" 2>"$results/$name.$side.stderr" || status=$?
     fi
     echo "$status" >"$results/$name.$side.status"
 }
@@ -74,9 +78,9 @@ verdict() {  # name problems...
     fi
 }
 
-# same NAME WHAT FILES...: runs the command (ARGS after --) on both sides and
-# compares exit code, the streams WHAT names (out, err) and the FILES written.
-# same NAME WHAT [FILE...] [< STDIN] -- ARGS...
+# same NAME WHAT [FILE...] [< STDIN] -- ARGS...: runs the command on both
+# sides and compares the exit code, the streams WHAT names (out, err) and the
+# FILEs, which must exist on both sides (written, or kept as they were).
 same() {
     local name=$1 what=$2 files=() input=""
     shift 2
@@ -94,9 +98,11 @@ same() {
         cmp -s "$results/$name.native.std$stream" "$results/$name.windows.std$stream" || problems+=("std$stream")
     done
     for file in "${files[@]}"; do
-        local a=$out/native/$(argument_for native "$file") b=$out/windows/$(argument_for native "$file")
-        if [ ! -e "$a" ] || [ ! -e "$b" ]; then
-            [ -e "$a" ] || [ -e "$b" ] && problems+=("$file written on one side only")
+        local a=$out/native/work/$(argument_for native "$file") b=$out/windows/work/$(argument_for native "$file")
+        if [ ! -e "$a" ] && [ ! -e "$b" ]; then
+            problems+=("$file missing on both sides")
+        elif [ ! -e "$a" ] || [ ! -e "$b" ]; then
+            problems+=("$file written on one side only")
         elif ! cmp -s "$a" "$b"; then
             problems+=("$file")
         fi
@@ -106,11 +112,11 @@ same() {
 
 # Both work folders, laid out alike.
 both() {  # command args... (run in each work folder)
-    (cd "$out/native" && "$@") && (cd "$out/windows" && "$@")
+    (cd "$out/native/work" && "$@") && (cd "$out/windows/work" && "$@")
 }
 # No temporary file left beside the outputs: every name in the folder but those given.
 leftovers() {  # side folder expected-names...
-    local folder=$out/$1/$2
+    local folder=$out/$1/work/$2
     shift 2
     local name unexpected=()
     while IFS= read -r name; do
@@ -131,8 +137,10 @@ if [ "$arch" = 64 ] && [ -d "$temp_folder" ]; then
     printf 'left by a crash' >"$temp_folder/vorlat-0xdead-7-ZEK.vorlat.gau"
     printf 'not ours' >"$temp_folder/vorlat-notes.txt"
 fi
+flight_length=()
+[ "$arch" = 64 ] || flight_length=(--duration 90)  # 32-bit Wine runs under qemu here: the first minute and a half
 same fly "" flight/data_log.txt flight/end.png flight/at60.png flight/transcript.tsv -- \
-    fly --out flight --png end.png --png-at 60:at60.png --transcript transcript.tsv
+    fly --out flight --png end.png --png-at 60:at60.png --transcript transcript.tsv "${flight_length[@]}"
 if [ "$arch" = 64 ] && [ -d "$temp_folder" ]; then
     problems=()
     [ ! -e "$temp_folder/vorlat-0xdead-7-ZEK.vorlat.gau" ] || problems+=("the leftover copy stayed")
@@ -144,14 +152,14 @@ if [ "$arch" = 64 ] && [ -d "$temp_folder" ]; then
 fi
 both cp flight/data_log.txt flight.log
 same summary out,err -- log summary flight.log
-same csv out,err out.csv -- log csv flight.log -o out.csv
-same replay out,err replay-60.png replay-120.png -- log replay flight.log --png-at 60:replay-60.png --png-at 2:00:replay-120.png
 if [ "$arch" = 32 ]; then
     same "refuses to overwrite an input" out,err flight.log -- log csv flight.log -o flight.log
     echo "cli: $passed passed, $failed failed"
     [ $failed -eq 0 ]
     exit
 fi
+same csv out,err out.csv -- log csv flight.log -o out.csv
+same replay out,err replay-60.png replay-120.png -- log replay flight.log --png-at 60:replay-60.png --png-at 2:00:replay-120.png
 same summary-json out,err -- log summary --json flight.log
 same "csv to standard output" out,err -- log csv flight.log
 same "summary of standard input" out,err "<" flight.log -- log summary -
@@ -165,7 +173,7 @@ same "frames" out,err frames/frame_000001.png frames/frame_000010.png -- \
     log replay flight.log --from 1:00 --to 1:05 --frames frames
 same "frames refuses a folder with frames" out,err -- log replay flight.log --from 1:00 --to 1:05 --frames frames
 both sh -c 'printf keep >frames/notes.txt'
-same "frames --force replaces only frames" out,err frames/notes.txt frames/frame_000010.png -- \
+same "frames --force replaces only frames" out,err frames/notes.txt frames/frame_000005.png -- \
     log replay flight.log --from 1:00 --to 1:03 --frames frames --force
 both sh -c 'printf "precious rows\n" >kept/out.csv'
 same "an output kept when the input is refused" out,err kept/out.csv -- log csv --strict corpus/bad-rows.log -o kept/out.csv
@@ -181,7 +189,7 @@ run windows "same file in other case" "" log csv flight.log -o FLIGHT.LOG
 problems=()
 [ "$(cat "$results/same file in other case.windows.status")" = 2 ] ||
     problems+=("exit $(cat "$results/same file in other case.windows.status"), not 2")
-cmp -s "$out/windows/flight.log" "$out/native/flight.log" || problems+=("flight.log changed")
+cmp -s "$out/windows/work/flight.log" "$out/native/work/flight.log" || problems+=("flight.log changed")
 verdict "refuses an input named in other case (Windows only)" "${problems[@]}"
 
 # --- Damaged logs
@@ -197,10 +205,12 @@ done
 both cp flight.log "dir with space/vélö лог/vol été.log"
 same "non-ASCII name with spaces" out,err -- log summary "dir with space/vélö лог/vol été.log"
 same "backslashes" err "sortie été/vol.csv" -- log csv "dir with space{sep}vélö лог{sep}vol été.log" -o "sortie été{sep}vol.csv"
-same "drive letter" err "sortie été/vol.html" -- \
-    log report "{dir}/dir with space/vélö лог/vol été.log" -o "{dir}/sortie été/vol.html" --label "vol été"
+same "drive letter" err "sortie été/vol-z.csv" -- \
+    log csv "{dir}{sep}dir with space{sep}vélö лог{sep}vol été.log" -o "{dir}{sep}sortie été{sep}vol-z.csv"
+same "report of a non-ASCII name" out,err "sortie été/vol.html" -- \
+    log report "dir with space/vélö лог/vol été.log" -o "sortie été/vol.html"
 same "replay to a non-ASCII name" out,err "sortie été/écran 60.png" -- \
-    log replay flight.log --png-at "60:sortie été{sep}écran 60.png"
+    log replay flight.log --png-at "60:sortie été/écran 60.png"
 same "fly into a non-ASCII folder" "" "vol été/data_log.txt" "vol été/fin.png" -- \
     fly --out "{dir}/vol été" --duration 20 --png fin.png
 

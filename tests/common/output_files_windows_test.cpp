@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ using files::AtomicFile, files::FilePlan, files::OutputError, files::SameFileErr
 constexpr const char* OLD_TEXT = "the flight of last week\r\n";
 constexpr DWORD STOPPED_BY_CONTROL_C = 0xC000013A;  // STATUS_CONTROL_C_EXIT
 constexpr const char* NON_ASCII = "v\xc3\xa9l\xc3\xb6 \xd0\xbb\xd0\xbe\xd0\xb3 \xe6\x97\xa5";  // "vélö лог 日"
+
+// A failed case is shown by its name, not its bytes.
+template <typename Case>
+    requires requires(const Case& test) { test.name; }
+void PrintTo(const Case& test, std::ostream* out) {
+    *out << test.name;
+}
 
 // Every name in a folder as UTF-8, sorted.
 std::vector<std::string> namesIn(const fs::path& folder) {
