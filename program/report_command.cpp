@@ -13,8 +13,8 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -55,8 +55,8 @@ int anonymousFile(std::string& name) {
         const std::filesystem::path path =
             std::filesystem::temp_directory_path() / ("vorlat-report-input-" + std::to_string(random()));
         name = utf8Of(path);
-        const int descriptor = ::_wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_TEMPORARY |
-                                                          _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+        const int descriptor = ::_wopen(
+            path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_TEMPORARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
         if (descriptor >= 0 || errno != EEXIST) return descriptor;
     }
     return -1;
