@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/command_error.h"
@@ -29,9 +30,11 @@ struct OutputError : CommandError {
 };
 
 // The files one command reads and writes, checked before anything is written:
-// files are compared by device and inode, so a symlink, a hard link or "./x"
-// against "x" are caught. Outputs that do not exist yet are compared by their
-// resolved paths. Devices and pipes (/dev/null, /dev/stdout) clash with nothing.
+// files are compared by device and inode (on Windows volume serial number and
+// file index), so a symlink, a hard link or "./x" against "x" are caught.
+// Outputs that do not exist yet are compared by their resolved paths (on
+// Windows without regard to case). Devices and pipes (/dev/null, /dev/stdout,
+// NUL) clash with nothing. Paths are UTF-8 text.
 // `shownName` is the path as the user gave it when `path` is not (default: path).
 class FilePlan {
 public:
@@ -63,12 +66,16 @@ private:
 // One output file written through a temporary file in the same folder.
 // commit() flushes, checks every write and renames it into place; the
 // destructor removes an uncommitted temporary file; a SIGINT, SIGTERM or SIGHUP
-// while it exists removes it too before the process ends.
+// (on Windows Ctrl-C, Ctrl-Break or a closed console) while it exists removes
+// it too before the process ends.
 // A symlink to a file is kept and its target replaced. A device or pipe
 // (/dev/stdout) is written directly: temporary() is then the target itself.
 class AtomicFile {
 public:
     AtomicFile(std::filesystem::path target, std::string shownName);  // throws OutputError
+    // A name as the user gave it: UTF-8 text (see utf8_path.h).
+    AtomicFile(const std::string& target, std::string shownName);
+    AtomicFile(const char* target, std::string shownName) : AtomicFile(std::string(target), std::move(shownName)) {}
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -115,6 +122,9 @@ private:
 class FramesFolder {
 public:
     FramesFolder(std::filesystem::path folder, std::string shownName, bool force);  // throws SameFileError, OutputError
+    FramesFolder(const std::string& folder, std::string shownName, bool force);      // UTF-8 text
+    FramesFolder(const char* folder, std::string shownName, bool force)
+        : FramesFolder(std::string(folder), std::move(shownName), force) {}
     std::filesystem::path frame(std::int64_t number) const;                         // frame_NNNNNN.png, numbered from 1
     static bool isFrameName(std::string_view fileName);                             // frame_ + 6 or more digits + .png
 
@@ -129,5 +139,10 @@ void finishStandardOutput();  // throws OutputError
 // Writes `text` to standard output and flushes it at once, so that a failure
 // is reported with its cause (a failed write's cause is lost by the end).
 void writeStandardOutput(std::string_view text);  // throws OutputError
+
+// Called once at the start of main: standard input, output and error carry
+// bytes unchanged (Windows would add CRs and stop at Ctrl-Z), and a Windows
+// console shows UTF-8 messages. Nothing to do on POSIX systems.
+void prepareStandardStreams();
 
 }  // namespace vorlat::files

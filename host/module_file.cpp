@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <random>
+#include <string_view>
 #include <utility>
 
 #include "host/host_state.h"
@@ -19,13 +20,50 @@ using detail::Routine;
 
 namespace {
 
+constexpr std::string_view COPY_PREFIX = "vorlat-0x";
+
+#ifdef _WIN32
+// vorlat-0xHEX-COUNT-NAME, as privateCopyOf names a copy.
+bool isPrivateCopyName(std::string_view name) {
+    if (!name.starts_with(COPY_PREFIX)) return false;
+    name.remove_prefix(COPY_PREFIX.size());
+    const std::size_t hexEnd = name.find_first_not_of("0123456789abcdef");
+    if (hexEnd == 0 || hexEnd == std::string_view::npos || name[hexEnd] != '-') return false;
+    name.remove_prefix(hexEnd + 1);
+    const std::size_t countEnd = name.find_first_not_of("0123456789");
+    return countEnd != 0 && countEnd != std::string_view::npos && name[countEnd] == '-' && countEnd + 1 < name.size();
+}
+
+// Windows keeps a loaded library's file, so a copy goes only after FreeLibrary
+// and a crashed run leaves its copy behind: the first copy of a process removes
+// such leftovers. A copy another running vorlat has loaded cannot be removed
+// and stays.
+void removeLeftoverCopies() {
+    static const bool swept = [] {
+        std::error_code error;
+        for (std::filesystem::directory_iterator entry(std::filesystem::temp_directory_path(error), error), end;
+             !error && entry != end; entry.increment(error)) {
+            std::error_code ignored;
+            if (isPrivateCopyName(entry->path().filename().string()) && entry->is_regular_file(ignored))
+                std::filesystem::remove(entry->path(), ignored);
+        }
+        return true;
+    }();
+    (void)swept;
+}
+#else
+void removeLeftoverCopies() {}  // a copy is unlinked as soon as it is loaded
+#endif
+
 // A copy of the module file under a fresh name in the temporary folder.
 std::filesystem::path privateCopyOf(const std::filesystem::path& file) {
     static std::atomic<unsigned> copies{0};
+    removeLeftoverCopies();
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto name = std::filesystem::temp_directory_path() /
-                          ("vorlat-" + hex(random()) + "-" + std::to_string(copies++) + "-" + file.filename().string());
+                          (std::string(COPY_PREFIX) + hex(random()).substr(2) + "-" + std::to_string(copies++) + "-" +
+                           file.filename().string());
         std::error_code error;
         if (std::filesystem::copy_file(file, name, std::filesystem::copy_options::none, error)) {
             return name;

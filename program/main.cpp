@@ -5,6 +5,13 @@
 // on the command line. A command's own failures are its guard's (command_run.h).
 #include <CLI/CLI.hpp>
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +24,7 @@
 #include "common/nearest_name.h"
 #include "common/output_files.h"
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "host/host.h"
 #include "host/module_version.h"
 #include "program/command_run.h"
@@ -29,21 +37,44 @@ namespace {
 namespace fs = std::filesystem;
 using vorlat::EXIT_BAD_INPUT, vorlat::EXIT_FAILED, vorlat::cli::commandName;
 
+#ifdef _WIN32
+// The running program's file; empty when the system cannot tell.
+fs::path programFile() {
+    std::wstring name(MAX_PATH, L'\0');
+    while (true) {
+        const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) return {};
+        if (length < name.size()) return fs::path(name.substr(0, length));
+        name.resize(name.size() * 2);  // cut short: the path is longer than MAX_PATH
+    }
+}
+void setVariable(const char* variable, const fs::path& value) { _putenv_s(variable, vorlat::utf8Of(value).c_str()); }
+#else
+fs::path programFile() {
+    std::error_code error;
+    fs::path program = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::path() : program;
+}
+void setVariable(const char* variable, const fs::path& value) { setenv(variable, value.c_str(), 1); }
+#endif
+
 // An installed vorlat uses the module and resource script installed beside it,
 // unless the environment names others; a build-tree vorlat has none beside it.
+// On Windows the module lies in the program's own folder and holds its bitmaps.
 void useInstalledModule() {
-    std::error_code error;
-    const fs::path program = fs::read_symlink("/proc/self/exe", error);
-    if (error) return;
+    const fs::path program = programFile();
+    if (program.empty()) return;
     const auto useIfInstalled = [&program](const char* variable, const char* fromProgram) {
         const fs::path installed = (program.parent_path() / fromProgram).lexically_normal();
         std::error_code missing;
         const char* current = std::getenv(variable);
         if ((current == nullptr || *current == '\0') && fs::is_regular_file(installed, missing))
-            setenv(variable, installed.c_str(), 1);
+            setVariable(variable, installed);
     };
     useIfInstalled("VORLAT_MODULE", vorlat::build::INSTALLED_MODULE);
+#ifndef _WIN32
     useIfInstalled("VORLAT_RESOURCE_SCRIPT", vorlat::build::INSTALLED_RESOURCE_SCRIPT);
+#endif
 }
 
 std::string versionReport() {
@@ -200,6 +231,7 @@ int runProgram(CLI::App& program, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    vorlat::files::prepareStandardStreams();
     useInstalledModule();
     CLI::App program{"Runs the ZEK.vorlat gauge module in the stand-in host: fly it, inspect it, read its logs.",
                      "vorlat"};

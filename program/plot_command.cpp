@@ -1,6 +1,7 @@
 // `vorlat log plot LOG... -o OUT`: reads each flight once into its reduced
 // series, then draws them together. Bad names and types are refused before
-// any log is read; the output is checked against every input first.
+// any log is read; the output is checked against every input first. A build
+// without PLplot (Windows) keeps the command, which says where the charts are.
 #include "program/plot_command.h"
 
 #include <memory>
@@ -8,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "common/command_error.h"
 #include "common/output_files.h"
 #include "program/command_options.h"
+#ifndef VORLAT_WITHOUT_PLOT
 #include "tools/plot/log_plot.h"
+#endif
 
 namespace vorlat::flightlog {
 
@@ -24,6 +28,9 @@ struct PlotOptions {
     std::optional<std::string> title;
     std::vector<std::string> columns;
 };
+
+#ifndef VORLAT_WITHOUT_PLOT
+constexpr char BUILD_NOTE[] = "";
 
 void plot(const PlotOptions& options) {
     const FlightInputs& inputs = options.inputs;
@@ -49,13 +56,25 @@ void plot(const PlotOptions& options) {
     }
     plotFlights(flights, request, options.output);
 }
+#else
+constexpr char BUILD_NOTE[] = " (not in this build: see vorlat log report)";
+
+void plot(const PlotOptions&) {
+    throw CommandError(
+        "plotting is not in this build (it has no PLplot); \"vorlat log report LOG -o OUT.html\" "
+        "draws the same charts in a web page",
+        EXIT_FAILED);
+}
+#endif
 
 }  // namespace
 
 void addPlotCommand(CLI::App* log) {
     auto options = std::make_shared<PlotOptions>();
     CLI::App* command = log->add_subcommand(
-        "plot", "Stacked time-series plots (PNG, SVG or PDF); several logs are overlaid, each in its own colour");
+        "plot", std::string("Stacked time-series plots (PNG, SVG or PDF); several logs are overlaid, each in its own "
+                            "colour") +
+                    BUILD_NOTE);
     addFlightInputs(command, options->inputs, true);
     command->add_option("-o,--output", options->output, "OUT.png, OUT.svg or OUT.pdf")->required();
     command->add_option("--title", options->title,

@@ -4,22 +4,28 @@
 // the page written whole or not at all.
 #include "program/report_command.h"
 
-#include <stdlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <cerrno>
-
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "common/output_files.h"
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "program/command_options.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/plot_panels.h"
@@ -39,22 +45,50 @@ struct ReportOptions {
     std::optional<std::string> title;
 };
 
+#ifdef _WIN32
+std::int64_t seekTo(int descriptor, std::int64_t offset, int whence) { return ::_lseeki64(descriptor, offset, whence); }
+
+// A new file in the temporary folder that the system removes when its last
+// descriptor closes, however the process ends; -1 when none can be made.
+int anonymousFile(std::string& name) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("vorlat-report-input-" + std::to_string(random()));
+        name = utf8Of(path);
+        const int descriptor = ::_wopen(
+            path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_TEMPORARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+        if (descriptor >= 0 || errno != EEXIST) return descriptor;
+    }
+    return -1;
+}
+#else
+std::int64_t seekTo(int descriptor, std::int64_t offset, int whence) { return ::lseek(descriptor, offset, whence); }
+
+// A new file in the temporary folder whose name is removed at once: the file
+// goes when its last descriptor closes, however the process ends.
+int anonymousFile(std::string& name) {
+    name = (std::filesystem::temp_directory_path() / "vorlat-report-input-XXXXXX").string();
+    const int descriptor = ::mkstemp(name.data());
+    if (descriptor >= 0) ::unlink(name.c_str());
+    return descriptor;
+}
+#endif
+
 // Standard input made readable twice: a file as it is, anything else (a pipe)
-// copied into a temporary file that becomes standard input. The copy's name is
-// removed at once, so nothing is left behind whatever happens; messages still
-// say "standard input".
+// copied into a temporary file that becomes standard input. Nothing is left
+// behind whatever happens; messages still say "standard input".
 class RereadableStandardInput {
 public:
     RereadableStandardInput() {
         struct stat status {};
         if (::fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode)) {
-            start_ = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+            start_ = seekTo(STDIN_FILENO, 0, SEEK_CUR);
             if (start_ >= 0) return;
         }
-        std::string name = (std::filesystem::temp_directory_path() / "vorlat-report-input-XXXXXX").string();
-        const int copy = ::mkstemp(name.data());
+        std::string name;
+        const int copy = anonymousFile(name);
         if (copy < 0) throw files::OutputError("cannot keep a copy of standard input in " + name);
-        ::unlink(name.c_str());
         const bool copied = copyAll(STDIN_FILENO, copy);
         const bool moved = copied && ::dup2(copy, STDIN_FILENO) >= 0;
         ::close(copy);
@@ -63,21 +97,21 @@ public:
         rewind();
     }
     void rewind() const {
-        if (::lseek(STDIN_FILENO, start_, SEEK_SET) < 0) throw LogReadError("standard input: cannot read it again");
+        if (seekTo(STDIN_FILENO, start_, SEEK_SET) < 0) throw LogReadError("standard input: cannot read it again");
     }
 
 private:
     static bool copyAll(int from, int to) {
         char block[1 << 16];
         while (true) {
-            const ssize_t got = ::read(from, block, sizeof block);
+            const auto got = ::read(from, block, sizeof block);
             if (got == 0) return true;
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0 || ::write(to, block, std::size_t(got)) != got) return false;
+            if (got < 0 || ::write(to, block, static_cast<unsigned>(got)) != got) return false;
         }
     }
 
-    off_t start_ = 0;
+    std::int64_t start_ = 0;
 };
 
 std::string defaultTitle(const std::vector<ReportFlight>& flights) {

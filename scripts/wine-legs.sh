@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Windows legs: builds the win32 and win64 presets, checks the built PE
 # files, runs the conformance suite under 64-bit Wine and under 32-bit Wine
-# (one process each), and compares the fidelity session of Linux, Win64 and
-# Win32 byte for byte.
+# (one process each), compares the fidelity session of Linux, Win64 and
+# Win32 byte for byte, tests the Windows part of the output files (common64),
+# and runs vorlat.exe against the native vorlat (cli64, cli32:
+# scripts/wine-cli-leg.sh).
 #   scripts/wine-legs.sh [--summary FILE]
 # Prints one line per leg (passed / FAILED / skipped and why) and exits
 # non-zero when any leg failed; a leg this machine cannot run is skipped, never
@@ -75,14 +77,18 @@ wine_setup 32 &
 setup32_pid=$!
 
 # --- Builds
+# The program (vorlat.exe) where this tree builds it for Windows.
 build_preset() {  # preset dir -> 0 ok
-    local preset=$1 dir=$2
-    { cmake --preset "$preset" -B "$dir" && cmake --build "$dir" --target gauge vorlat_conformance -j "$jobs"; } \
-        >"$logs/build-$preset.log" 2>&1
+    local preset=$1 dir=$2 targets=(gauge vorlat_conformance common_windows_tests)
+    {
+        cmake --preset "$preset" -B "$dir" &&
+            if cmake --build "$dir" --target help | grep -q '^vorlat:'; then targets+=(vorlat); fi &&
+            cmake --build "$dir" --target "${targets[@]}" -j "$jobs"
+    } >"$logs/build-$preset.log" 2>&1
 }
 build_native() {
     { { [ -f "$native_build/CMakeCache.txt" ] || cmake --preset native -B "$native_build"; } &&
-        cmake --build "$native_build" --target pe_files_test fidelity_session gauge -j "$jobs"; } \
+        cmake --build "$native_build" --target pe_files_test fidelity_session gauge vorlat -j "$jobs"; } \
         >"$logs/build-native.log" 2>&1
 }
 declare -A built
@@ -170,6 +176,69 @@ conformance_leg() {  # arch build-dir
 }
 conformance_leg 64 "$win64_build"
 conformance_leg 32 "$win32_build"
+
+# --- The Windows part of the output files, under 64-bit Wine (one process and its children)
+common_leg() {
+    local name=common64 rc
+    if [ "${built[win64]}" != 1 ]; then
+        leg "$name" failed "the win64 build failed"
+        return
+    fi
+    rc=$(cat "$wine_dir/setup-64.rc" 2>/dev/null || echo 1)
+    if [ "$rc" != 0 ]; then
+        leg "$name" skipped "64-bit Wine is not set up (see $logs/setup-64.log)"
+        return
+    fi
+    local work=$win64_build/common-work
+    rm -rf "$work" && mkdir -p "$work"
+    (cd "$work" && timeout 600 "$root/scripts/wine-run.sh" "$wine_dir" 64 "$win64_build/tests/common/common_windows_tests.exe") \
+        >"$logs/common-64.log" 2>&1
+    rc=$?
+    local p f s
+    read -r p f s < <(gtest_counts "$logs/common-64.log")
+    if [ $rc -eq 0 ] && [ "$p" -gt 0 ]; then
+        leg "$name" passed "$p tests passed, $s skipped" "$p" "$f" "$s"
+    else
+        leg "$name" failed "exit code $rc, $f failed; see $logs/common-64.log" "$p" "$((f > 0 ? f : 1))" "$s"
+        grep -E '^\[  FAILED|Failure|Which is|Expected' "$logs/common-64.log" | head -30 >&2
+    fi
+}
+common_leg
+
+# --- vorlat.exe against the native vorlat, case by case
+cli_leg() {  # arch build-dir
+    local arch=$1 dir=$2 name=cli$1 rc
+    if [ "${built[win$arch]}" != 1 ] || [ "${built[native]}" != 1 ]; then
+        leg "$name" failed "a build failed, nothing to compare"
+        return
+    fi
+    rc=$(cat "$wine_dir/setup-$arch.rc" 2>/dev/null || echo 1)
+    if [ "$rc" = "$SKIPPED" ]; then
+        leg "$name" skipped "$(sed -n 's/.*SKIPPED: //p' "$logs/setup-$arch.log" | tail -1)"
+        return
+    elif [ "$rc" != 0 ]; then
+        leg "$name" failed "Wine could not be set up; see $logs/setup-$arch.log"
+        return
+    fi
+    local start=$(date +%s)
+    timeout 900 scripts/wine-cli-leg.sh "$wine_dir" "$arch" "$dir" "$native_build" "$wine_dir/cli$arch" \
+        >"$logs/cli-$arch.log" 2>&1
+    rc=$?
+    WINEPREFIX=$wine_dir/win64 /usr/lib/wine/wineserver -k >/dev/null 2>&1
+    local p f took="$(($(date +%s) - start)) s"
+    p=$(grep -c ': same$' "$logs/cli-$arch.log")
+    f=$(grep -c ': DIFFERS: ' "$logs/cli-$arch.log")
+    if [ $rc -eq 0 ] && [ "$p" -gt 0 ]; then
+        leg "$name" passed "$p cases as on Linux, $took" "$p" 0 0
+    elif [ $rc -eq "$SKIPPED" ]; then
+        leg "$name" skipped "$(sed -n 's/^SKIPPED: //p' "$logs/cli-$arch.log" | tail -1)"
+    else
+        leg "$name" failed "exit code $rc, $f cases differ, $took; see $logs/cli-$arch.log" "$p" "$((f > 0 ? f : 1))" 0
+        grep -E 'DIFFERS' "$logs/cli-$arch.log" | head -30 >&2
+    fi
+}
+cli_leg 64 "$win64_build"
+cli_leg 32 "$win32_build"
 
 # --- Fidelity comparison over the platforms that ran
 if [ "$have_native" = 1 ]; then

@@ -7,9 +7,10 @@
 
 namespace vorlat::cli {
 
-// An advisory lock on the folder itself (flock), held while the object lives.
-// The system releases it when the process ends, however it ends, so a killed
-// flight never leaves a folder locked; no lock file is created.
+// A lock on the folder itself (flock; on Windows a mutex named after the
+// folder), held while the object lives. The system releases it when the
+// process ends, however it ends, so a killed flight never leaves a folder
+// locked; no lock file is created.
 class FolderLock {
 public:
     // Throws CommandError (exit 1) naming `shownFolder` when another flight holds the lock.
@@ -19,7 +20,11 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
 
 private:
+#ifdef _WIN32
+    void* lock_ = nullptr;  // the mutex's HANDLE
+#else
     int descriptor_ = -1;
+#endif
 };
 
 // Refuses (exit 2) a log file (`log`, shown as `shownLog`) that already exists,

@@ -1,7 +1,10 @@
 #include "host/fly/recording_watch.h"
 
-#include <sys/statvfs.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -31,20 +34,29 @@ std::string folderWords(const std::string& shownFolder) {
     return shownFolder == "." || shownFolder.empty() ? "the current folder" : "the folder " + shownFolder;
 }
 
+bool writable(const fs::path& path) {
+#ifdef _WIN32
+    constexpr int WRITE_ACCESS = 2;
+    return ::_waccess(path.c_str(), WRITE_ACCESS) == 0;
+#else
+    return ::access(path.c_str(), W_OK) == 0;
+#endif
+}
+
 // Why the module could not open its log, as far as the host can tell from outside.
 std::string whyNotOpened(const fs::path& log, const std::string& shownFolder) {
     std::error_code ignored;
     if (fs::is_directory(log, ignored)) return "a folder of that name is in the way";
-    if (access(log.parent_path().c_str(), W_OK) != 0)
-        return folderWords(shownFolder) + " is not writable: " + std::strerror(errno);
-    if (fs::exists(log, ignored) && access(log.c_str(), W_OK) != 0)
+    if (!writable(log.parent_path())) return folderWords(shownFolder) + " is not writable: " + std::strerror(errno);
+    if (fs::exists(log, ignored) && !writable(log))
         return "the file is not writable: " + std::string(std::strerror(errno));
     return "the file could not be opened";
 }
 
 bool diskFull(const fs::path& folder) {
-    struct statvfs space = {};
-    return statvfs(folder.c_str(), &space) == 0 && space.f_bavail == 0;
+    std::error_code unknown;
+    const fs::space_info space = fs::space(folder, unknown);
+    return !unknown && space.available == 0;
 }
 
 bool endsWith(const fs::path& file, const std::string& tail) {

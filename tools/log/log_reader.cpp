@@ -5,13 +5,18 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "tools/log/log_parser.h"
 
 namespace vorlat::flightlog {
@@ -58,6 +63,28 @@ std::string_view endingKeyword(Ending ending) {
 
 namespace {
 
+#ifdef _WIN32
+// Bytes as they are (no CRLF translation, no end at Ctrl-Z), not inherited.
+// Windows refuses to open a folder at all: it is named for what it is first.
+int openForReading(const std::string& path, const std::string& name) {
+    std::error_code unknown;
+    const std::filesystem::path file = pathFromUtf8(path);
+    if (std::filesystem::is_directory(file, unknown)) throw LogReadError(name + ": is a directory, not a flight log");
+    return ::_wopen(file.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+// A read takes an unsigned int of bytes at most.
+long long readSome(int descriptor, char* buffer, std::size_t size) {
+    return ::_read(descriptor, buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+#else
+int openForReading(const std::string& path, const std::string&) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor >= 0) ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return descriptor;
+}
+long long readSome(int descriptor, char* buffer, std::size_t size) { return ::read(descriptor, buffer, size); }
+#endif
+
 // Every line to the parser; the bytes of text read.
 std::uint64_t feedLines(ByteSource& source, LogParser& parser) {
     DecodingSource text(source);
@@ -96,7 +123,7 @@ FileSource::FileSource(const std::string& pathOrDash) {
         return;
     }
     name_ = pathOrDash;
-    descriptor_ = ::open(pathOrDash.c_str(), O_RDONLY | O_CLOEXEC);
+    descriptor_ = openForReading(pathOrDash, name_);
     if (descriptor_ < 0) throw LogReadError(name_ + ": cannot open the file: " + std::strerror(errno));
     owned_ = true;
     struct stat status {};
@@ -104,7 +131,6 @@ FileSource::FileSource(const std::string& pathOrDash) {
         ::close(descriptor_);
         throw LogReadError(name_ + ": is a directory, not a flight log");
     }
-    ::posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 FileSource::~FileSource() {
@@ -113,7 +139,7 @@ FileSource::~FileSource() {
 
 std::size_t FileSource::read(char* buffer, std::size_t size) {
     while (true) {
-        const ssize_t got = ::read(descriptor_, buffer, size);
+        const long long got = readSome(descriptor_, buffer, size);
         if (got >= 0) return static_cast<std::size_t>(got);
         if (errno != EINTR) throw LogReadError(name_ + ": cannot read the file: " + std::strerror(errno));
     }

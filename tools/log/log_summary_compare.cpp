@@ -40,8 +40,11 @@ std::string endingCell(const Summary& s) {
 // The column heads already name the files when each is its file's path, or the
 // end of it (its folder and name), or that for one recording ("FILE, recording N").
 bool headsNameTheFiles(const std::vector<Summary>& summaries) {
-    const auto names = [](std::string head, const std::string& file) {
+    const auto names = [](std::string head, std::string file) {
         if (const std::size_t at = head.rfind(", recording "); at != std::string::npos) head.erase(at);
+#ifdef _WIN32
+        std::replace(file.begin(), file.end(), '\\', '/');  // the labels have "/" between folder and name
+#endif
         return head == file || file.ends_with("/" + head) || head.ends_with("/" + file);
     };
     return std::all_of(summaries.begin(), summaries.end(),

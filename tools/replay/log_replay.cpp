@@ -13,6 +13,7 @@
 #include <random>
 
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "host/flight/run.h"
 #include "host/gauge_facts.h"
 #include "host/host.h"
@@ -332,7 +333,7 @@ void ReplaySink::row(const Row& row, const RowText& /*text*/, std::size_t /*segm
 
 void ReplaySink::take(Shot& shot, const Row& row) {
     replayer_.show(row);
-    replayer_.writePng(shot.file->temporary().string(), shot.request.file);
+    replayer_.writePng(utf8Of(shot.file->temporary()), shot.request.file);
     shot.report = reportLine(shot.request.file, row);
     // A time in a pause or a gap shows the last row before it: say so.
     const double rowTime = timeOfIndex(row[INDEX], request_.tickRate);
@@ -343,10 +344,10 @@ void ReplaySink::take(Shot& shot, const Row& row) {
 }
 
 void ReplaySink::frame(const Row& row) {
-    const std::string name = frames_->frame(++frameCount_).string();
+    const std::string name = utf8Of(frames_->frame(++frameCount_));
     files::AtomicFile file(name, name);
     replayer_.show(row);
-    replayer_.writePng(file.temporary().string(), name);
+    replayer_.writePng(utf8Of(file.temporary()), name);
     file.commit();
     report_ << reportLine(name, row);
 }
