@@ -15,7 +15,7 @@ else()
   set(_vorlat_architecture x86)
 endif()
 set(VORLAT_VERSION ${PROJECT_VERSION})
-set(_vorlat_package_text ${PROJECT_BINARY_DIR}/package)
+set(_vorlat_package_text ${PROJECT_BINARY_DIR}/pilot-files)
 foreach(_vorlat_text IN ITEMS report.cmd README-pilots.txt)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/${_vorlat_text} ${_vorlat_package_text}/${_vorlat_text}
     @ONLY NEWLINE_STYLE CRLF)
@@ -42,5 +42,15 @@ set(CPACK_PACKAGE_NAME vorlat)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME vorlat-${PROJECT_VERSION}-windows-${_vorlat_architecture})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)  # the symbols serve no pilot; the build folder keeps them
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 include(CPack)
+
+# The zip made and its contents checked, as part of the preset's tests.
+if(VORLAT_TESTS)
+  set(_vorlat_zip ${PROJECT_BINARY_DIR}/package/vorlat-${PROJECT_VERSION}-windows-${_vorlat_architecture}.zip)
+  add_test(NAME pilots_zip
+    COMMAND sh -c "\"$1\" --config CPackConfig.cmake >/dev/null && \"$2\" \"$3\"" pilots_zip
+      ${CMAKE_CPACK_COMMAND} ${PROJECT_SOURCE_DIR}/tests/package/check_zip.sh ${_vorlat_zip}
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+endif()

@@ -24,6 +24,7 @@
 #include "common/nearest_name.h"
 #include "common/output_files.h"
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "host/host.h"
 #include "host/module_version.h"
 #include "program/command_run.h"
@@ -47,7 +48,7 @@ fs::path programFile() {
         name.resize(name.size() * 2);  // cut short: the path is longer than MAX_PATH
     }
 }
-void setVariable(const char* variable, const fs::path& value) { _putenv_s(variable, value.string().c_str()); }
+void setVariable(const char* variable, const fs::path& value) { _putenv_s(variable, vorlat::utf8Of(value).c_str()); }
 #else
 fs::path programFile() {
     std::error_code error;
@@ -230,6 +231,7 @@ int runProgram(CLI::App& program, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    vorlat::files::prepareStandardStreams();
     useInstalledModule();
     CLI::App program{"Runs the ZEK.vorlat gauge module in the stand-in host: fly it, inspect it, read its logs.",
                      "vorlat"};

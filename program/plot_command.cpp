@@ -60,9 +60,10 @@ void plot(const PlotOptions& options) {
 constexpr char BUILD_NOTE[] = " (not in this build: see vorlat log report)";
 
 void plot(const PlotOptions&) {
-    throw CommandError("plotting is not in this build (it has no PLplot); \"vorlat log report LOG -o OUT.html\" "
-                       "draws the same charts in a web page",
-                       EXIT_FAILED);
+    throw CommandError(
+        "plotting is not in this build (it has no PLplot); \"vorlat log report LOG -o OUT.html\" "
+        "draws the same charts in a web page",
+        EXIT_FAILED);
 }
 #endif
 
@@ -72,7 +73,8 @@ void addPlotCommand(CLI::App* log) {
     auto options = std::make_shared<PlotOptions>();
     CLI::App* command = log->add_subcommand(
         "plot", std::string("Stacked time-series plots (PNG, SVG or PDF); several logs are overlaid, each in its own "
-                            "colour") + BUILD_NOTE);
+                            "colour") +
+                    BUILD_NOTE);
     addFlightInputs(command, options->inputs, true);
     command->add_option("-o,--output", options->output, "OUT.png, OUT.svg or OUT.pdf")->required();
     command->add_option("--title", options->title,

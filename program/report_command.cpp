@@ -13,8 +13,8 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "common/output_files.h"
+#include "common/utf8_path.h"
 #include "program/command_options.h"
 #include "tools/log/log_summary.h"
 #include "tools/log/plot_panels.h"
@@ -53,9 +54,9 @@ int anonymousFile(std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path path =
             std::filesystem::temp_directory_path() / ("vorlat-report-input-" + std::to_string(random()));
-        name = path.string();
-        const int descriptor = ::_wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_TEMPORARY |
-                                                          _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+        name = utf8Of(path);
+        const int descriptor = ::_wopen(
+            path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_TEMPORARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
         if (descriptor >= 0 || errno != EEXIST) return descriptor;
     }
     return -1;

@@ -34,7 +34,7 @@ while read -r file; do
     fi
 done < <(cd native && find . -type f | sed 's|^\./||' | sort)
 while read -r file; do
-    [ -e "native/$file" ] || { differ=$((differ + 1)); echo "only on Windows: $file"; }
+    [ -e "native/$file" ] || [[ $file == *.plot.* ]] || { differ=$((differ + 1)); echo "only on Windows: $file"; }
 done < <(cd windows && find . -type f | sed 's|^\./||' | sort)
 echo "identical: $same, differ: $differ, expected (log plot): $expected"
 [ $differ -eq 0 ]

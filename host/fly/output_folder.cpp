@@ -22,7 +22,8 @@ namespace vorlat::cli {
 
 namespace {
 
-const char BUSY[] = ": another vorlat fly is writing into this output folder; wait for it to end or choose another --out";
+const char BUSY[] =
+    ": another vorlat fly is writing into this output folder; wait for it to end or choose another --out";
 
 }  // namespace
 
@@ -36,8 +37,9 @@ FolderLock::FolderLock(const std::filesystem::path& folder, const std::string& s
         const std::string why = std::system_category().message(static_cast<int>(GetLastError()));
         return CommandError(shownFolder + ": cannot " + what + " the output folder (" + why + ")", EXIT_FAILED);
     };
-    HANDLE opened = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE opened =
+        CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (opened == INVALID_HANDLE_VALUE) throw failed("open");
     BY_HANDLE_FILE_INFORMATION identity{};
     const bool known = GetFileInformationByHandle(opened, &identity) != 0;
@@ -60,8 +62,7 @@ FolderLock::~FolderLock() {
 FolderLock::FolderLock(const std::filesystem::path& folder, const std::string& shownFolder) {
     descriptor_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor_ < 0)
-        throw CommandError(shownFolder + ": cannot open the output folder (" + std::strerror(errno) + ")",
-                           EXIT_FAILED);
+        throw CommandError(shownFolder + ": cannot open the output folder (" + std::strerror(errno) + ")", EXIT_FAILED);
     if (::flock(descriptor_, LOCK_EX | LOCK_NB) == 0) return;
     const int problem = errno;
     ::close(descriptor_);
@@ -80,8 +81,9 @@ FolderLock::~FolderLock() {
 void refuseEarlierLog(const std::filesystem::path& log, const std::string& shownLog, bool force) {
     std::error_code unreadable;
     if (force || !std::filesystem::is_regular_file(log, unreadable)) return;
-    throw UsageError(shownLog + ": the folder already holds a log from an earlier run, which this flight's "
-                                "recording would replace; --force replaces it, or choose another --out");
+    throw UsageError(shownLog +
+                     ": the folder already holds a log from an earlier run, which this flight's "
+                     "recording would replace; --force replaces it, or choose another --out");
 }
 
 }  // namespace vorlat::cli

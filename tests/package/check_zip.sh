@@ -9,8 +9,8 @@ set -euo pipefail
 zip=$1
 name=$(basename "$zip" .zip)
 case "$name" in
-    *-windows-x64) objdump=x86_64-w64-mingw32-objdump format=pe-x86-64 ;;
-    *-windows-x86) objdump=i686-w64-mingw32-objdump format=pe-i386 ;;
+    *-windows-x64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 ;;
+    *-windows-x86) objdump=i686-w64-mingw32-objdump format=pei-i386 ;;
     *) echo "$zip: not a vorlat-VERSION-windows-x64|x86.zip" >&2; exit 2 ;;
 esac
 failures=0

@@ -11,6 +11,7 @@
 
 #include "common/printable.h"
 #include "common/time_text.h"
+#include "common/utf8_path.h"
 #include "tools/log/number_text.h"
 
 namespace vorlat::flightlog {
@@ -80,12 +81,13 @@ std::string flightLabel(const std::string& path, const std::optional<std::string
     if (path == STANDARD_INPUT) return "standard input";
     namespace fs = std::filesystem;
     std::error_code error;
-    fs::path full = fs::absolute(fs::path(path), error);
-    if (error) full = fs::path(path);
+    fs::path full = fs::absolute(pathFromUtf8(path), error);
+    if (error) full = pathFromUtf8(path);
     full = full.lexically_normal();
     const fs::path folder = full.parent_path().filename();
+    if (folder.empty()) return utf8Of(full.filename());
     // "folder/name" on every system, so a page or table says the same on Windows.
-    return folder.empty() ? full.filename().string() : (folder / full.filename()).generic_string();
+    return utf8Of(folder) + "/" + utf8Of(full.filename());
 }
 
 std::vector<std::string> flightLabels(const std::vector<std::string>& paths, const std::vector<std::string>& labels) {

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "tools/log/log_parser.h"
 
 namespace vorlat::flightlog {
@@ -67,8 +68,9 @@ namespace {
 // Windows refuses to open a folder at all: it is named for what it is first.
 int openForReading(const std::string& path, const std::string& name) {
     std::error_code unknown;
-    if (std::filesystem::is_directory(path, unknown)) throw LogReadError(name + ": is a directory, not a flight log");
-    return ::_wopen(std::filesystem::path(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    const std::filesystem::path file = pathFromUtf8(path);
+    if (std::filesystem::is_directory(file, unknown)) throw LogReadError(name + ": is a directory, not a flight log");
+    return ::_wopen(file.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 // A read takes an unsigned int of bytes at most.
 long long readSome(int descriptor, char* buffer, std::size_t size) {

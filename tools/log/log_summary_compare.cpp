@@ -3,7 +3,6 @@
 // of each flight under its label; and for machines an array of the summaries.
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <sstream>
@@ -41,9 +40,11 @@ std::string endingCell(const Summary& s) {
 // The column heads already name the files when each is its file's path, or the
 // end of it (its folder and name), or that for one recording ("FILE, recording N").
 bool headsNameTheFiles(const std::vector<Summary>& summaries) {
-    const auto names = [](std::string head, const std::string& typed) {
+    const auto names = [](std::string head, std::string file) {
         if (const std::size_t at = head.rfind(", recording "); at != std::string::npos) head.erase(at);
-        const std::string file = std::filesystem::path(typed).generic_string();  // "/" as the labels have it
+#ifdef _WIN32
+        std::replace(file.begin(), file.end(), '\\', '/');  // the labels have "/" between folder and name
+#endif
         return head == file || file.ends_with("/" + head) || head.ends_with("/" + file);
     };
     return std::all_of(summaries.begin(), summaries.end(),
