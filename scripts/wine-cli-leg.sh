@@ -21,10 +21,10 @@ for file in "$exe" "$win_module" "$native" "$native_module"; do
     [ -f "$file" ] || { echo "SKIPPED: $file is not built"; exit "$SKIPPED"; }
 done
 
-rm -rf "$out" && mkdir -p "$out/native/work" "$out/windows/work" "$out/results"
-out=$(realpath "$out")
 # The two work folders have the same name ("work"): a flight's label is its
 # folder and file name, so the pages and tables then read alike.
+rm -rf "$out" && mkdir -p "$out/native/work" "$out/windows/work" "$out/results"
+out=$(realpath "$out")
 # A 32-bit Wine in the Debian root of scripts/wine32-root.sh sees these folders too.
 export VORLAT_WINE32_BINDS=$win_build:$out${VORLAT_WINE32_BINDS:+:$VORLAT_WINE32_BINDS}
 results=$out/results

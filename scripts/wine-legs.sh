@@ -77,11 +77,12 @@ wine_setup 32 &
 setup32_pid=$!
 
 # --- Builds
-# The program (vorlat.exe) where this tree builds it for Windows.
+# The program (vorlat.exe) where this tree builds it for Windows; asked for
+# explicitly, since a build folder made before it could be built keeps it off.
 build_preset() {  # preset dir -> 0 ok
     local preset=$1 dir=$2 targets=(gauge vorlat_conformance common_windows_tests)
     {
-        cmake --preset "$preset" -B "$dir" &&
+        cmake --preset "$preset" -B "$dir" -DVORLAT_PROGRAM=ON &&
             if cmake --build "$dir" --target help | grep -q '^vorlat:'; then targets+=(vorlat); fi &&
             cmake --build "$dir" --target "${targets[@]}" -j "$jobs"
     } >"$logs/build-$preset.log" 2>&1
