@@ -3,7 +3,7 @@
 // (the page's policy allows only its own inline script, style and data:
 // pictures) and any resource the browser fetched. On load it draws one uPlot
 // chart per panel, all sharing one cursor (cursor.sync) and one time scale,
-// shows the panel picture nearest to the cursor's row, and writes what it holds on
+// shows the last panel picture at or before the cursor's row, and writes what it holds on
 // <html> as data attributes, which the browser tests read back.
 (function () {
   'use strict';
@@ -60,16 +60,31 @@
   }
 
   // What the page shows now: the data, the charts and the picture chosen.
-  const page = { data: null, charts: [], frameTimes: [], shown: -1, syncing: false };
+  const page = { data: null, charts: [], frameTimes: [], shown: -1, shownFor: null, syncing: false };
 
+  // The index of the last of sorted `values` at or before `t` (the first when none is).
+  function atOrBefore(values, t) {
+    let low = 0, high = values.length;
+    while (low < high) {
+      const mid = (low + high) >> 1;
+      if (values[mid] <= t) low = mid + 1; else high = mid;
+    }
+    return values.length ? Math.max(0, low - 1) : -1;
+  }
+
+  // The panel as it stood at `t`: the last picture at or before it, never one of a later
+  // moment; the caption names the cursor's time when the picture is of an earlier row.
   function showPanelAt(t) {
-    const i = nearest(page.frameTimes, t);
-    if (i < 0 || i === page.shown) return;
-    page.shown = i;
+    const i = atOrBefore(page.frameTimes, t);
+    if (i < 0 || (i === page.shown && page.shownFor === t)) return;
     const frame = page.data.frames[i];
-    document.getElementById('panel-picture').src = frame.src;
+    if (i !== page.shown) document.getElementById('panel-picture').src = frame.src;
+    page.shown = i;
+    page.shownFor = t;
     document.getElementById('panel-caption').textContent = 'The replayed panel at ' + frame.t.toFixed(1) + ' s (row index ' +
-      frame.index + ')' + (frame.event ? ', an event' : '') + ': the logged readouts as the module draws them, the rest hatched' +
+      frame.index + ')' + (frame.event ? ', an event' : '') +
+      (frame.t < t ? ', the last picture before the cursor at ' + t.toFixed(1) + ' s' : '') +
+      ': the logged readouts as the module draws them, the rest hatched' +
       (frame.indexShown ? '' : '; the row-index box shows another count');
     root.dataset.frameTime = String(frame.t);
   }
