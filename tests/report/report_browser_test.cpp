@@ -175,7 +175,8 @@ TEST_F(ReportInBrowser, AFragmentsTimeSelectsThePictureAtOrBeforeIt) {
         {.page = "one", .time = "152.5", .frameTime = "152.5", .cursorNote = ""},  // the g load's peak
         {.page = "one", .time = "225.5", .frameTime = "225.5", .cursorNote = ""},  // the last row
         {.page = "one", .time = "151.5", .frameTime = "151", .cursorNote = "before the cursor at 151.5 s:"},
-        {.page = "one", .time = "141.5", .frameTime = "140", .cursorNote = "before the cursor at 141.5 s:"},  // 142 is nearer
+        // 142 is nearer, but later.
+        {.page = "one", .time = "141.5", .frameTime = "140", .cursorNote = "before the cursor at 141.5 s:"},
         {.page = "one", .time = "151.3", .frameTime = "151", .cursorNote = "before the cursor at 151.5 s:"},  // its row
         {.page = "long", .time = "100001", .frameTime = "(any)", .cursorNote = "before the cursor at 27:46:"},
     };

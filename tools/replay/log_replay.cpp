@@ -303,9 +303,7 @@ std::vector<double> timesOf(const std::vector<ReplayShot>& shots) {
 }
 
 // A time as the summary gives it: "95.5 s" below an hour, h:mm:ss from an hour on.
-std::string timeWords(double time) {
-    return time >= 3600 ? summary_text::seconds(time) : numberText(time, -1) + " s";
-}
+std::string timeWords(double time) { return time >= 3600 ? summary_text::seconds(time) : numberText(time, -1) + " s"; }
 
 }  // namespace
 
