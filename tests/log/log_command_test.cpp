@@ -79,6 +79,9 @@ const Case CASES[] = {
     {"replay flight.txt",                        2, "", "replay needs --png-at TIME:OUT.png or --frames DIR"},
     {"replay flight.txt --png-at 99:late.png",   2, "", "time 99 s lies outside the recording (2.5 s to 5 s, the last row's time)"},
     {"replay flight.txt --png-at 2.5",           2, "", "expected TIME:OUT.png"},
+    // A sample every 900 s: the rows run from 1:15:00 to 2:30:00, and the messages say so.
+    {"replay flight.txt --tick-rate 0.01 --png-at 3:00:00:x.png", 2, "", "time 3:00:00 lies outside the recording (1:15:00 to 2:30:00, the last row's time)"},
+    {"replay flight.txt --tick-rate 0.01 --png-at 1:30:00:x.png", 0, "x.png: index 5 at 1:30:00\n", ""},
     {"frobnicate flight.txt",                    2, "", ""},
     // Ranges: rows at 2.5 to 5 s.
     {"summary flight.txt --from 3 --to 4",       0, "Range         from 3 s to 4 s\nRows          3 in 1 segment, 0 pauses", ""},

@@ -192,12 +192,37 @@ TEST_F(ReportInBrowser, HoldsTheChartsSeriesEventsAndPicturesOfTheLog) {
     EXPECT_GT(summary.events.events.size(), 10u);
 }
 
-TEST_F(ReportInBrowser, AFragmentAtAnEventsTimeSelectsThatPicture) {
-    // The stall, the g load's peak and the last row of the built-in flight.
-    for (const std::string time : {"138.5", "152.5", "225.5"}) {
-        SCOPED_TRACE(time);
-        const Page page = load(file("one.html"), "#t=" + time);
-        EXPECT_EQ(page.attribute("frame-time"), time);
+// The panel shows the moment at the cursor or before it, never a later one: an
+// event's time has its own picture; between pictures (every 2 s, and at events)
+// the last one before is shown, and its caption says where the cursor is. A time
+// between rows puts the cursor on the nearest row. Past an hour, times read h:mm:ss.
+TEST_F(ReportInBrowser, AFragmentsTimeSelectsThePictureAtOrBeforeIt) {
+    struct Case {
+        std::string page, time, frameTime, cursorNote;
+    };
+    const Case cases[] = {
+        {.page = "one", .time = "138.5", .frameTime = "138.5", .cursorNote = ""},  // the stall
+        {.page = "one", .time = "152.5", .frameTime = "152.5", .cursorNote = ""},  // the g load's peak
+        {.page = "one", .time = "225.5", .frameTime = "225.5", .cursorNote = ""},  // the last row
+        {.page = "one", .time = "151.5", .frameTime = "151", .cursorNote = "before the cursor at 151.5 s:"},
+        // 142 is nearer, but later.
+        {.page = "one", .time = "141.5", .frameTime = "140", .cursorNote = "before the cursor at 141.5 s:"},
+        {.page = "one", .time = "151.3", .frameTime = "151", .cursorNote = "before the cursor at 151.5 s:"},  // its row
+        {.page = "long", .time = "100001", .frameTime = "(any)", .cursorNote = "before the cursor at 27:46:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page + " at " + c.time);
+        const Page page = load(file(c.page + ".html"), "#t=" + c.time);
+        if (c.frameTime != "(any)") {
+            EXPECT_EQ(page.attribute("frame-time"), c.frameTime);
+        }
+        const std::size_t caption = page.dom.find("id=\"panel-caption\"");
+        ASSERT_NE(caption, std::string::npos);
+        const std::string text = page.dom.substr(caption, page.dom.find('<', caption) - caption);
+        EXPECT_EQ(text.find("the cursor at") != std::string::npos, !c.cursorNote.empty()) << text;
+        if (!c.cursorNote.empty()) {
+            EXPECT_NE(text.find(c.cursorNote), std::string::npos) << text;
+        }
     }
 }
 

@@ -20,13 +20,13 @@
   }
 
   // The panel shows the first flight's picture at its event's time; for another
-  // flight's event (a comparison page), the first flight's nearest.
+  // flight's event (a comparison page), the first flight's last at or before it.
   function check(button, frames) {
     const t = Number(button.dataset.t), name = button.textContent + ' of flight ' + button.dataset.flight;
     for (const value of document.querySelectorAll('.chart .u-legend tr.u-series:first-child .u-value'))
       if (value.textContent !== t.toFixed(2)) misses.push(name + ': legend at ' + value.textContent);
     const frame = button.dataset.flight === '0' ? t
-      : frames.reduce((best, f) => (Math.abs(f.t - t) < Math.abs(best - t) ? f.t : best), Infinity);
+      : frames.reduce((best, f) => (f.t <= t && f.t > best ? f.t : best), frames[0].t);
     const caption = document.getElementById('panel-caption').textContent;
     if (!caption.startsWith('The replayed panel at ' + frame.toFixed(1) + ' s ')) misses.push(name + ': ' + caption);
   }

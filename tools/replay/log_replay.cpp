@@ -19,6 +19,7 @@
 #include "host/host.h"
 #include "host/render/panel_renderer.h"
 #include "tools/log/number_text.h"
+#include "tools/log/summary_text.h"
 
 namespace vorlat::flightlog {
 
@@ -302,6 +303,9 @@ std::vector<double> timesOf(const std::vector<ReplayShot>& shots) {
     return times;
 }
 
+// A time as the summary gives it: "95.5 s" below an hour, h:mm:ss from an hour on.
+std::string timeWords(double time) { return time >= 3600 ? summary_text::seconds(time) : numberText(time, -1) + " s"; }
+
 }  // namespace
 
 ReplaySink::ReplaySink(const ReplayRequest& request, std::ostream& report)
@@ -339,7 +343,7 @@ void ReplaySink::take(Shot& shot, const Row& row) {
     const double rowTime = timeOfIndex(row[INDEX], request_.tickRate);
     if (shot.request.time >= rowTime + samplePeriod(request_.tickRate)) {
         shot.report.pop_back();
-        shot.report += " (the last row before " + numberText(shot.request.time, -1) + " s: none was logged between)\n";
+        shot.report += " (the last row before " + timeWords(shot.request.time) + ": none was logged between)\n";
     }
 }
 
@@ -354,7 +358,7 @@ void ReplaySink::frame(const Row& row) {
 
 std::string ReplaySink::reportLine(const std::string& file, const Row& row) const {
     std::string line = terminalText(file) + ": index " + numberText(row[INDEX], 0) + " at " +
-                       numberText(timeOfIndex(row[INDEX], request_.tickRate), -1) + " s";
+                       timeWords(timeOfIndex(row[INDEX], request_.tickRate));
     if (!replayer_.indexShown())
         line += " (the row-index box shows another count: the replay drives the sample counter up from 0, at most " +
                 std::to_string(MAX_CATCH_UP_SAMPLES) + " samples for a row)";
@@ -369,8 +373,8 @@ void ReplaySink::finish() {
         const std::size_t first = *std::min_element(schedule_.outside().begin(), schedule_.outside().end());
         const std::string rows = request_.range.limited() ? "the rows of the range " + rangeText(request_.range)
                                                           : std::string("the recording");
-        throw ReplayError("time " + numberText(shots_[first].request.time, -1) + " s lies outside " + rows + " (" +
-                              numberText(firstTime_, -1) + " s to " + numberText(lastTime, -1) + " s, the last row's time)",
+        throw ReplayError("time " + timeWords(shots_[first].request.time) + " lies outside " + rows + " (" +
+                              timeWords(firstTime_) + " to " + timeWords(lastTime) + ", the last row's time)",
                           true);
     }
     // In the order of their times, as the rows showed them.

@@ -3,7 +3,7 @@
 // (the page's policy allows only its own inline script, style and data:
 // pictures) and any resource the browser fetched. On load it draws one uPlot
 // chart per panel, all sharing one cursor (cursor.sync) and one time scale,
-// shows the panel picture nearest to the cursor's row, and writes what it holds on
+// shows the last panel picture at or before the cursor's row, and writes what it holds on
 // <html> as data attributes, which the browser tests read back.
 (function () {
   'use strict';
@@ -43,9 +43,15 @@
   // A time axis's tick: seconds below an hour, h:mm:ss from an hour on (as the summary prints times).
   function clockText(t) {
     if (t == null || !(t >= 3600)) return t == null ? '' : String(Math.round(t * 1000) / 1000);
-    const whole = Math.round(t);
+    return timeText(t, 0);
+  }
+  // A time with `places` decimals: seconds below an hour, else h:mm:ss (its seconds with the decimals).
+  function timeText(t, places) {
+    if (!(t >= 3600)) return t.toFixed(places);
+    const scale = 10 ** places, rounded = Math.round(t * scale) / scale, minutes = Math.floor(rounded / 60);
     const two = (n) => String(n).padStart(2, '0');
-    return Math.floor(whole / 3600) + ':' + two(Math.floor(whole / 60) % 60) + ':' + two(whole % 60);
+    return Math.floor(minutes / 60) + ':' + two(minutes % 60) + ':' +
+      (rounded - minutes * 60).toFixed(places).padStart(places ? places + 3 : 2, '0');
   }
 
   // The index of the value in sorted `values` nearest to `t`.
@@ -60,16 +66,32 @@
   }
 
   // What the page shows now: the data, the charts and the picture chosen.
-  const page = { data: null, charts: [], frameTimes: [], shown: -1, syncing: false };
+  const page = { data: null, charts: [], frameTimes: [], shown: -1, shownFor: null, syncing: false };
 
+  // The index of the last of sorted `values` at or before `t` (the first when none is).
+  function atOrBefore(values, t) {
+    let low = 0, high = values.length;
+    while (low < high) {
+      const mid = (low + high) >> 1;
+      if (values[mid] <= t) low = mid + 1; else high = mid;
+    }
+    return values.length ? Math.max(0, low - 1) : -1;
+  }
+
+  // The panel as it stood at `t`: the last picture at or before it, never one of a later
+  // moment; the caption names the cursor's time when the picture is of an earlier row.
   function showPanelAt(t) {
-    const i = nearest(page.frameTimes, t);
-    if (i < 0 || i === page.shown) return;
-    page.shown = i;
+    const i = atOrBefore(page.frameTimes, t);
+    if (i < 0 || (i === page.shown && page.shownFor === t)) return;
     const frame = page.data.frames[i];
-    document.getElementById('panel-picture').src = frame.src;
-    document.getElementById('panel-caption').textContent = 'The replayed panel at ' + frame.t.toFixed(1) + ' s (row index ' +
-      frame.index + ')' + (frame.event ? ', an event' : '') + ': the logged readouts as the module draws them, the rest hatched' +
+    if (i !== page.shown) document.getElementById('panel-picture').src = frame.src;
+    page.shown = i;
+    page.shownFor = t;
+    const at = (time) => timeText(time, 1) + (time >= 3600 ? '' : ' s');
+    document.getElementById('panel-caption').textContent = 'The replayed panel at ' + at(frame.t) + ' (row index ' +
+      frame.index + ')' + (frame.event ? ', an event' : '') +
+      (frame.t < t ? ', the last picture before the cursor at ' + at(t) : '') +
+      ': the logged readouts as the module draws them, the rest hatched' +
       (frame.indexShown ? '' : '; the row-index box shows another count');
     root.dataset.frameTime = String(frame.t);
   }
@@ -153,8 +175,9 @@
     const u = page.charts[0];
     // true, true: fire this chart's hooks and publish the cursor to the synced charts.
     u.setCursor({ left: u.valToPos(t, 'x'), top: u.bbox.height / devicePixelRatio / 2 }, true, true);
+    // The panel of the row the cursor went to: a time between rows goes to the nearest row.
     page.shown = -1;
-    showPanelAt(t);
+    showPanelAt(u.cursor.idx != null ? u.data[0][u.cursor.idx] : t);
   }
 
   // The panel follows the row the cursor is on: the same row whose values the legends show.
@@ -204,7 +227,7 @@
   // One line per column of the panel and flight: the column's colour, or the flight's beside others.
   function chartSeries(panel, columns) {
     const data = page.data, several = data.flights.length > 1;
-    const series = [{ label: 'time (s)', value: (u, v) => (v == null ? '–' : v.toFixed(2)) }];
+    const series = [{ label: 'time (s)', value: (u, v) => (v == null ? '–' : timeText(v, 2)) }];
     data.flights.forEach((flight, f) => columns.forEach((c, k) => {
       const style = data.series[c];
       series.push({

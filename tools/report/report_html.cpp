@@ -118,7 +118,8 @@ std::string framesNote(const ReportContent& content) {
                        "inputs the log does not hold are hatched, not drawn from made-up inputs: " +
                        summary_text::count(cursor) + " small pictures";
     if (step > 0) note += " about every " + seconds(step);
-    note += " and " + summary_text::count(events) + " at full size at event times; the nearest to the cursor is shown.";
+    note += " and " + summary_text::count(events) +
+            " at full size at event times; the last one at or before the cursor's time is shown.";
     if (content.plan.distinctEventTimes > content.plan.eventTimes.size())
         note += " The events fall at " + summary_text::count(content.plan.distinctEventTimes) +
                 " different times: full-size pictures were made at " +
