@@ -48,6 +48,9 @@ const RangeCase RANGE_CASES[] = {
     {.what = "before the first",                       .to = "2.4999",  .error =
         "f.txt: no row lies in the range from the start to 2.4999 s; the recording's rows run from 2.5 s to 7.5 s"},
     {.what = "from after to",      .from = "0:05",     .to = "4",       .error = "--from 5 s comes after --to 4 s"},
+    {.what = "past an hour",       .from = "1:00:00",  .error =
+        "f.txt: no row lies in the range from 1:00:00 to the end; the recording's rows run from 2.5 s to 7.5 s"},
+    {.what = "after, past an hour", .from = "2:00:00", .to = "1:02:20.5", .error = "--from 2:00:00 comes after --to 1:02:20.5"},
     {.what = "60 seconds",         .from = "1:60",     .error = "--from: the time \"1:60\" has minutes or seconds of 60 or more; "
                                                                 "expected seconds (140, 140.5), m:ss (2:20) or h:mm:ss (1:02:20)"},
     {.what = "60 minutes",                             .to = "1:60:00", .error = "--to: the time \"1:60:00\" has minutes or seconds of 60 or more"},

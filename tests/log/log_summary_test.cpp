@@ -125,6 +125,19 @@ TEST(LogSummary, PrintsTheTableAndTheJson) {
         EXPECT_NE(json.str().find(item), std::string::npos) << item << " in:\n" << json.str();
 }
 
+// A flight past an hour gives every time of its column table as a clock, under
+// "at" rather than "at s", so no column mixes seconds and clock times.
+TEST(LogSummary, ColumnTableOfAFlightPastAnHourReadsAsAClock) {
+    const std::string flight = OPENING + HEADER + row(7000, {.tas = 300}) + HEADER + row(7300, {.tas = 200}) + END;
+    std::ostringstream table;
+    writeSummaryTable(table, summarise(parseLog(flight, "long.txt")));
+    for (const char* line : {
+             "Column  Unit           Min        at       Max        at       Mean\n",
+             "TAS     kt           200.0 1:00:50.5     300.0 0:58:20.5    250.000\n",
+         })
+        EXPECT_NE(table.str().find(line), std::string::npos) << line << "in:\n" << table.str();
+}
+
 // A machine finds the same keys in every summary: without rows (a log the
 // reader refuses, but a summary may still be made of it), each is null where no
 // value exists, in the order of a summary with rows; the damage has all its kinds.

@@ -13,12 +13,20 @@
 #include "common/time_text.h"
 #include "common/utf8_path.h"
 #include "tools/log/number_text.h"
+#include "tools/log/summary_text.h"
 
 namespace vorlat::flightlog {
 
+namespace {
+// A time as the messages give it: "140.5 s", or from an hour on "1:02:20" as --from reads it.
+std::string momentText(double time) {
+    return summary_text::readsAsClock(time) ? summary_text::clockText(time) : numberText(time, -1) + " s";
+}
+}  // namespace
+
 std::string rangeText(const TimeRange& range) {
     const auto side = [](const std::optional<double>& time, const char* open) {
-        return time ? numberText(*time, -1) + " s" : std::string(open);
+        return time ? momentText(*time) : std::string(open);
     };
     return "from " + side(range.from, "the start") + " to " + side(range.to, "the end");
 }
@@ -43,8 +51,8 @@ TimeRange parseTimeRange(const std::optional<std::string>& from, const std::opti
     if (from) range.from = parse(*from, "--from");
     if (to) range.to = parse(*to, "--to");
     if (range.from && range.to && *range.from > *range.to)
-        throw RangeError("--from " + numberText(*range.from, -1) + " s comes after --to " + numberText(*range.to, -1) +
-                         " s");
+        throw RangeError("--from " + momentText(*range.from) + " comes after --to " +
+                         momentText(*range.to));
     return range;
 }
 
@@ -73,7 +81,7 @@ std::size_t RangeFilter::rowsPassed() const { return passed_; }
 void RangeFilter::requireRows(const std::string& file) const {
     if (!range_.limited() || passed_ != 0 || !firstTime_) return;
     throw RangeError(file + ": no row lies in the range " + rangeText(range_) + "; the recording's rows run from " +
-                     numberText(*firstTime_, -1) + " s to " + numberText(*lastTime_, -1) + " s");
+                     momentText(*firstTime_) + " to " + momentText(*lastTime_));
 }
 
 std::string flightLabel(const std::string& path, const std::optional<std::string>& label) {

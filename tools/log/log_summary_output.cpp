@@ -71,22 +71,29 @@ constexpr StatisticField STATISTIC_FIELDS[] = {
 constexpr std::size_t NAME_WIDTH = 8;  // the table's first columns: a column's name, its unit, a band's name
 constexpr std::size_t BAND_WIDTH = 10;
 
-std::string statisticText(const StatisticField& field, const ColumnStats& stats, int decimals) {
+// A flight that runs past an hour gives every time of its table as h:mm:ss
+// (under the heading "at"), so no column mixes seconds and clock times.
+std::string statisticText(const StatisticField& field, const ColumnStats& stats, int decimals, bool clock) {
     const double value = stats.*field.value;
     if (!std::isfinite(value)) return "-";  // a circular mean of directions that cancel out
     switch (field.text) {
         case StatisticField::Logged: return numberText(value, decimals);
         case StatisticField::Mean: return numberText(value, decimals + 2);
-        case StatisticField::Time: return timeText(value);
+        case StatisticField::Time: return clock ? clockText(value) : timeText(value);
     }
     return {};
 }
 
+std::string statisticHeading(const StatisticField& field, bool clock) {
+    return std::string(clock && field.text == StatisticField::Time ? "at" : field.heading);
+}
+
 SummaryField columnsField(const Summary& s) {
     SummaryField field;
+    const bool clock = readsAsClock(s.endTime);
     field.table = "\n" + padRight("Column", NAME_WIDTH) + padRight("Unit", NAME_WIDTH);
     for (const StatisticField& statistic : STATISTIC_FIELDS)
-        field.table += padLeft(std::string(statistic.heading), statistic.width);
+        field.table += padLeft(statisticHeading(statistic, clock), statistic.width);
     field.table += "\n";
     Json columns = Json::object();
     for (std::size_t c = 1; c < COLUMN_COUNT; ++c) {
@@ -96,7 +103,7 @@ SummaryField columnsField(const Summary& s) {
         Json& members = columns[std::string(COLUMNS[c].csvName)];  // null when the column has no values
         for (const StatisticField& statistic : STATISTIC_FIELDS) {
             if (stats.count == 0) break;
-            field.table += padLeft(statisticText(statistic, stats, COLUMNS[c].decimals), statistic.width);
+            field.table += padLeft(statisticText(statistic, stats, COLUMNS[c].decimals, clock), statistic.width);
             members[std::string(statistic.key)] = jsonNumber(stats.*statistic.value);
         }
         field.table += (stats.count == 0 ? padLeft("-", STATISTIC_FIELDS[0].width) : "") + "\n";

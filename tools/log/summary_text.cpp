@@ -23,11 +23,14 @@ std::string timeText(double value) {
     }
     return text;
 }
-std::string seconds(double value) {
-    constexpr double SECONDS_PER_HOUR = 3600;
-    constexpr double LARGEST_AS_CLOCK = 1e12;  // beyond, whole milliseconds overflow nothing but read badly
-    if (!(value >= SECONDS_PER_HOUR && value < LARGEST_AS_CLOCK)) return timeText(value) + " s";
-    // An hour or more as h:mm:ss, as --from and --to read it; the milliseconds when there are any.
+namespace {
+constexpr double SECONDS_PER_HOUR = 3600;
+constexpr double LARGEST_AS_CLOCK = 1e12;  // beyond, whole milliseconds overflow nothing but read badly
+}  // namespace
+
+std::string clockText(double value) {
+    if (!(value >= 0 && value < LARGEST_AS_CLOCK)) return timeText(value);
+    // h:mm:ss, as --from and --to read it; the milliseconds when there are any.
     const auto millis = static_cast<long long>(std::llround(value * 1000));
     char text[64];
     std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", millis / 3'600'000, millis / 60'000 % 60,
@@ -37,6 +40,8 @@ std::string seconds(double value) {
     if (clock.back() == '.') clock.pop_back();
     return clock;
 }
+bool readsAsClock(double value) { return value >= SECONDS_PER_HOUR && value < LARGEST_AS_CLOCK; }
+std::string seconds(double value) { return readsAsClock(value) ? clockText(value) : timeText(value) + " s"; }
 std::string count(std::size_t value) { return std::to_string(value); }
 std::string plural(std::size_t n, std::string_view one, std::string_view many) {
     return std::string(n == 1 ? one : many);

@@ -18,7 +18,9 @@ std::string padLeft(const std::string& text, std::size_t width);
 std::string padRight(std::string text, std::size_t width);
 // Times to the millisecond, without trailing zeros but with at least one decimal.
 std::string timeText(double value);
-std::string seconds(double value);  // timeText and " s"; from an hour on h:mm:ss ("57:42:34.5")
+std::string clockText(double value);  // h:mm:ss ("0:02:20", "57:42:34.5"); timeText when negative or huge
+bool readsAsClock(double value);      // from an hour on, times print as a clock
+std::string seconds(double value);    // timeText and " s"; from an hour on h:mm:ss ("57:42:34.5")
 std::string count(std::size_t value);
 std::string plural(std::size_t n, std::string_view one, std::string_view many);
 
