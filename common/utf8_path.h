@@ -19,4 +19,11 @@ inline std::string utf8Of(const std::filesystem::path& path) {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
+// The path with '/' between its parts, as messages show a path the program
+// built itself, so Windows shows the same bytes as Linux.
+inline std::string genericUtf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.generic_u8string();
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
 }  // namespace vorlat

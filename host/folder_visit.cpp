@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "host/host.h"
 
 namespace vorlat {
@@ -21,12 +22,12 @@ FolderVisit::FolderVisit(const std::filesystem::path& folder, const char* what)
     std::filesystem::path previous = std::filesystem::current_path(error);
     if (error) {
         throw HostError(std::string(what) + ": cannot tell the current folder before entering the log folder " +
-                        folder.string() + " (" + error.message() + ")");
+                        utf8Of(folder) + " (" + error.message() + ")");
     }
     std::filesystem::current_path(folder, error);
     if (error) {
-        throw HostError(std::string(what) + ": cannot enter the log folder " + folder.string() + " (" +
-                        error.message() + ")");
+        throw HostError(std::string(what) + ": cannot enter the log folder " + utf8Of(folder) + " (" + error.message() +
+                        ")");
     }
     previous_ = std::move(previous);
 }
@@ -40,7 +41,7 @@ FolderVisit::~FolderVisit() noexcept(false) {
     if (!error) {
         return;
     }
-    const std::string problem = std::string(what_) + ": cannot return from the log folder to " + previous_.string() +
+    const std::string problem = std::string(what_) + ": cannot return from the log folder to " + utf8Of(previous_) +
                                 " (" + error.message() + ")";
     // A second exception during unwinding would end the process: report this one instead.
     if (std::uncaught_exceptions() > exceptionsAtEntry_) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "host/folder_visit.h"
 #include "host/gauge_facts.h"
 #include "host/host.h"
@@ -176,7 +177,8 @@ private:
 // `what` names the call in errors. Throws HostError as FolderVisit does.
 class ModuleCall {
 public:
-    ModuleCall(Host::State& state, const char* what) : folder_(state.options.logFolder, what), active_(state) {}
+    ModuleCall(Host::State& state, const char* what)
+        : folder_(pathFromUtf8(state.options.logFolder), what), active_(state) {}
 
 private:
     FolderVisit folder_;  // entered first, left last

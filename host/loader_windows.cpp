@@ -1,4 +1,4 @@
-// Module loading with LoadLibraryA; bitmaps from the module's own resources.
+// Module loading with LoadLibraryW (the path is UTF-8 text); bitmaps from the module's own resources.
 // Windows will not remove a loaded library's file: the host removes a private
 // copy after unloading it, so a crash leaves the copy behind.
 #ifndef WIN32_LEAN_AND_MEAN
@@ -6,6 +6,7 @@
 #endif
 #include <windows.h>
 
+#include "common/utf8_path.h"
 #include "host/host.h"
 #include "host/loader.h"
 
@@ -36,7 +37,7 @@ MemoryRange imageRange(void* handle) {
 }  // namespace
 
 ModuleLibrary::ModuleLibrary(const ModuleFile& file) : name_(file.name) {
-    handle_ = LoadLibraryA(file.path.c_str());
+    handle_ = LoadLibraryW(pathFromUtf8(file.path).c_str());
     if (handle_ == nullptr) {
         throw LoadError(name_ + ": not a loadable library (" + lastErrorText() + ")");
     }

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "host/layout.h"
 #include "host/load_error.h"
 #include "host/module_check_detail.h"
@@ -207,7 +208,7 @@ std::string tooLargeForAModule() {
 }
 
 void checkModuleFile(const std::string& path, const std::string& name) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(pathFromUtf8(path), std::ios::binary);
     if (!in) throw LoadError(name + ": cannot open the module file");
     std::vector<std::uint8_t> bytes;
     std::array<char, 1 << 16> chunk;

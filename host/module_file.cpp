@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/utf8_path.h"
 #include "host/host_state.h"
 #include "host/module_check.h"
 
@@ -44,7 +45,7 @@ void removeLeftoverCopies() {
         for (std::filesystem::directory_iterator entry(std::filesystem::temp_directory_path(error), error), end;
              !error && entry != end; entry.increment(error)) {
             std::error_code ignored;
-            if (isPrivateCopyName(entry->path().filename().string()) && entry->is_regular_file(ignored))
+            if (isPrivateCopyName(utf8Of(entry->path().filename())) && entry->is_regular_file(ignored))
                 std::filesystem::remove(entry->path(), ignored);
         }
         return true;
@@ -62,39 +63,41 @@ std::filesystem::path privateCopyOf(const std::filesystem::path& file) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto name = std::filesystem::temp_directory_path() /
-                          (std::string(COPY_PREFIX) + hex(random()).substr(2) + "-" + std::to_string(copies++) + "-" +
-                           file.filename().string());
+                          pathFromUtf8(std::string(COPY_PREFIX) + hex(random()).substr(2) + "-" +
+                                       std::to_string(copies++) + "-" + utf8Of(file.filename()));
         std::error_code error;
         if (std::filesystem::copy_file(file, name, std::filesystem::copy_options::none, error)) {
             return name;
         }
         if (error != std::errc::file_exists) {
-            throw LoadError(file.string() + ": cannot make a private copy at " + name.string() + " (" +
-                            error.message() + ")");
+            throw LoadError(utf8Of(file) + ": cannot make a private copy at " + utf8Of(name) + " (" + error.message() +
+                            ")");
         }
     }
-    throw LoadError(file.string() + ": cannot find a free name for a private copy");
+    throw LoadError(utf8Of(file) + ": cannot find a free name for a private copy");
 }
 
 // Defaults filled in, the module file present, the log folder an existing one (made absolute).
 HostOptions checkedOptions(HostOptions options) {
     if (options.modulePath.empty()) options.modulePath = defaultModulePath();
     if (options.resourceScript.empty()) options.resourceScript = defaultResourceScript();
+    const std::filesystem::path module = pathFromUtf8(options.modulePath);
     std::error_code error;
-    const auto status = std::filesystem::status(options.modulePath, error);
+    const auto status = std::filesystem::status(module, error);
     if (!std::filesystem::exists(status)) throw LoadError(options.modulePath + ": no such module file");
     if (std::filesystem::is_directory(status)) throw LoadError(options.modulePath + ": a folder, not a module file");
     if (!std::filesystem::is_regular_file(status)) {
         throw LoadError(options.modulePath + ": not a regular file, so not a module file");
     }
-    if (const auto size = std::filesystem::file_size(options.modulePath, error); !error && size > MAX_MODULE_BYTES) {
+    if (const auto size = std::filesystem::file_size(module, error); !error && size > MAX_MODULE_BYTES) {
         throw LoadError(options.modulePath + ": " + tooLargeForAModule());
     }
     if (!options.logFolder.empty()) {
-        if (!std::filesystem::is_directory(options.logFolder, error)) {
+        const std::filesystem::path logFolder = pathFromUtf8(options.logFolder);
+        if (!std::filesystem::is_directory(logFolder, error)) {
             throw LoadError(options.logFolder + ": the log folder is not an existing folder");
         }
-        options.logFolder = std::filesystem::absolute(options.logFolder).string();
+        options.logFolder = utf8Of(std::filesystem::absolute(logFolder));
     }
     return options;
 }
@@ -113,16 +116,16 @@ Host::Host(HostOptions options) {
     auto state = std::make_unique<State>();
     state->options = checkedOptions(std::move(options));
     const std::string& name = state->options.modulePath;
-    std::filesystem::path loadPath = name;
+    std::filesystem::path loadPath = pathFromUtf8(name);
     if (state->options.privateCopy) {
         state->copyPath = privateCopyOf(loadPath);
         loadPath = state->copyPath;
     }
     try {
         // The bytes that will be loaded are checked first: a damaged file is refused, not mapped.
-        checkModuleFile(loadPath.string(), name);
+        checkModuleFile(utf8Of(loadPath), name);
         state->library = std::make_unique<ModuleLibrary>(
-            ModuleFile{.path = loadPath.string(), .name = name, .temporary = state->options.privateCopy});
+            ModuleFile{.path = utf8Of(loadPath), .name = name, .temporary = state->options.privateCopy});
         if (state->library->fileRemoved()) state->copyPath.clear();
         state->load();
         if (auto init = reinterpret_cast<Routine>(pointerAt(state->linkage, R.linkage.moduleInit))) {

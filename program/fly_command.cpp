@@ -12,6 +12,7 @@
 #include "common/command_error.h"
 #include "common/output_files.h"
 #include "common/printable.h"
+#include "common/utf8_path.h"
 #include "host/flight/builtin_flight.h"
 #include "host/flight/run.h"
 #include "host/flight/trace.h"
@@ -127,13 +128,13 @@ FlyPlan makePlan(const FlyOptions& options) {
     if (!options.noOwnPresses) plan.run.presses = plan.source->ownPresses();
     schedule(plan, presses);
 
-    plan.module = fs::absolute(options.module.empty() ? fs::path(defaultModulePath()) : fs::path(options.module));
+    plan.module = fs::absolute(pathFromUtf8(options.module.empty() ? defaultModulePath() : options.module));
     return plan;
 }
 
 // A file the run writes, as the user would write its path: relative ones are taken from --out.
 std::string shownOutput(const FlyOptions& options, const fs::path& file) {
-    return (fs::path(options.out) / file).lexically_normal().string();
+    return genericUtf8Of((pathFromUtf8(options.out) / file).lexically_normal());
 }
 
 // No output may be an input or another output, the module's log included; a
@@ -142,20 +143,22 @@ void checkFiles(const FlyOptions& options, const FlyPlan& plan) {
     files::FilePlan files;
     if (options.trace == "-") files.standardInput("--trace");
     else if (!options.trace.empty()) files.input(options.trace, "--trace");
-    files.input(plan.module.string(), "--module", options.module.empty() ? plan.module.string() : options.module);
-    const fs::path out = fs::absolute(options.out);
-    const auto output = [&](const fs::path& file, std::string_view role) {
-        files.output((out / file).string(), role, shownOutput(options, file));
+    const std::string module = utf8Of(plan.module);
+    files.input(module, "--module", options.module.empty() ? module : options.module);
+    const fs::path out = fs::absolute(pathFromUtf8(options.out));
+    const auto output = [&](std::string_view file, std::string_view role) {
+        files.output(utf8Of(out / pathFromUtf8(file)), role, shownOutput(options, pathFromUtf8(file)));
     };
     output(gauge::LOG_FILE_NAME, "the module's log");
     if (!options.png.empty()) output(options.png, "--png");
     for (const auto& picture : plan.pictures) output(picture.file, "--png-at");
     if (!options.transcript.empty()) output(options.transcript, "--transcript");
-    if (!options.frames.empty()) files.frames((out / options.frames).string(), shownOutput(options, options.frames));
+    const fs::path frames = pathFromUtf8(options.frames);
+    if (!options.frames.empty()) files.frames(utf8Of(out / frames), shownOutput(options, frames));
     files.check();
     std::error_code ignored;
-    if (!options.frames.empty() && !options.force && fs::is_directory(out / options.frames, ignored))
-        files::FramesFolder(out / options.frames, shownOutput(options, options.frames), false);
+    if (!options.frames.empty() && !options.force && fs::is_directory(out / frames, ignored))
+        files::FramesFolder(out / frames, shownOutput(options, frames), false);
 }
 
 // Creates a folder and its missing parents; returns the folders it created, deepest first.
@@ -168,7 +171,7 @@ std::vector<fs::path> createFolder(const fs::path& folder) {
     }
     fs::create_directories(folder, error);
     if (error || !fs::is_directory(folder))
-        throw CommandError(folder.string() + ": cannot create the output directory" +
+        throw CommandError(genericUtf8Of(folder) + ": cannot create the output directory" +
                                (error ? " (" + error.message() + ")" : std::string()),
                            EXIT_FAILED);
     return missing;
@@ -179,7 +182,7 @@ std::vector<fs::path> createFolder(const fs::path& folder) {
 std::unique_ptr<Host> loadModule(const FlyPlan& plan, const fs::path& out, const std::vector<fs::path>& created) {
     try {
         return std::make_unique<Host>(HostOptions{
-            .modulePath = plan.module.string(), .privateCopy = true, .resourceScript = {}, .logFolder = out.string()});
+            .modulePath = utf8Of(plan.module), .privateCopy = true, .resourceScript = {}, .logFolder = utf8Of(out)});
     } catch (const LoadError& error) {
         std::error_code ignored;
         for (const fs::path& folder : created) fs::remove(folder, ignored);  // only ever removes an empty one
@@ -198,45 +201,44 @@ public:
         : options_(options), pictures_(pictures), out_(out), pictureDone_(pictures.size(), false) {
         if (!options.png.empty() || !pictures.empty() || !options.frames.empty())
             renderer_ = std::make_unique<render::PanelRenderer>(host, options.scale);
-        if (!options.frames.empty())
-            frames_.emplace(out_ / options.frames, shownOutput(options, options.frames), options.force);
-        if (!options.transcript.empty())
-            transcript_ =
-                std::make_unique<Transcript>(out_ / options.transcript, shownOutput(options, options.transcript), host);
+        if (!options.frames.empty()) frames_.emplace(out_ / frames(), shownOutput(options, frames()), options.force);
+        if (!options.transcript.empty()) {
+            const fs::path transcript = pathFromUtf8(options.transcript);
+            transcript_ = std::make_unique<Transcript>(out_ / transcript, shownOutput(options, transcript), host);
+        }
     }
 
     void observe(const Host& host, const flight::UpdateInfo& info) {
         if (transcript_) transcript_->write(host, info);
         for (std::size_t i = 0; i < pictures_.size(); ++i) {
             if (pictureDone_[i] || pictures_[i].time > info.time + SAME_MOMENT_S) continue;
-            writePicture(host, pictures_[i].file);
+            writePicture(host, pathFromUtf8(pictures_[i].file));
             pictureDone_[i] = true;
         }
         if (frames_ && info.index % options_.every == 0) writeFrame(host);
-        if (!options_.png.empty() && info.index + 1 == info.count) writePicture(host, options_.png);
+        if (!options_.png.empty() && info.index + 1 == info.count) writePicture(host, pathFromUtf8(options_.png));
     }
 
     void close() {
         if (!transcript_) return;
         transcript_->close();
-        written_.push_back(shownOutput(options_, options_.transcript));
+        written_.push_back(shownOutput(options_, pathFromUtf8(options_.transcript)));
     }
 
     std::int64_t framesWritten() const { return framesWritten_; }
-    const std::string& framesFolder() const { return options_.frames; }
+    fs::path frames() const { return pathFromUtf8(options_.frames); }
     std::string shown(const fs::path& file) const { return shownOutput(options_, file); }  // as the user names it
     // The files written, as shown to the user; the frames as one line, their folder's, with their count.
     std::vector<std::string> written() const {
         std::vector<std::string> shown = written_;
         if (framesWritten_ > 0)
-            shown[framesLine_] =
-                shownOutput(options_, options_.frames) + " (" + std::to_string(framesWritten_) + " frames)";
+            shown[framesLine_] = shownOutput(options_, frames()) + " (" + std::to_string(framesWritten_) + " frames)";
         return shown;
     }
 
 private:
     void writeFrame(const Host& host) {
-        const fs::path file = fs::path(options_.frames) / frames_->frame(++framesWritten_).filename();
+        const fs::path file = frames() / frames_->frame(++framesWritten_).filename();
         const std::string shown = shownOutput(options_, file);
         files::AtomicFile picture(out_ / file, shown);
         renderer_->writePng(host, picture.stream(), shown);
@@ -309,7 +311,7 @@ void report(const FlyPlan& plan, const flight::RunResult& result, const Host& ho
     // The frames folder with the output folder's real path (links and dots resolved).
     if (outputs.framesWritten() > 0)
         lines << "frames: " << outputs.framesWritten() << " in "
-              << terminalText((fs::canonical(out) / outputs.framesFolder()).string()) << '\n';
+              << terminalText(genericUtf8Of(fs::canonical(out) / outputs.frames())) << '\n';
     for (const RecordingFinding& finding : watch.findings()) warn(finding.text);
     files::writeStandardOutput(lines.str());
     if (watch.failed()) throw ReportedFailure(EXIT_FAILED);
@@ -342,7 +344,7 @@ void flyLoaded(const FlyOptions& options, FlyPlan& plan, Host& host, const fs::p
 void fly(const FlyOptions& options) {
     FlyPlan plan = makePlan(options);
     checkFiles(options, plan);
-    const fs::path out = fs::absolute(options.out);
+    const fs::path out = fs::absolute(pathFromUtf8(options.out));
     const std::vector<fs::path> created = createFolder(out);
     // Locked before its log is checked: a flight running into the folder is
     // named as such, not taken for an earlier run's log.

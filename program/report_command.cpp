@@ -170,9 +170,9 @@ void report(const ReportOptions& options) {
     plan.check();
     // Said before any reading: the page is one file, written beside nothing else.
     std::error_code ignored;
-    if (options.output != STANDARD_INPUT && std::filesystem::is_directory(options.output, ignored))
+    if (options.output != STANDARD_INPUT && std::filesystem::is_directory(pathFromUtf8(options.output), ignored))
         throw UsageError("-o " + printable(options.output) + " is a folder: give the page's file name, for example " +
-                         printable((std::filesystem::path(options.output) / "report.html").string()));
+                         printable(genericUtf8Of(pathFromUtf8(options.output) / "report.html")));
 
     // The first log is read twice.
     std::optional<RereadableStandardInput> standardInput;

@@ -211,8 +211,11 @@ same "report of a non-ASCII name" out,err "sortie été/vol.html" -- \
     log report "dir with space/vélö лог/vol été.log" -o "sortie été/vol.html"
 same "replay to a non-ASCII name" out,err "sortie été/écran 60.png" -- \
     log replay flight.log --png-at "60:sortie été/écran 60.png"
+# The built-in flight starts recording after 20 s: the press makes the log.
 same "fly into a non-ASCII folder" "" "vol été/data_log.txt" "vol été/fin.png" -- \
-    fly --out "{dir}/vol été" --duration 20 --png fin.png
+    fly --out "{dir}/vol été" --duration 20 --png fin.png --press 2:record
+same "fly's messages name a non-ASCII folder alike" out,err "vol été 2/data_log.txt" -- \
+    fly --out "vol été 2" --duration 5 --press 2:record --png "écran.png"
 
 echo "cli: $passed passed, $failed failed"
 [ $failed -eq 0 ]

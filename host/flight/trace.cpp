@@ -15,6 +15,7 @@
 
 #include "common/nearest_name.h"
 #include "common/printable.h"
+#include "common/utf8_path.h"
 
 namespace vorlat::flight {
 
@@ -328,8 +329,10 @@ Trace parseTrace(std::istream& input, const std::string& fileName, TraceWork* wo
 Trace loadTrace(const std::string& path) {
     if (path == "-") return parseTrace(std::cin, STANDARD_INPUT_NAME);
     std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) throw TraceError(path, 0, 0, {}, "a folder, not a trace file");
-    std::ifstream file(path, std::ios::binary);
+    const std::filesystem::path traceFile = pathFromUtf8(path);
+    if (std::filesystem::is_directory(traceFile, ignored))
+        throw TraceError(path, 0, 0, {}, "a folder, not a trace file");
+    std::ifstream file(traceFile, std::ios::binary);
     if (!file) throw TraceError(path, 0, 0, {}, "cannot open the file");
     return parseTrace(file, path);
 }

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <utility>
 
+#include "common/utf8_path.h"
 #include "host/fly/press_options.h"
 #include "host/gauge_facts.h"
 #include "schema/log_schema.h"
@@ -73,7 +74,7 @@ bool endsWith(const fs::path& file, const std::string& tail) {
 
 RecordingWatch::RecordingWatch(const Host& host, fs::path logFolder, std::string shownFolder)
     : logFile_(std::move(logFolder) / gauge::LOG_FILE_NAME),
-      shownLog_((fs::path(shownFolder) / gauge::LOG_FILE_NAME).lexically_normal().string()),
+      shownLog_(genericUtf8Of((pathFromUtf8(shownFolder) / gauge::LOG_FILE_NAME).lexically_normal())),
       shownFolder_(std::move(shownFolder)) {
     for (const ElementView& element : host.children()) {
         if (element.kind != gauge::ICON_KIND || element.resourceId != gauge::RECORD_ICON_BITMAP) continue;
