@@ -24,7 +24,7 @@ native_pkgs=(
 )
 windows_pkgs=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine wine64 qemu-user-static debootstrap
+  wine wine64 qemu-user-static debootstrap unzip
 )
 windows_i386_pkgs=(wine32:i386)
 

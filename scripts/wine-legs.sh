@@ -241,6 +241,55 @@ cli_leg() {  # arch build-dir
 cli_leg 64 "$win64_build"
 cli_leg 32 "$win32_build"
 
+# --- The pilots' zips: both made and their contents checked; the 64-bit one
+# unpacked, and its report.cmd run under Wine on a flown log in a folder with a
+# space, which must give the page the native vorlat writes.
+package_leg() {
+    local name=package failures=() zips=() preset arch zip
+    for preset in win32 win64; do
+        if [ "${built[$preset]}" != 1 ]; then failures+=("the $preset build failed"); continue; fi
+        if scripts/package-windows.sh "$preset" >"$logs/package-$preset.log" 2>&1; then
+            zips+=("$(sed -n 's#^.*/\(vorlat-[^:]*\.zip\): \([0-9]*\) bytes$#\1 \2 bytes#p' "$logs/package-$preset.log")")
+        else
+            failures+=("$preset: see $logs/package-$preset.log")
+            tail -5 "$logs/package-$preset.log" >&2
+        fi
+    done
+    zip=$(ls "$win64_build"/package/vorlat-*-windows-x64.zip 2>/dev/null | head -1)
+    local rc
+    rc=$(cat "$wine_dir/setup-64.rc" 2>/dev/null || echo 1)
+    if [ -n "$zip" ] && [ "$rc" = 0 ] && [ "${built[native]}" = 1 ]; then
+        local work=$wine_dir/package-work
+        rm -rf "$work" && mkdir -p "$work/pilot" "$work/native/my flights" "$work/windows/my flights"
+        unzip -q "$zip" -d "$work/pilot"
+        local folder
+        folder=$(ls -d "$work/pilot"/vorlat-*/)
+        # A short flight flown natively; its log is reviewed on both sides in a folder of the same name.
+        (cd "$work/native/my flights" && "$native_build/program/vorlat" fly --duration 60 --no-flight-presses \
+            --press 5:record --press 55:record --module "$native_build/ZEK.vorlat.gau" >/dev/null 2>&1)
+        cp "$work/native/my flights/data_log.txt" "$work/windows/my flights/"
+        (cd "$work/native/my flights" && "$native_build/program/vorlat" log report data_log.txt -o data_log.html \
+            >/dev/null 2>&1)
+        # cmd /c strips the quotes of a quoted first word, so the unpacked folder has no space in its name.
+        (cd "$work/windows/my flights" && timeout 300 "$root/scripts/wine-run.sh" "$wine_dir" 64 cmd /c \
+            "$(windows_path "$folder")\\report.cmd" data_log.txt) >"$logs/package-report-cmd.log" 2>&1
+        WINEPREFIX=$wine_dir/win64 /usr/lib/wine/wineserver -k >/dev/null 2>&1
+        if [ ! -s "$work/windows/my flights/data_log.html" ]; then
+            failures+=("report.cmd wrote no data_log.html; see $logs/package-report-cmd.log")
+        elif ! cmp -s "$work/native/my flights/data_log.html" "$work/windows/my flights/data_log.html"; then
+            failures+=("report.cmd's page differs from the native one ($work)")
+        fi
+    elif [ -n "$zip" ]; then
+        failures+=("report.cmd not run: 64-bit Wine or the native build is missing")
+    fi
+    if [ ${#failures[@]} -eq 0 ]; then
+        leg "$name" passed "${zips[*]}; report.cmd under Wine wrote the native page"
+    else
+        leg "$name" failed "$(IFS=';'; echo "${failures[*]}")"
+    fi
+}
+package_leg
+
 # --- Fidelity comparison over the platforms that ran
 if [ "$have_native" = 1 ]; then
     others=()
