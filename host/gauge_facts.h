@@ -229,7 +229,9 @@ constexpr ReadoutPlace readoutPlace(std::string_view box) {
     return {-1, -1};
 }
 
-// Every labelled box and both position lines have one row, every input is one the gauge reads.
+// Every labelled box and both position lines have one row. (That every input
+// listed is one of HOST_INPUTS is a test's: a sanitizer's null checks keep
+// "pointer == nullptr" out of constant expressions.)
 constexpr bool readoutInputsAreComplete() {
     std::size_t boxes = 2;
     for (const auto& row : BOX_LABELS)
@@ -240,15 +242,10 @@ constexpr bool readoutInputsAreComplete() {
         if (readoutPlace(readout.box).x < 0) return false;
         for (std::size_t j = 0; j < i; ++j)
             if (READOUT_INPUTS[j].box == readout.box) return false;
-        for (const HostInput* input : readout.inputs) {
-            bool known = input == nullptr;
-            for (const HostInput* host : HOST_INPUTS) known = known || host == input;
-            if (!known) return false;
-        }
     }
     return true;
 }
-static_assert(readoutInputsAreComplete(), "READOUT_INPUTS: one row per box, inputs from HOST_INPUTS");
+static_assert(readoutInputsAreComplete(), "READOUT_INPUTS: one row per box");
 
 struct IconRole {
     int firstBitmap;

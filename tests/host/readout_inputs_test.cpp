@@ -4,6 +4,7 @@
 // lists moves it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -67,6 +68,16 @@ bool lists(const gauge::ReadoutInputs& readout, const HostInput* input) {
     for (const HostInput* listed : readout.inputs)
         if (listed == input) return true;
     return false;
+}
+
+TEST(ReadoutInputs, ListOnlyInputsTheHostFeeds) {
+    for (const gauge::ReadoutInputs& readout : gauge::READOUT_INPUTS) {
+        for (const HostInput* listed : readout.inputs) {
+            if (listed == nullptr) continue;
+            EXPECT_NE(std::find(gauge::HOST_INPUTS.begin(), gauge::HOST_INPUTS.end(), listed), gauge::HOST_INPUTS.end())
+                << readout.box;
+        }
+    }
 }
 
 TEST(ReadoutInputs, EachInputMovesExactlyTheBoxesThatListIt) {
