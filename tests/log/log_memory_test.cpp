@@ -1,5 +1,6 @@
 // Memory stays flat: `vorlat log summary` and `log csv -o` on a million-row
-// log (94 MB) peak hardly higher than on a thousand-row one, and below 64 MB.
+// log (94 MB) peak hardly higher than on a thousand-row one, and below 64 MB;
+// a log of a few rows whose index jumps by billions costs what a pause costs.
 // The commands run as processes; the kernel reports each one's peak.
 #include <gtest/gtest.h>
 
@@ -77,6 +78,29 @@ TEST(LogMemory, StaysFlatWhateverTheNumberOfRows) {
         }
     }
     EXPECT_GT(std::filesystem::file_size(csv), 80u * static_cast<std::uintmax_t>(LONG_ROWS));
+}
+
+// The replay behind a report drives the module through an index gap at most a
+// bounded number of samples, so a tiny log can never make it big.
+TEST(LogMemory, ATinyLogWhoseIndexJumpsStaysSmall) {
+    const std::vector<std::vector<int>> jumps = {{3, 2'000'000'000, 2'000'000'005}, {-2'000'000'000, 5}};
+    ScratchFolder dir;
+    for (std::size_t j = 0; j < jumps.size(); ++j) {
+        std::string text = OPENING;
+        for (const int index : jumps[j]) text += HEADER + row(index);
+        text += END;
+        ASSERT_LT(text.size(), 1024u);
+        const std::string log = (dir / ("jump" + std::to_string(j) + ".txt")).string();
+        std::FILE* out = std::fopen(log.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), out), text.size());
+        ASSERT_EQ(std::fclose(out), 0);
+        const long peak = peakKilobytes({"report", log, "-o", log + ".html"});
+        ASSERT_GT(peak, 0) << log;
+        if (PEAKS_MEANINGFUL) {
+            EXPECT_LT(peak, 100 * MEGABYTE_KB) << log << ": " << peak << " KB";
+        }
+    }
 }
 
 }  // namespace
